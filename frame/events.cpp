@@ -1,0 +1,49 @@
+#include "frame/events.h"
+
+wxDEFINE_EVENT(CurrentValueEvent, wxCommandEvent);
+wxDEFINE_EVENT(StatusBitsEvent, wxCommandEvent);
+wxDEFINE_EVENT(IoBitsEvent, wxCommandEvent);
+wxDEFINE_EVENT(SpeedValueEvent, wxCommandEvent);
+wxDEFINE_EVENT(WarningWordEvent, wxCommandEvent);
+wxDEFINE_EVENT(ErrorWordEvent, wxCommandEvent);
+wxDEFINE_EVENT(SettingsRefocusEvent, wxCommandEvent);
+wxDEFINE_EVENT(SettingsStatusEvent, wxCommandEvent);
+wxDEFINE_EVENT(LogicRefocusEvent, wxCommandEvent);
+wxDEFINE_EVENT(BaudEnableEvent, wxCommandEvent);
+wxDEFINE_EVENT(CaptureButtonLabelEvent, wxCommandEvent);
+wxDEFINE_EVENT(StepButtonLabelEvent, wxCommandEvent);
+wxDEFINE_EVENT(DriveEnableStateEvent, wxCommandEvent);
+wxDEFINE_EVENT(CaptureStatusColourEvent, wxCommandEvent);
+wxDEFINE_EVENT(CaptureStatusTextEvent, wxCommandEvent);
+wxDEFINE_EVENT(TriggerMarkerEvent, wxCommandEvent);
+wxDEFINE_EVENT(ScopeRedrawEvent, wxCommandEvent);
+wxDEFINE_EVENT(EnableScopeControlsEvent, wxCommandEvent);
+wxDEFINE_EVENT(PositionRefocusEvent, wxCommandEvent);
+wxDEFINE_EVENT(CalcValueEvent, wxCommandEvent);
+wxDEFINE_EVENT(SpeedRefocusEvent, wxCommandEvent);
+wxDEFINE_EVENT(SaveRegistersEvent, wxCommandEvent);
+wxDEFINE_EVENT(RegisterChangedEvent, wxCommandEvent);
+wxDEFINE_EVENT(StopStepTestEvent, wxCommandEvent);
+wxDEFINE_EVENT(LoadRegistersEvent, wxCommandEvent);
+wxDEFINE_EVENT(DigitalSpeedEvent, wxCommandEvent);
+wxDEFINE_EVENT(ExecuteScriptEvent, wxCommandEvent);
+wxDEFINE_EVENT(ReadAllEvent, wxCommandEvent);
+wxDEFINE_EVENT(OfflineIndicatorEvent, wxCommandEvent);
+wxDEFINE_EVENT(TriggerRegistersChangedEvent, wxCommandEvent);
+wxDEFINE_EVENT(BitLabelValueEvent, wxCommandEvent);
+wxDEFINE_EVENT(DisplayValueEvent, wxCommandEvent);
+wxDEFINE_EVENT(DisplayTextEvent, wxCommandEvent);
+wxDEFINE_EVENT(RegisterListLineEvent, wxCommandEvent);
+wxDEFINE_EVENT(InformationValueEvent, wxCommandEvent);
+wxDEFINE_EVENT(TrackValueEvent, wxCommandEvent);
+
+wxCommandEvent* newProgramEvent(wxEventType type, int value, const wxString& text) {
+    auto* event = new wxCommandEvent(type, 0);
+    event->SetInt(value);
+    event->SetString(text.Clone());
+    return event;
+}
+
+void postProgramEvent(wxEvtHandler* target, wxEventType type, int value, const wxString& text) {
+    if (target) wxQueueEvent(target, newProgramEvent(type, value, text));
+}

@@ -1,0 +1,47 @@
+// The program's own event types. Each is a command event with id 0 carrying its
+// payload in the event's integer and text. Worker threads only ever post these.
+#pragma once
+
+#include <wx/event.h>
+
+wxDECLARE_EVENT(CurrentValueEvent, wxCommandEvent);
+wxDECLARE_EVENT(StatusBitsEvent, wxCommandEvent);
+wxDECLARE_EVENT(IoBitsEvent, wxCommandEvent);
+wxDECLARE_EVENT(SpeedValueEvent, wxCommandEvent);
+wxDECLARE_EVENT(WarningWordEvent, wxCommandEvent);
+wxDECLARE_EVENT(ErrorWordEvent, wxCommandEvent);
+wxDECLARE_EVENT(SettingsRefocusEvent, wxCommandEvent);
+wxDECLARE_EVENT(SettingsStatusEvent, wxCommandEvent);
+wxDECLARE_EVENT(LogicRefocusEvent, wxCommandEvent);
+wxDECLARE_EVENT(BaudEnableEvent, wxCommandEvent);
+wxDECLARE_EVENT(CaptureButtonLabelEvent, wxCommandEvent);
+wxDECLARE_EVENT(StepButtonLabelEvent, wxCommandEvent);
+wxDECLARE_EVENT(DriveEnableStateEvent, wxCommandEvent);
+wxDECLARE_EVENT(CaptureStatusColourEvent, wxCommandEvent);
+wxDECLARE_EVENT(CaptureStatusTextEvent, wxCommandEvent);
+wxDECLARE_EVENT(TriggerMarkerEvent, wxCommandEvent);
+wxDECLARE_EVENT(ScopeRedrawEvent, wxCommandEvent);
+wxDECLARE_EVENT(EnableScopeControlsEvent, wxCommandEvent);
+wxDECLARE_EVENT(PositionRefocusEvent, wxCommandEvent);
+wxDECLARE_EVENT(CalcValueEvent, wxCommandEvent);
+wxDECLARE_EVENT(SpeedRefocusEvent, wxCommandEvent);
+wxDECLARE_EVENT(SaveRegistersEvent, wxCommandEvent);
+wxDECLARE_EVENT(RegisterChangedEvent, wxCommandEvent);
+wxDECLARE_EVENT(StopStepTestEvent, wxCommandEvent);
+wxDECLARE_EVENT(LoadRegistersEvent, wxCommandEvent);
+wxDECLARE_EVENT(DigitalSpeedEvent, wxCommandEvent);
+wxDECLARE_EVENT(ExecuteScriptEvent, wxCommandEvent);
+wxDECLARE_EVENT(ReadAllEvent, wxCommandEvent);
+wxDECLARE_EVENT(OfflineIndicatorEvent, wxCommandEvent);
+wxDECLARE_EVENT(TriggerRegistersChangedEvent, wxCommandEvent);
+wxDECLARE_EVENT(BitLabelValueEvent, wxCommandEvent);
+wxDECLARE_EVENT(DisplayValueEvent, wxCommandEvent);
+wxDECLARE_EVENT(DisplayTextEvent, wxCommandEvent);
+wxDECLARE_EVENT(RegisterListLineEvent, wxCommandEvent);
+wxDECLARE_EVENT(InformationValueEvent, wxCommandEvent);
+wxDECLARE_EVENT(TrackValueEvent, wxCommandEvent);
+
+// Builds a program event (id 0) with its payload.
+wxCommandEvent* newProgramEvent(wxEventType type, int value = 0, const wxString& text = wxString());
+// Posts a program event to a window's handler; safe from any thread.
+void postProgramEvent(wxEvtHandler* target, wxEventType type, int value = 0, const wxString& text = wxString());

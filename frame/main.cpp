@@ -1,0 +1,3 @@
+#include "frame/app.h"
+
+wxIMPLEMENT_APP(torvex::TorvexApp);

@@ -1,0 +1,174 @@
+// The tool's one top-level window. Its code spans several files, one per concern:
+// main_frame.cpp (construction, menus, help, closing), main_frame_pages.cpp (page
+// events and the page call orders), main_frame_online.cpp (going online and offline,
+// polling and watching), main_frame_files.cpp (register-set, script, print and boot
+// commands).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include <wx/frame.h>
+
+#include "link/connection.h"
+#include "link/limits.h"
+
+class wxNotebook;
+class wxImageList;
+class wxMenu;
+class wxBookCtrlEvent;
+
+namespace torvex {
+
+class FlashingStatusBar;
+class DriveStatusBar;
+class LogoPanel;
+class SettingsPage;
+class LogicPage;
+class PositionPage;
+class SpeedPage;
+class CanBusPage;
+class DiagnosePage;
+class MonitorPage;
+class OscilloscopePage;
+class OptionsPage;
+class ControlTuningPanel;
+class PollThread;
+class WatchThread;
+
+extern const char* const kVersionText;  // "V2.0beta43tcp"
+
+// Menu ids.
+enum MenuId : int {
+    kIdExit = 1,
+    kIdAbout = 2,
+    kIdOffline = 3,
+    kIdFirstPort = 4,   // 4..13: COM1..COM8, CAN, TCP
+    kIdTcp = 13,
+    kIdViewFile = 14,
+    kIdSerialBoot = 15,
+    kIdLoadRegisters = 16,
+    kIdSaveRegisters = 17,
+    kIdPrintRegisters = 18,
+    kIdPrintSelection = 19,
+    kIdChangeLanguage = 20,
+    kIdManual = 21,
+    kIdExecuteScript = 22,
+    kIdImport = 23,
+    kIdBaudrateMenu = 24,
+    kIdBaud9600 = 25,
+    kIdBaud115200 = 26,
+};
+
+class MainFrame : public wxFrame {
+public:
+    MainFrame(const wxString& title, const wxPoint& position, const wxSize& size);
+    ~MainFrame() override;
+
+    DriveConnection& connection() { return connection_; }
+    RegisterLimits& limits() { return limits_; }
+    wxNotebook* notebook() const { return notebook_; }
+    FlashingStatusBar* statusLine() const;
+    DriveStatusBar* driveStatusBar() const { return driveStatusBar_; }
+
+    // Pages (null until created).
+    LogoPanel* logoPanel() const { return logoPanel_; }
+    SettingsPage* settingsPage() const { return settingsPage_; }
+    LogicPage* logicPage() const { return logicPage_; }
+    PositionPage* positionPage() const { return positionPage_; }
+    SpeedPage* speedPage() const { return speedPage_; }
+    CanBusPage* canBusPage() const { return canBusPage_; }
+    DiagnosePage* diagnosePage() const { return diagnosePage_; }
+    MonitorPage* monitorPage() const { return monitorPage_; }
+    OscilloscopePage* oscilloscopePage() const { return oscilloscopePage_; }
+    OptionsPage* optionsPage() const { return optionsPage_; }
+    ControlTuningPanel* controlTuningPanel() const { return controlTuningPanel_; }
+
+    wxMenu* fileMenu() const { return fileMenu_; }
+    wxMenu* communicationMenu() const { return communicationMenu_; }
+    wxMenu* baudrateMenu() const { return baudrateMenu_; }
+
+    // --- construction, menus, help, closing (main_frame.cpp) ---
+    wxStatusBar* OnCreateStatusBar(int number, long style, wxWindowID id, const wxString& name) override;
+    void onMenuExit(wxCommandEvent& event);
+    void onBaudrate(wxCommandEvent& event);
+    void onAbout(wxCommandEvent& event);
+    void onLoadRegistersMenu(wxCommandEvent& event);
+    void onSaveRegistersMenu(wxCommandEvent& event);
+    void onExecuteScriptMenu(wxCommandEvent& event);
+    void onPrintRegisters(wxCommandEvent& event);
+    void onPrintSelection(wxCommandEvent& event);
+    void onManual(wxCommandEvent& event);
+    void onChangeLanguage(wxCommandEvent& event);
+    void onClose(wxCloseEvent& event);
+
+    // --- page events and call orders (main_frame_pages.cpp) ---
+    void dispatchRegisterChanged(wxCommandEvent& event);
+    void onPageChanged(wxBookCtrlEvent& event);
+    void onTriggerRegistersChanged(wxCommandEvent& event);
+    void onStopStepTest(wxCommandEvent& event);
+    void onDigitalSpeed(wxCommandEvent& event);
+    bool callReadFromDrive();     // readFromDrive(false) on every page in order; stops at the first failure
+    bool callCyclicUpdate();      // cyclicUpdate(true) in order; stops at the first failure
+    void callSetOnline(bool online);
+
+    // --- going online and offline, polling and watching (main_frame_online.cpp) ---
+    void onCommunication(wxCommandEvent& event);
+    void goOnline(const wxString& port);
+    void goOffline();
+    void enableOnlineMenus(bool online);
+    bool updateStatusLine();
+    bool readAllFromDrive();
+    void onReadAll(wxCommandEvent& event);
+    void onOfflineIndicator(wxCommandEvent& event);
+    void pollDrive();          // polling thread
+    void watchDriveStatus();   // watching thread
+    std::atomic<uint32_t> failureCount{0};
+
+    // --- register-set, script, print and boot commands (main_frame_files.cpp) ---
+    void loadRegisterFile(wxCommandEvent& event);
+    void onSaveRegisters(wxCommandEvent& event);
+    void onExecuteScript(wxCommandEvent& event);
+    void importDriveFile(wxCommandEvent& event);
+    void viewRegisterFile(wxCommandEvent& event);
+    void onSerialBoot(wxCommandEvent& event);
+
+private:
+    void createMenus();
+    void createPages();
+    void startThreads();
+    void stopThreads();
+
+    DriveConnection connection_;
+    RegisterLimits limits_;
+
+    wxNotebook* notebook_ = nullptr;
+    wxImageList* imageList_ = nullptr;
+    wxMenu* fileMenu_ = nullptr;
+    wxMenu* communicationMenu_ = nullptr;
+    wxMenu* baudrateMenu_ = nullptr;
+
+    DriveStatusBar* driveStatusBar_ = nullptr;
+    LogoPanel* logoPanel_ = nullptr;
+    SettingsPage* settingsPage_ = nullptr;
+    LogicPage* logicPage_ = nullptr;
+    PositionPage* positionPage_ = nullptr;
+    SpeedPage* speedPage_ = nullptr;
+    CanBusPage* canBusPage_ = nullptr;
+    DiagnosePage* diagnosePage_ = nullptr;
+    MonitorPage* monitorPage_ = nullptr;
+    OscilloscopePage* oscilloscopePage_ = nullptr;
+    OptionsPage* optionsPage_ = nullptr;
+    ControlTuningPanel* controlTuningPanel_ = nullptr;
+
+    // Threads (main_frame_online.cpp owns their life).
+    PollThread* pollThread_ = nullptr;
+    WatchThread* watchThread_ = nullptr;
+
+    // --- members of the online concern ---
+    // --- members of the file-commands concern ---
+
+    wxDECLARE_EVENT_TABLE();
+};
+
+}  // namespace torvex

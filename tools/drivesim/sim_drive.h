@@ -1,0 +1,76 @@
+// A simulated drive that speaks the wire protocol over TCP, a pseudo-terminal and the
+// test build of the CAN adapter library. Tests run it in-process; the program
+// torvex-drivesim runs it on its own.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace torvex::sim {
+
+enum class Link { Tcp, Serial, Can };
+
+enum class Fault {
+    None,
+    Silent,         // receive requests, never answer
+    WrongRegister,  // answer for another register
+    WrongLength,    // answer with a length that fits no register
+    SplitRecord,    // TCP: send a reply record in several pieces, with pauses
+    StrayByte,      // serial: put one extra byte before the reply
+    CloseLink,      // close the connection on the next request
+};
+
+struct ReceivedFrame {
+    Link link;
+    bool isRead;        // a request on register 0x3D
+    uint32_t reg;       // the register written, or the register asked for by a read
+    uint32_t value;     // the value written (0 for reads)
+    std::vector<uint8_t> raw;  // the bytes as they came
+};
+
+struct SimOptions {
+    std::string tcpAddress = "127.0.0.1";  // port 6666; empty: no TCP
+    bool serial = false;                   // offer a pseudo-terminal
+    std::string serialLink;                // also make a symlink to it here
+    bool can = false;                      // listen for the test CAN adapter library
+    uint16_t firmware = 310;
+    bool longReplies = false;              // pad 16-bit CAN/TCP replies to 6 bytes
+};
+
+class SimDrive {
+public:
+    explicit SimDrive(SimOptions options = {});
+    ~SimDrive();
+    SimDrive(const SimDrive&) = delete;
+    SimDrive& operator=(const SimDrive&) = delete;
+
+    bool start();   // false when a listener could not be set up
+    void stop();
+
+    std::string serialPath() const;     // the pseudo-terminal's slave path
+    std::string canEndpoint() const;    // value for TORVEX_CAN_SIM, read by the test adapter library
+
+    uint32_t reg(uint32_t reg) const;
+    void setReg(uint32_t reg, uint32_t value);
+    void setFirmware(uint16_t firmware);
+    void setLongReplies(bool on);
+
+    // count: how many requests the fault affects; -1 until cleared with Fault::None.
+    void setFault(Fault fault, int count = -1);
+
+    // Called for every write; returns the value the drive keeps (e.g. clamped).
+    void setWriteFilter(std::function<uint32_t(uint32_t reg, uint32_t value)> filter);
+
+    std::vector<ReceivedFrame> frames() const;
+    void clearFrames();
+    int connectionCount() const;        // TCP connections accepted so far
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace torvex::sim
