@@ -36,7 +36,7 @@ class ControlTuningPanel;
 class PollThread;
 class WatchThread;
 
-extern const char* const kVersionText;  // "V2.0beta43tcp"
+
 
 // Menu ids.
 enum MenuId : int {

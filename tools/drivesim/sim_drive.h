@@ -61,6 +61,10 @@ public:
     // count: how many requests the fault affects; -1 until cleared with Fault::None.
     void setFault(Fault fault, int count = -1);
 
+    // A write to reg is answered with these values, one 16-bit reply of reg each (the
+    // drive streams oscilloscope samples this way).
+    void setSeriesReply(uint32_t reg, std::vector<uint16_t> values);
+
     // Called for every write; returns the value the drive keeps (e.g. clamped).
     void setWriteFilter(std::function<uint32_t(uint32_t reg, uint32_t value)> filter);
 
