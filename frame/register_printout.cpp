@@ -1,8 +1,145 @@
-// Placeholder until printing is built.
 #include "frame/register_printout.h"
+
+#include <wx/datetime.h>
+#include <wx/dc.h>
+#include <wx/font.h>
+#include <wx/textctrl.h>
+
+#include "frame/ui_seam.h"
+#include "link/i18n.h"
+#include "link/register_lines.h"
+#include "link/registers.h"
 
 namespace torvex {
 
-void printRegisters(wxWindow*, DriveConnection*, bool) {}
+namespace {
+
+wxString fromUtf8(const std::string& text) { return wxString::FromUTF8(text); }
+
+void getPageInfo(uint32_t pageCount, int* minPage, int* maxPage, int* selPageFrom, int* selPageTo) {
+    *minPage = 1;
+    *maxPage = static_cast<int>(pageCount);
+    *selPageFrom = 1;
+    *selPageTo = static_cast<int>(pageCount);
+}
+
+template <class Printout>
+void runPrint(wxWindow* parent, Printout& printout) {
+    const wxString caption = fromUtf8(tr("Printing"));
+    // Without a page the printer would only report a failure the user cannot act on.
+    if (printout.pageCount() == 0) {
+        ui::messageBox(fromUtf8(tr("There is nothing to print.")), caption, wxOK | wxICON_INFORMATION);
+        return;
+    }
+    bool printError = false;
+    if (!ui::dialogs().print(parent, printout, &printError) && printError) {
+        ui::messageBox(fromUtf8(tr("There was a problem printing.\nPerhaps your current printer is not set correctly?")),
+                       caption, wxOK);
+    }
+}
+
+}  // namespace
+
+void renderRegisterPage(wxDC& dc, bool allRegisters, uint32_t page, uint32_t pageCount,
+                        const std::vector<wxString>& lines) {
+    dc.SetBackground(*wxWHITE_BRUSH);
+    dc.Clear();
+    dc.SetMapMode(wxMM_POINTS);
+    dc.SetFont(wxFont(7, wxFONTFAMILY_MODERN, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL));
+    dc.SetTextForeground(*wxBLACK);
+
+    wxCoord width = 0, height = 0;
+    dc.GetTextExtent("W", &width, &height);
+    const wxCoord pitch = height + 1;
+
+    const std::string stamp = wxDateTime::Now().Format("%Y-%m-%d %H:%M:%S").utf8_string();
+    dc.DrawText(fromUtf8(printHeading(allRegisters, stamp, page, pageCount)), 0, 0);
+    dc.DrawText(fromUtf8(tr(kRegisterListHeader)), 0, 2 * pitch);
+    dc.DrawText(wxString('-', kRuleLength), 0, 3 * pitch);
+    wxCoord y = 4 * pitch;
+    for (const wxString& line : lines) {
+        dc.DrawText(line, 0, y);
+        y += pitch;
+    }
+}
+
+RegisterPrintout::RegisterPrintout(const wxString& title, DriveConnection* connection, bool allRegisters)
+    : wxPrintout(title), connection_(connection), allRegisters_(allRegisters) {
+    lineCount_ = static_cast<uint32_t>(registerPrintLines(connection_, allRegisters_).size());
+    pageCount_ = printPageCount(lineCount_);
+}
+
+RegisterPrintout::~RegisterPrintout() = default;
+
+bool RegisterPrintout::OnBeginDocument(int startPage, int endPage) {
+    return wxPrintout::OnBeginDocument(startPage, endPage);
+}
+
+bool RegisterPrintout::HasPage(int page) { return page >= 1 && static_cast<uint32_t>(page) <= pageCount_; }
+
+void RegisterPrintout::GetPageInfo(int* minPage, int* maxPage, int* selPageFrom, int* selPageTo) {
+    getPageInfo(pageCount_, minPage, maxPage, selPageFrom, selPageTo);
+}
+
+bool RegisterPrintout::OnPrintPage(int page) {
+    wxDC* dc = GetDC();
+    if (!dc || page < 1) return false;
+    // The values are read anew for the page, in the order they were counted.
+    std::vector<std::string> all = registerPrintLines(connection_, allRegisters_);
+    PageSlice slice = pageSlice(static_cast<uint32_t>(all.size()), static_cast<uint32_t>(page));
+    std::vector<wxString> lines;
+    for (uint32_t i = 0; i < slice.count; ++i) lines.push_back(fromUtf8(all[slice.first + i]));
+    renderRegisterPage(*dc, allRegisters_, static_cast<uint32_t>(page), pageCount_, lines);
+    return true;
+}
+
+RegisterSelectionPrintout::RegisterSelectionPrintout(const wxString& title, wxTextCtrl* const* lines,
+                                                     bool allRegisters)
+    : wxPrintout(title), lines_(lines), allRegisters_(allRegisters) {
+    for (int reg = 0; lines_ && reg < kRegisterCount; ++reg)
+        if (lines_[reg]) ++lineCount_;
+    pageCount_ = printPageCount(lineCount_);
+}
+
+RegisterSelectionPrintout::~RegisterSelectionPrintout() = default;
+
+bool RegisterSelectionPrintout::OnBeginDocument(int startPage, int endPage) {
+    return wxPrintout::OnBeginDocument(startPage, endPage);
+}
+
+bool RegisterSelectionPrintout::HasPage(int page) {
+    return page >= 1 && static_cast<uint32_t>(page) <= pageCount_;
+}
+
+void RegisterSelectionPrintout::GetPageInfo(int* minPage, int* maxPage, int* selPageFrom, int* selPageTo) {
+    getPageInfo(pageCount_, minPage, maxPage, selPageFrom, selPageTo);
+}
+
+bool RegisterSelectionPrintout::OnPrintPage(int page) {
+    wxDC* dc = GetDC();
+    if (!dc || page < 1 || !lines_) return false;
+    PageSlice slice = pageSlice(lineCount_, static_cast<uint32_t>(page));
+    std::vector<wxString> lines;
+    uint32_t present = 0;
+    for (int reg = 0; reg < kRegisterCount && lines.size() < slice.count; ++reg) {
+        if (!lines_[reg]) continue;
+        if (present++ < slice.first) continue;
+        lines.push_back(lines_[reg]->GetValue());
+    }
+    renderRegisterPage(*dc, allRegisters_, static_cast<uint32_t>(page), pageCount_, lines);
+    return true;
+}
+
+void printRegisters(wxWindow* parent, DriveConnection* connection, bool allRegisters) {
+    RegisterPrintout printout(fromUtf8(tr(allRegisters ? "All registers" : "Selection of registers")), connection,
+                              allRegisters);
+    runPrint(parent, printout);
+}
+
+void printRegisterListLines(wxWindow* parent, wxTextCtrl* const* lines, bool allRegisters) {
+    RegisterSelectionPrintout printout(fromUtf8(tr(allRegisters ? "All registers" : "Selection of registers")),
+                                       lines, allRegisters);
+    runPrint(parent, printout);
+}
 
 }  // namespace torvex
