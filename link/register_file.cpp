@@ -140,20 +140,26 @@ uint32_t parseRegisterFile(const uint8_t* data, size_t size, RegisterValueMap16&
     if (size < kRegisterFileMagicSize) return kRegisterFileNoMagic;
     if (std::memcmp(data, kRegisterFileMagic, kRegisterFileMagicSize) != 0) return kRegisterFileWrongMagic;
 
+    // A broken file yields no half set.
+    auto truncated = [&] {
+        values16.clear();
+        values32.clear();
+        return kRegisterFileTruncated;
+    };
     size_t pos = kRegisterFileMagicSize;
     while (pos + 2 <= size) {
         uint16_t reg = bigEndian16(data + pos);
         pos += 2;
-        if (pos + 2 > size) return kRegisterFileTruncated;
+        if (pos + 2 > size) return truncated();
         uint16_t length = bigEndian16(data + pos);
         pos += 2;
         if (length == 2) {
-            if (pos + 2 > size) return kRegisterFileTruncated;
+            if (pos + 2 > size) return truncated();
             uint16_t value = bigEndian16(data + pos);
             pos += 2;
             if (isValidRegisterNumber(reg)) values16.emplace(reg, value);
         } else if (length == 4) {
-            if (pos + 4 > size) return kRegisterFileTruncated;
+            if (pos + 4 > size) return truncated();
             uint32_t value = bigEndian32(data + pos);
             pos += 4;
             if (isValidRegisterNumber(reg)) values32.emplace(reg, value);

@@ -142,6 +142,7 @@ TEST(RegisterFileReader, ResultCodes) {
         {"ends inside length", concat({magicBytes(), {0x00, 0x34, 0x00}}), kRegisterFileTruncated},
         {"ends after length", concat({magicBytes(), {0x00, 0x34, 0x00, 0x02}}), kRegisterFileTruncated},
         {"ends inside a 32-bit value", concat({magicBytes(), record(0x40, 4, {1, 2, 3})}), kRegisterFileTruncated},
+        {"whole record, then a cut one", concat({whole, {0x00, 0x40, 0x00}}), kRegisterFileTruncated},
         {"whole record", whole, kRegisterFileOk},
     };
     for (const Case& c : cases) {
@@ -151,7 +152,7 @@ TEST(RegisterFileReader, ResultCodes) {
         RegisterValueMap32 values32{{9, 9}};
         EXPECT_EQ(readRegisterFile(path, values16, values32, true), c.rc);
         if (c.rc != kRegisterFileOk) {
-            EXPECT_TRUE(values32.empty());
+            EXPECT_TRUE(values16.empty() && values32.empty());
         }
     }
     RegisterValueMap16 values16{{9, 9}};

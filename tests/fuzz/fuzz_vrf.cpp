@@ -24,6 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RegisterValueMap32 values32;
     uint32_t rc = parseRegisterFile(input.data(), input.size(), values16, values32, false);
     if (rc > kRegisterFileTruncated) std::abort();
+    if (rc != kRegisterFileOk && (!values16.empty() || !values32.empty())) std::abort();
     for (const auto& entry : values16)
         if (entry.first > 255) std::abort();
     for (const auto& entry : values32)
