@@ -1,0 +1,150 @@
+// Printouts rendered into bitmaps through the dialog seam's print answer.
+#include <gtest/gtest.h>
+
+#include <wx/bitmap.h>
+#include <wx/dcmemory.h>
+#include <wx/frame.h>
+#include <wx/image.h>
+#include <wx/textctrl.h>
+
+#include <array>
+#include <fstream>
+#include <unistd.h>
+
+#include "frame/register_printout.h"
+#include "frame/ui_seam.h"
+#include "link/connection.h"
+#include "link/register_lines.h"
+#include "link/registers.h"
+#include "tests/support/recording_dialogs.h"
+
+namespace torvex {
+namespace {
+
+using test::recordedDialogs;
+
+// Renders one page; returns the lowest row holding ink (-1 for a blank page).
+int renderPage(wxPrintout& printout, int page) {
+    wxBitmap bitmap(900, 1300, 24);
+    wxMemoryDC dc(bitmap);
+    printout.SetDC(&dc);
+    EXPECT_TRUE(printout.OnPrintPage(page));
+    dc.SelectObject(wxNullBitmap);
+    printout.SetDC(nullptr);
+    wxImage image = bitmap.ConvertToImage();
+    int lowest = -1;
+    for (int y = 0; y < image.GetHeight(); ++y)
+        for (int x = 0; x < image.GetWidth(); ++x)
+            if (image.GetRed(x, y) < 128) {
+                lowest = y;
+                break;
+            }
+    return lowest;
+}
+
+// Runs in a folder of its own so that "Reglist.txt" is the test's.
+class PrintoutTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        buildRegisterCache();
+        char buffer[4096];
+        previous_ = getcwd(buffer, sizeof buffer) ? buffer : ".";
+        folder_ = ::testing::TempDir() + "printout_" + std::to_string(getpid()) + "_" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        mkdir(folder_.c_str(), 0700);
+        ASSERT_EQ(chdir(folder_.c_str()), 0);
+    }
+    void TearDown() override { (void)chdir(previous_.c_str()); }
+    std::string previous_, folder_;
+};
+
+TEST_F(PrintoutTest, SelectionOf141LinesPrintsThreePages) {
+    std::ofstream list("Reglist.txt");
+    int written = 0;
+    for (uint32_t reg = 0; reg < 256 && written < 141; ++reg)
+        if (isListedRegister(reg)) {
+            list << reg << "\n";
+            ++written;
+        }
+    list << "# unlisted numbers add no line\n81\n300\n";
+    list.close();
+    ASSERT_EQ(written, 141);
+
+    DriveConnection connection;
+    connection.loadOfflineImage({{0x1B, 310}}, {});
+    std::array<int, 4> lowest{};
+    bool pageInfoOk = false;
+    recordedDialogs().printAnswer = [&](wxPrintout& printout) {
+        int minPage = 0, maxPage = 0, from = 0, to = 0;
+        printout.GetPageInfo(&minPage, &maxPage, &from, &to);
+        pageInfoOk = minPage == 1 && maxPage == 3 && from == 1 && to == 3 && printout.HasPage(3) && !printout.HasPage(4) &&
+                     !printout.HasPage(0);
+        for (int page = 1; page <= 3; ++page) lowest[page] = renderPage(printout, page);
+        return true;
+    };
+    printRegisters(nullptr, &connection, false);
+    EXPECT_EQ(recordedDialogs().printCalls, 1);
+    EXPECT_TRUE(pageInfoOk);
+    EXPECT_TRUE(recordedDialogs().boxes.empty());
+    // Pages 1 and 2 are full; page 3 holds one line below the heading, header and rule.
+    EXPECT_EQ(lowest[1], lowest[2]);
+    EXPECT_GT(lowest[1], 4 * lowest[3]);
+    EXPECT_GT(lowest[3], 0);
+}
+
+TEST_F(PrintoutTest, EmptySelectionSaysThereIsNothingToPrint) {
+    DriveConnection connection;
+    printRegisters(nullptr, &connection, false);  // no "Reglist.txt" here
+    EXPECT_EQ(recordedDialogs().printCalls, 0);
+    ASSERT_EQ(recordedDialogs().boxes.size(), 1u);
+    EXPECT_EQ(recordedDialogs().boxes[0].text, "There is nothing to print.");
+    EXPECT_EQ(recordedDialogs().boxes[0].caption, "Printing");
+}
+
+class FailingPrinter : public test::RecordingDialogs {
+public:
+    bool print(wxWindow*, wxPrintout&, bool* printError) override {
+        ++printCalls;
+        if (printError) *printError = reportError;
+        return false;
+    }
+    bool reportError = true;
+};
+
+TEST_F(PrintoutTest, PrinterErrorIsReportedButCancellingIsNot) {
+    FailingPrinter seam;
+    ui::DialogSeam* previous = ui::setDialogSeam(&seam);
+    DriveConnection connection;  // offline: every line says so
+    printRegisters(nullptr, &connection, true);
+    seam.reportError = false;
+    printRegisters(nullptr, &connection, true);
+    ui::setDialogSeam(previous);
+    EXPECT_EQ(seam.printCalls, 2);
+    ASSERT_EQ(seam.boxes.size(), 1u);
+    EXPECT_EQ(seam.boxes[0].text, "There was a problem printing.\nPerhaps your current printer is not set correctly?");
+    EXPECT_EQ(seam.boxes[0].caption, "Printing");
+    EXPECT_EQ(seam.boxes[0].style, static_cast<long>(wxOK));
+}
+
+TEST_F(PrintoutTest, RegisterListLinesPrintTheirPresentEntries) {
+    wxFrame* frame = new wxFrame(nullptr, wxID_ANY, "lines");
+    std::array<wxTextCtrl*, 256> lines{};
+    for (int reg = 0; reg < 75; ++reg)
+        lines[reg * 3] = new wxTextCtrl(frame, wxID_ANY, reg == 0 ? wxString() : wxString::Format("line %d", reg));
+    int pages = 0;
+    std::array<int, 3> lowest{};
+    recordedDialogs().printAnswer = [&](wxPrintout& printout) {
+        int minPage = 0, from = 0, to = 0;
+        printout.GetPageInfo(&minPage, &pages, &from, &to);
+        for (int page = 1; page <= pages && page < 3; ++page) lowest[page] = renderPage(printout, page);
+        return true;
+    };
+    printRegisterListLines(nullptr, lines.data(), true);
+    EXPECT_EQ(pages, 2);
+    EXPECT_GT(lowest[1], lowest[2]);  // 70 lines, then 5
+    EXPECT_GT(lowest[2], 0);
+    frame->Destroy();
+}
+
+}  // namespace
+}  // namespace torvex
