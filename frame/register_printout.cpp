@@ -4,6 +4,9 @@
 #include <wx/dc.h>
 #include <wx/font.h>
 #include <wx/textctrl.h>
+#include <wx/utils.h>
+
+#include <memory>
 
 #include "frame/ui_seam.h"
 #include "link/i18n.h"
@@ -131,9 +134,14 @@ bool RegisterSelectionPrintout::OnPrintPage(int page) {
 }
 
 void printRegisters(wxWindow* parent, DriveConnection* connection, bool allRegisters) {
-    RegisterPrintout printout(fromUtf8(tr(allRegisters ? "All registers" : "Selection of registers")), connection,
-                              allRegisters);
-    runPrint(parent, printout);
+    std::unique_ptr<RegisterPrintout> printout;
+    {
+        // Counting the lines reads every listed register once.
+        wxBusyCursor busy;
+        printout = std::make_unique<RegisterPrintout>(
+            fromUtf8(tr(allRegisters ? "All registers" : "Selection of registers")), connection, allRegisters);
+    }
+    runPrint(parent, *printout);
 }
 
 void printRegisterListLines(wxWindow* parent, wxTextCtrl* const* lines, bool allRegisters) {
