@@ -84,6 +84,14 @@ std::string SimDrive::canEndpoint() const {
     return impl_->can ? impl_->canEndpoint : std::string();
 }
 
+std::string SimDrive::canAdapterLibrary() {
+#ifdef TORVEX_CAN_TEST_ADAPTER
+    return TORVEX_CAN_TEST_ADAPTER;
+#else
+    return {};
+#endif
+}
+
 std::string SimDrive::tcpAddress() const { return impl_->options.tcpAddress; }
 
 uint32_t SimDrive::reg(uint32_t reg) const { return impl_->model.reg(reg); }

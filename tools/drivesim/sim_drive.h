@@ -54,6 +54,9 @@ public:
 
     std::string serialPath() const;     // the pseudo-terminal's slave path
     std::string canEndpoint() const;    // value for TORVEX_CAN_SIM, read by the test adapter library
+    // The test build of the CAN adapter library (for TORVEX_CAN_LIBRARY); empty when
+    // it was not built.
+    static std::string canAdapterLibrary();
 
     uint32_t reg(uint32_t reg) const;
     void setReg(uint32_t reg, uint32_t value);
