@@ -220,7 +220,7 @@ int convertRegisterWidths(RegisterValueMap16& values16, RegisterValueMap32& valu
             ++it;
             continue;
         }
-        if (warn) warningBox(strprintfRuntime(tr("Konvertiere Register 0x%x von 16 bit zu 32 bit!"), unsigned{it->first}));
+        if (warn) warningBox(strprintf(tr("Konvertiere Register 0x%x von 16 bit zu 32 bit!").c_str(), unsigned{it->first}));
         values32.emplace(it->first, uint32_t{it->second});
         it = values16.erase(it);
     }
@@ -229,7 +229,7 @@ int convertRegisterWidths(RegisterValueMap16& values16, RegisterValueMap32& valu
             ++it;
             continue;
         }
-        if (warn) warningBox(strprintfRuntime(tr("Konvertiere Register 0x%x von 32 bit zu 16 bit!"), unsigned{it->first}));
+        if (warn) warningBox(strprintf(tr("Konvertiere Register 0x%x von 32 bit zu 16 bit!").c_str(), unsigned{it->first}));
         values16.emplace(it->first, static_cast<uint16_t>(it->second));
         it = values32.erase(it);
     }

@@ -77,7 +77,7 @@ PageSlice pageSlice(uint32_t lineCount, uint32_t page) {
 
 std::string printHeading(bool allRegisters, const std::string& dateTime, uint32_t page, uint32_t pageCount) {
     std::string title = tr(allRegisters ? "Torvex: all registers" : "Torvex: selection of registers");
-    return title + " (" + dateTime + ", " + strprintfRuntime(tr("page %u of %u"), page, pageCount) + ")";
+    return title + " (" + dateTime + ", " + strprintf(tr("page %u of %u").c_str(), page, pageCount) + ")";
 }
 
 }  // namespace torvex

@@ -94,15 +94,15 @@ uint32_t writeAndCheck(DriveConnection* connection, uint32_t reg, uint32_t value
         readBack = v;
     }
     if (rc == 1) {
-        errorBox(strprintfRuntime(tr("Error writing register 0x%02x (line %u)!"), reg, line));
+        errorBox(strprintf(tr("Error writing register 0x%02x (line %u)!").c_str(), reg, line));
         return 1;
     }
     if (rc != 0) {
-        errorBox(strprintfRuntime(tr("Error reading register 0x%02x (line %u)!"), reg, line));
+        errorBox(strprintf(tr("Error reading register 0x%02x (line %u)!").c_str(), reg, line));
         return 1;
     }
     if (readBack != written) {
-        warningBox(strprintfRuntime(tr("Register value changed by the Drive (%d (0x%x) -> %d (0x%x), line %u)!"),
+        warningBox(strprintf(tr("Register value changed by the Drive (%d (0x%x) -> %d (0x%x), line %u)!").c_str(),
                                     static_cast<int>(written), written, static_cast<int>(readBack), readBack, line));
     }
     return 0;
@@ -110,7 +110,7 @@ uint32_t writeAndCheck(DriveConnection* connection, uint32_t reg, uint32_t value
 
 void warnTooLargeFor16Bit(uint32_t reg, uint32_t value, uint32_t line) {
     if (!is32bitRegister(reg) && (value & 0xFFFF0000u) != 0)
-        warningBox(strprintfRuntime(tr("Value too large for 16bit-register (%d (0x%x), line %u)!"),
+        warningBox(strprintf(tr("Value too large for 16bit-register (%d (0x%x), line %u)!").c_str(),
                                     static_cast<int>(value), value, line));
 }
 
@@ -125,12 +125,12 @@ uint32_t scriptMaskRegister(DriveConnection* connection, const std::string& regi
     if (!driveUsable(connection)) return 1;
     uint32_t reg = 0;
     if (!parseScriptRegister(registerText, &reg)) {
-        errorBox(strprintfRuntime(tr("Wrong register ID (line %u)!"), line));
+        errorBox(strprintf(tr("Wrong register ID (line %u)!").c_str(), line));
         return 1;
     }
     int32_t signedMask = 0;
     if (!parseScriptValue(maskText, false, &signedMask)) {
-        errorBox(strprintfRuntime(tr("Wrong value (line %u)!"), line));
+        errorBox(strprintf(tr("Wrong value (line %u)!").c_str(), line));
         return 1;
     }
     uint32_t mask = static_cast<uint32_t>(signedMask);
@@ -146,7 +146,7 @@ uint32_t scriptMaskRegister(DriveConnection* connection, const std::string& regi
         old = old16;
     }
     if (rc != 0) {
-        errorBox(strprintfRuntime(tr("Error reading register 0x%02x (line %u)!"), reg, line));
+        errorBox(strprintf(tr("Error reading register 0x%02x (line %u)!").c_str(), reg, line));
         return 1;
     }
     uint32_t updated = orMask ? (old | mask) : (old & mask);
@@ -269,12 +269,12 @@ uint32_t scriptSetRegister(DriveConnection* connection, const std::string& regis
     if (!driveUsable(connection)) return 1;
     uint32_t reg = 0;
     if (!parseScriptRegister(registerText, &reg)) {
-        errorBox(strprintfRuntime(tr("Wrong register ID (line %u)!"), line));
+        errorBox(strprintf(tr("Wrong register ID (line %u)!").c_str(), line));
         return 1;
     }
     int32_t signedValue = 0;
     if (!parseScriptValue(valueText, true, &signedValue)) {
-        errorBox(strprintfRuntime(tr("Wrong register value (line %u)!"), line));
+        errorBox(strprintf(tr("Wrong register value (line %u)!").c_str(), line));
         return 1;
     }
     uint32_t value = static_cast<uint32_t>(signedValue);
