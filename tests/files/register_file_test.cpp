@@ -16,7 +16,7 @@ using test::magicBytes;
 std::vector<uint8_t> record(uint16_t reg, uint16_t length, std::vector<uint8_t> value) {
     std::vector<uint8_t> out{static_cast<uint8_t>(reg >> 8), static_cast<uint8_t>(reg), static_cast<uint8_t>(length >> 8),
                              static_cast<uint8_t>(length)};
-    out.insert(out.end(), value.begin(), value.end());
+    for (uint8_t byte : value) out.push_back(byte);
     return out;
 }
 
