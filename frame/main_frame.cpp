@@ -137,6 +137,9 @@ MainFrame::MainFrame(const wxString& title, const wxPoint& position, const wxSiz
 }
 
 MainFrame::~MainFrame() {
+    // Normally done when the frame closed; a frame destroyed another way must not leave a
+    // worker running against it.
+    stopThreads();
     if (notebook_) notebook_->SetImageList(nullptr);
     delete imageList_;
     imageList_ = nullptr;

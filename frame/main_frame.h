@@ -200,6 +200,8 @@ private:
     void createPages();
     void buildPageChains();
     void startThreads();
+    // Asks both threads to stop and waits a bounded time; called again by the destructor,
+    // so a second call must find nothing to do.
     void stopThreads();
 
     DriveConnection connection_;
