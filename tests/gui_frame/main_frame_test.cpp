@@ -48,6 +48,19 @@ TEST_F(FrameTest, StartsOfflineOnTheLogoPage) {
     EXPECT_EQ(statusField(2), "Achse: -");
     EXPECT_EQ(frame->GetStatusBar()->GetFieldsCount(), 3);
     EXPECT_EQ(frame->GetStatusBarPane(), -1);
+    EXPECT_EQ(frame->GetStatusBar()->GetName(), "status_line");
+    EXPECT_EQ(frame->GetName(), "frame");
+    EXPECT_EQ(frame->GetTitle(), "Torvex V2.0beta43tcp");
+
+    // Every page lives in the notebook; all but Logik keep the picture area as their minimum.
+    for (size_t tab = 0; tab < 11; ++tab) {
+        wxWindow* page = notebook->GetPage(tab);
+        EXPECT_EQ(page->GetParent(), notebook) << tab;
+        EXPECT_EQ(page->GetName(), "panel") << tab;
+        if (tab != kTabLogic) {
+            EXPECT_EQ(page->GetMinSize(), wxSize(831, 619)) << tab;
+        }
+    }
 
     EXPECT_TRUE(item(kIdOffline)->IsChecked());
     for (int port = kIdFirstPort; port <= kIdTcp; ++port) EXPECT_FALSE(item(port)->IsChecked()) << port;
