@@ -69,7 +69,7 @@ DriveConnection::~DriveConnection() {
 }
 
 void DriveConnection::widthMismatch(const char* text, uint32_t reg) {
-    messageBox(strprintfRuntime(tr(text), reg), tr(kCaptionInternalError), kMsgOk | kMsgIconError);
+    messageBox(strprintf(tr(text).c_str(), reg), tr(kCaptionInternalError), kMsgOk | kMsgIconError);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -118,23 +118,23 @@ uint32_t DriveTransport::initCan() {
     if (r != 0) {
         releaseCanLibrary();
         if (r == can::kStatusNoAdapter)
-            box(strprintfRuntime(tr("Can't init CAN communication (rc 0x%x)!\nDo you have attached the CAN-adaptor?"), r),
+            box(strprintf(tr("Can't init CAN communication (rc 0x%x)!\nDo you have attached the CAN-adaptor?").c_str(), r),
                 tr(kCaptionLinkError));
         else
-            box(strprintfRuntime(tr("Can't init CAN communication (rc 0x%x)!"), r), tr(kCaptionLinkError));
+            box(strprintf(tr("Can't init CAN communication (rc 0x%x)!").c_str(), r), tr(kCaptionLinkError));
         return 3;
     }
     canInitialised_ = true;
     uint32_t s = can_->status();
     if (s != 0) {
         releaseCanLibrary();
-        box(strprintfRuntime(tr("Wrong CAN status 0x%x!"), s), tr(kCaptionLinkError));
+        box(strprintf(tr("Wrong CAN status 0x%x!").c_str(), s), tr(kCaptionLinkError));
         return 4;
     }
     r = can_->msgFilter(wire::kReplyId, wire::kReplyId, 0);
     if (r != 0) {
         releaseCanLibrary();
-        box(strprintfRuntime(tr("Can't set CAN filter (rc 0x%x)!"), r), tr(kCaptionLinkError));
+        box(strprintf(tr("Can't set CAN filter (rc 0x%x)!").c_str(), r), tr(kCaptionLinkError));
         return 5;
     }
     handle_ = 1;
@@ -146,7 +146,7 @@ uint32_t DriveTransport::connectTcp() {
     const std::string address = ipAddress();
     if (address.empty()) return 1;
     const uint32_t r = tcp_->connect(address, wire::kTcpPort, tcpConnectMs_);
-    if (r == 3) box(strprintfRuntime(tr("Can't connect to IP %s!"), address.c_str()), tr(kCaptionLinkError));
+    if (r == 3) box(strprintf(tr("Can't connect to IP %s!").c_str(), address.c_str()), tr(kCaptionLinkError));
     if (r != 0) return r == 2 || r == 3 || r == 4 ? r : 3;
     handle_ = 1;
     return 0;
