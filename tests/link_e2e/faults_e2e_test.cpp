@@ -129,6 +129,56 @@ TEST_P(LongReplies, AcceptedOnlyOnceLearnt) {
 
 INSTANTIATE_TEST_SUITE_P(Links, LongReplies, ::testing::Values(Link::Tcp, Link::Can), linkParamName);
 
+class CanTraffic : public SimLinkTest {};
+
+TEST_P(CanTraffic, OtherMessagesBeforeTheReplyAreSkipped) {
+    startDrive();
+    ASSERT_EQ(connect(), 0u);
+    drive_->setReg(0x44, 0x0BAD);
+    can::CanMessage otherRegister{};
+    otherRegister.id = 0x181;
+    otherRegister.length = 4;
+    otherRegister.data[0] = 0x45;
+    can::CanMessage otherLength = otherRegister;
+    otherLength.data[0] = 0x44;
+    otherLength.length = 5;
+    can::CanMessage quietStatus{};
+    quietStatus.id = 0x181;  // the adapter's filter passes only this identifier
+    quietStatus.messageType = 0x80;
+    quietStatus.length = 4;
+    drive_->sendCanBeforeNextReply({otherRegister, otherLength, quietStatus});
+    uint16_t v16 = 0;
+    EXPECT_EQ(connection_.read16bitRegister(0x44, &v16), 0u);
+    EXPECT_EQ(v16, 0x0BAD);
+
+    // A status message that tells of an error ends the read.
+    can::CanMessage errorStatus = quietStatus;
+    errorStatus.data[2] = 0x10;
+    drive_->sendCanBeforeNextReply({errorStatus});
+    EXPECT_EQ(connection_.read16bitRegister(0x44, &v16), 1u);
+    EXPECT_EQ(connection_.read16bitRegister(0x44, &v16), 0u);
+}
+
+TEST_P(CanTraffic, TheAdapterFilterKeepsForeignIdentifiersAway) {
+    // Opening sets the adapter's filter to 0x181 only: other traffic never reaches the
+    // reply loop (so its "filter doesn't work" box stays away).
+    startDrive();
+    ASSERT_EQ(connect(), 0u);
+    drive_->setReg(0x44, 0x0123);
+    can::CanMessage foreign{};
+    foreign.id = 0x222;
+    foreign.length = 4;
+    foreign.data[0] = 0x44;
+    can::CanMessage below = foreign;
+    below.id = 0x180;
+    drive_->sendCanBeforeNextReply({foreign, below});
+    uint16_t v16 = 0;
+    EXPECT_EQ(connection_.read16bitRegister(0x44, &v16), 0u);
+    EXPECT_EQ(v16, 0x0123);
+}
+
+INSTANTIATE_TEST_SUITE_P(Links, CanTraffic, ::testing::Values(Link::Can), linkParamName);
+
 TEST(LinkLost, FailedTcpSendLeavesTheDriveOnlineButUnusable) {
     buildRegisterCache();
     sim::SimOptions options;

@@ -146,13 +146,5 @@ TEST_F(WireTest, SerialWordConversion) {
     EXPECT_EQ(combineSerialWords(0x5678, 0x1234), 0x12345678u);
 }
 
-TEST_F(WireTest, WireRegisterNumbers) {
-    EXPECT_TRUE(isWireRegister(0));
-    EXPECT_TRUE(isWireRegister(255));
-    EXPECT_FALSE(isWireRegister(256));
-    EXPECT_FALSE(isWireRegister(0x140));
-    EXPECT_FALSE(isWireRegister(0xFFFFFFFFu));
-}
-
 }  // namespace
 }  // namespace torvex::wire
