@@ -68,6 +68,10 @@ public:
 
     void close() override {
         if (fd_ >= 0) {
+            // The exclusive flag belongs to the terminal, not to this descriptor: without
+            // clearing it nobody but root could open the port again while the other side
+            // (a pseudo-terminal's master) stays open.
+            ::ioctl(fd_, TIOCNXCL);
             ::close(fd_);
             fd_ = -1;
         }

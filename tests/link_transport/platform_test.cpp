@@ -10,6 +10,8 @@
 #include <netinet/tcp.h>
 #include <pty.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -127,6 +129,31 @@ TEST(SerialPlatform, OpenIsExclusiveAndNeedsATerminal) {
     ::unlink(file);
     ScopedEnv env8("TORVEX_COM8", "/nonexistent/tty");
     EXPECT_FALSE(first->open("COM8", 9600));
+}
+
+TEST(SerialPlatform, ClosingGivesThePortBackToEveryone) {
+    Pty pty;
+    ASSERT_FALSE(pty.path.empty());
+    ScopedEnv env("TORVEX_COM2", pty.path.c_str());
+    auto port = platform::makeSerialPort();
+    ASSERT_TRUE(port->open("COM2", 9600));
+    port->close();
+    if (::geteuid() != 0) {
+        EXPECT_TRUE(port->open("COM2", 9600));
+        return;
+    }
+    // Root passes the exclusive flag anyway: try as an ordinary user.
+    ASSERT_EQ(::chmod(pty.path.c_str(), 0666), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+        const int fd = ::open(pty.path.c_str(), O_RDWR | O_NOCTTY);
+        ::_exit(fd >= 0 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(SerialPlatform, BytesTimeOutsAndDiscarding) {
