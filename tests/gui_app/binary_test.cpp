@@ -36,6 +36,7 @@ public:
         load(internAtom_, "XInternAtom");
         load(sendEvent_, "XSendEvent");
         load(flush_, "XFlush");
+        load(getProperty_, "XGetWindowProperty");
         if (ok_) display_ = openDisplay_(nullptr);
     }
     ~X11() {
@@ -44,10 +45,11 @@ public:
     }
     bool usable() const { return ok_ && display_; }
 
-    // A mapped top-level window with this title, or 0.
-    Window findShown(const std::string& title) {
+    // A mapped top-level window of process pid with this title, or 0. Tests run side by
+    // side on one display, so the title alone could name another test's window.
+    Window findShown(const std::string& title, pid_t pid) {
         Window root = rootWindow_(display_);
-        return search(root, title, 2);
+        return search(root, title, pid, 2);
     }
 
     // What a window manager sends when the user clicks the close button.
@@ -70,7 +72,21 @@ private:
         if (!function) ok_ = false;
     }
 
-    Window search(Window parent, const std::string& title, int depth) {
+    long windowPid(Window window) {
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        long pid = -1;
+        if (getProperty_(display_, window, internAtom_(display_, "_NET_WM_PID", False), 0, 1, False,
+                         6 /* XA_CARDINAL */, &type, &format, &count, &after, &data) == Success &&
+            data && format == 32 && count == 1)
+            pid = *reinterpret_cast<long*>(data);
+        if (data) free_(data);
+        return pid;
+    }
+
+    Window search(Window parent, const std::string& title, pid_t pid, int depth) {
         Window rootReturn = 0, parentReturn = 0;
         Window* children = nullptr;
         unsigned count = 0;
@@ -80,12 +96,12 @@ private:
             char* name = nullptr;
             if (fetchName_(display_, children[i], &name) && name) {
                 XWindowAttributes attributes{};
-                if (title == name && attributes_(display_, children[i], &attributes) &&
-                    attributes.map_state == IsViewable)
+                if (title == name && windowPid(children[i]) == pid &&
+                    attributes_(display_, children[i], &attributes) && attributes.map_state == IsViewable)
                     found = children[i];
                 free_(name);
             }
-            if (!found && depth > 1) found = search(children[i], title, depth - 1);
+            if (!found && depth > 1) found = search(children[i], title, pid, depth - 1);
         }
         if (children) free_(children);
         return found;
@@ -104,6 +120,8 @@ private:
     Atom (*internAtom_)(Display*, const char*, Bool) = nullptr;
     Status (*sendEvent_)(Display*, Window, Bool, long, XEvent*) = nullptr;
     int (*flush_)(Display*) = nullptr;
+    int (*getProperty_)(Display*, Window, Atom, long, long, Bool, Atom, Atom*, int*, unsigned long*, unsigned long*,
+                        unsigned char**) = nullptr;
 };
 
 class BinaryTest : public TempHome {
@@ -149,7 +167,7 @@ protected:
     Window waitForWindow(const std::string& title, int seconds = 40) {
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
         while (std::chrono::steady_clock::now() < deadline) {
-            if (Window w = x_.findShown(title)) return w;
+            if (Window w = x_.findShown(title, pid_)) return w;
             int status = 0;
             if (waitpid(pid_, &status, WNOHANG) == pid_) {
                 pid_ = 0;
@@ -198,7 +216,7 @@ TEST_F(BinaryTest, ConfiguredStartShowsTheMainWindowAndClosesCleanly) {
     start();
     Window main = waitForWindow("Torvex V2.0beta43tcp");
     ASSERT_NE(main, 0u);
-    EXPECT_EQ(x_.findShown("Language for Torvex"), 0u);
+    EXPECT_EQ(x_.findShown("Language for Torvex", pid_), 0u);
     x_.requestClose(main);
     EXPECT_EQ(waitForExit(), 0) << stderrText();
     auto entries = configEntries();
@@ -211,7 +229,7 @@ TEST_F(BinaryTest, FirstStartAsksForTheLanguageBeforeTheMainWindow) {
     start();
     Window dialog = waitForWindow("Language for Torvex");
     ASSERT_NE(dialog, 0u);
-    EXPECT_EQ(x_.findShown("Torvex V2.0beta43tcp"), 0u);
+    EXPECT_EQ(x_.findShown("Torvex V2.0beta43tcp", pid_), 0u);
     // Closing the dialog cancels the choice: the system language, remembered as "0".
     x_.requestClose(dialog);
     Window main = waitForWindow("Torvex V2.0beta43tcp");

@@ -1,5 +1,6 @@
 // The catalogue rules callers rely on, and the contents of the three catalogues.
 #include <wx/filefn.h>
+#include <wx/translation.h>
 
 #include "link/i18n.h"
 #include "link/registers.h"
@@ -15,6 +16,11 @@ protected:
         TempHome::TearDown();
     }
 };
+
+bool inCatalogue(const std::string& key) {
+    const wxTranslations* translations = wxTranslations::Get();
+    return translations && translations->GetTranslatedString(wxString::FromUTF8(key)) != nullptr;
+}
 
 struct LanguageCase {
     const char* code;
@@ -83,11 +89,14 @@ TEST_F(CatalogueTest, EveryNamedRegisterHasANameThatIsNotTheUnknownOne) {
             }
             ++named;
             std::string name = registerName(reg);
-            EXPECT_NE(name, key) << lang.code << ": no translation of \"" << key << "\"";
+            // A name of the full width may translate to itself: ask the catalogue directly.
+            EXPECT_TRUE(inCatalogue(key)) << lang.code << ": no translation of \"" << key << "\"";
             EXPECT_NE(name, unknown) << lang.code << ": " << key;
             EXPECT_FALSE(name.empty()) << lang.code << ": " << key;
-            EXPECT_NE(tr(regNameKey(reg)), regNameKey(reg)) << lang.code << ": 0x" << std::hex << reg;
-            EXPECT_NE(tr(regLabelKey(reg)), regLabelKey(reg)) << lang.code << ": 0x" << std::hex << reg;
+            for (const std::string& textKey : {regNameKey(reg), regLabelKey(reg), regCommentKey(reg)}) {
+                EXPECT_TRUE(inCatalogue(textKey)) << lang.code << ": " << textKey;
+                EXPECT_FALSE(tr(textKey).empty()) << lang.code << ": " << textKey;
+            }
         }
         EXPECT_EQ(named, 207) << lang.code;
     }

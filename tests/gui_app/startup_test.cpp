@@ -146,5 +146,29 @@ TEST_F(StartupTest, MinusOneLoadsNoCatalogue) {
     EXPECT_EQ(translate("Einen Moment bitte..."), "Einen Moment bitte...");
 }
 
+TEST_F(StartupTest, ZeroFollowsTheSystemLanguage) {
+    struct Env {
+        const char* name;
+        std::optional<std::string> old;
+    };
+    Env vars[] = {{"LANGUAGE", {}}, {"LC_ALL", {}}, {"LC_MESSAGES", {}}, {"LANG", {}}};
+    for (Env& v : vars)
+        if (const char* value = std::getenv(v.name)) v.old = value;
+    unsetenv("LANGUAGE");
+    unsetenv("LC_ALL");
+    unsetenv("LC_MESSAGES");
+    setenv("LANG", "fr_FR.UTF-8", 1);
+    writeConfigFile("Language=0\n");
+    startConfigurationAndLanguage(*wxTheApp);
+    std::string text = translate("Error").utf8_string();
+    for (Env& v : vars) {
+        if (v.old)
+            setenv(v.name, v.old->c_str(), 1);
+        else
+            unsetenv(v.name);
+    }
+    EXPECT_EQ(text, "Erreur");
+}
+
 }  // namespace
 }  // namespace torvex::test

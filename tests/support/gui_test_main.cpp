@@ -42,7 +42,7 @@ using gpointer = void*;
 using GLogWriterFunc = GLogWriterOutput (*)(GLogLevelFlags, const GLogField*, gsize, gpointer);
 using SetWriterFunc = void (*)(GLogWriterFunc, gpointer, void (*)(gpointer));
 using StandardStreamsFunc = GLogWriterOutput (*)(GLogLevelFlags, const GLogField*, gsize, gpointer);
-StandardStreamsFunc g_log_writer_standard_streams = nullptr;
+StandardStreamsFunc g_log_writer_default = nullptr;
 
 RecordingDialogs g_dialogs;
 std::mutex g_gtkMutex;
@@ -60,16 +60,15 @@ GLogWriterOutput logWriter(GLogLevelFlags level, const GLogField* fields, gsize 
         std::lock_guard<std::mutex> lock(g_gtkMutex);
         g_gtkProblems.push_back(domain + ": " + message);
     }
-    return g_log_writer_standard_streams ? g_log_writer_standard_streams(level, fields, count, nullptr)
-                                         : G_LOG_WRITER_UNHANDLED;
+    // The default writer leaves out debug messages unless G_MESSAGES_DEBUG asks for them.
+    return g_log_writer_default ? g_log_writer_default(level, fields, count, nullptr) : G_LOG_WRITER_UNHANDLED;
 }
 
 // Installs logWriter; false when the logging library is not in the process.
 bool installLogWriter() {
     auto setWriter = reinterpret_cast<SetWriterFunc>(dlsym(RTLD_DEFAULT, "g_log_set_writer_func"));
-    g_log_writer_standard_streams =
-        reinterpret_cast<StandardStreamsFunc>(dlsym(RTLD_DEFAULT, "g_log_writer_standard_streams"));
-    if (!setWriter || !g_log_writer_standard_streams) return false;
+    g_log_writer_default = reinterpret_cast<StandardStreamsFunc>(dlsym(RTLD_DEFAULT, "g_log_writer_default"));
+    if (!setWriter || !g_log_writer_default) return false;
     setWriter(logWriter, nullptr, nullptr);
     return true;
 }
