@@ -103,7 +103,8 @@ TEST_F(CatalogueTest, EveryNamedRegisterHasANameThatIsNotTheUnknownOne) {
 }
 
 TEST_F(CatalogueTest, FoundFromAnyWorkingDirectory) {
-    for (const char* folder : {"/", "/tmp"}) {
+    std::filesystem::create_directories(home_ / "a" / "b");
+    for (const auto& folder : {home_, home_ / "a" / "b"}) {
         std::filesystem::current_path(folder);
         ASSERT_TRUE(loadCatalogue(wxLANGUAGE_FRENCH)) << folder;
         EXPECT_EQ(translate("Error"), "Erreur") << folder;
