@@ -3,6 +3,7 @@
 #include <wx/config.h>
 #include <wx/fileconf.h>
 #include <wx/filefn.h>
+#include <wx/log.h>
 
 #include <charconv>
 #include <string>
@@ -50,8 +51,17 @@ void getTrigger(const char* nameKey, const char* idKey, wxString& name, unsigned
 }  // namespace
 
 wxConfigBase* openConfiguration() {
-    auto* fileConfig = new wxFileConfig("Torvex", wxEmptyString, wxEmptyString, wxEmptyString,
-                                        wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE);
+    // A damaged or hand-edited file must not greet the user with parser complaints (or, for
+    // a line without a key, the library's internal assertion): lines the parser cannot read
+    // are passed over and their keys take their defaults.
+    wxFileConfig* fileConfig = nullptr;
+    {
+        wxLogNull quiet;
+        wxAssertHandler_t assertHandler = wxSetAssertHandler(nullptr);
+        fileConfig = new wxFileConfig("Torvex", wxEmptyString, wxEmptyString, wxEmptyString,
+                                      wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_GLOBAL_FILE);
+        wxSetAssertHandler(assertHandler);
+    }
     // Stored folders and names must come back as written, "$" and "%" included.
     fileConfig->SetExpandEnvVars(false);
     delete wxConfigBase::Set(fileConfig);

@@ -173,6 +173,19 @@ TEST_F(ConfigTest, ClosingWritesTheFileAndKeepsOtherKeys) {
     EXPECT_EQ(wxConfigBase::Get(false), nullptr);
 }
 
+TEST_F(ConfigTest, ADamagedFileOpensSilentlyAndKeepsWhatItCanRead) {
+    writeConfigFile("[unclosed group\n=no key\njust text\nBaudrate=115200\nBaudrate=19200\n\x01\x02\n");
+    LogRecorder log;
+    openConfiguration();
+    wxLog::FlushActive();
+    EXPECT_TRUE(log.messages.empty()) << (log.messages.empty() ? "" : log.messages[0]);
+    EXPECT_TRUE(recordedDialogs().boxes.empty());
+    unsigned baudrate = getBaudrate();
+    EXPECT_TRUE(baudrate == 115200 || baudrate == 19200) << baudrate;
+    setEmailRecipient("x@y.z");
+    EXPECT_EQ(configEntries()["EmailRecipient"], "x@y.z");
+}
+
 TEST(ParseUnsigned, AcceptsDecimalDigitsOnly) {
     struct Case {
         const char* text;
