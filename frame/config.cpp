@@ -29,6 +29,21 @@ wxString readText(const char* key, const wxString& fallback) {
     return c->Read(key, fallback);
 }
 
+// Numbers in the file: decimal digits only (blanks around them allowed), at most 32 bits.
+bool parseUnsigned(const wxString& text, unsigned& value) {
+    std::string digits = text.utf8_string();
+    size_t first = digits.find_first_not_of(" \t");
+    size_t last = digits.find_last_not_of(" \t");
+    if (first == std::string::npos) return false;
+    const char* begin = digits.data() + first;
+    const char* end = digits.data() + last + 1;
+    unsigned parsed = 0;
+    auto [stop, error] = std::from_chars(begin, end, parsed, 10);
+    if (error != std::errc() || stop != end) return false;
+    value = parsed;
+    return true;
+}
+
 wxString formatUnsigned(unsigned value) { return wxString::Format("%u", value); }
 
 void setTrigger(const char* nameKey, const char* idKey, const wxString& name, unsigned id) {
@@ -69,20 +84,6 @@ wxConfigBase* openConfiguration() {
 }
 
 void closeConfiguration() { delete wxConfigBase::Set(nullptr); }
-
-bool parseUnsigned(const wxString& text, unsigned& value) {
-    std::string digits = text.utf8_string();
-    size_t first = digits.find_first_not_of(" \t");
-    size_t last = digits.find_last_not_of(" \t");
-    if (first == std::string::npos) return false;
-    const char* begin = digits.data() + first;
-    const char* end = digits.data() + last + 1;
-    unsigned parsed = 0;
-    auto [stop, error] = std::from_chars(begin, end, parsed, 10);
-    if (error != std::errc() || stop != end) return false;
-    value = parsed;
-    return true;
-}
 
 void setRegisterDataDirectory(const wxString& directory) { writeText(kKeyRegisterDataDirectory, directory); }
 wxString getRegisterDataDirectory() { return readText(kKeyRegisterDataDirectory, wxGetCwd()); }

@@ -34,10 +34,6 @@ wxConfigBase* openConfiguration();
 // Takes the global configuration out and deletes it, which writes the file once more.
 void closeConfiguration();
 
-// Decimal text to unsigned as the accessors read numbers: digits only (blanks around them
-// are allowed), at most 32 bits; false for anything else.
-bool parseUnsigned(const wxString& text, unsigned& value);
-
 void setRegisterDataDirectory(const wxString& directory);
 wxString getRegisterDataDirectory();  // the working directory when absent
 void setRegisterDataFilename(const wxString& fileName);

@@ -145,12 +145,5 @@ TEST_F(CatalogueTest, ADamagedCatalogueLeavesTextsUntranslatedSilently) {
     EXPECT_TRUE(error == "Fehler" || error == "Error") << error;
 }
 
-TEST_F(CatalogueTest, UnloadingDropsEveryTranslation) {
-    ASSERT_TRUE(loadCatalogue(wxLANGUAGE_GERMAN));
-    ASSERT_EQ(translate("Warning"), "Warnung");
-    unloadCatalogue();
-    EXPECT_EQ(translate("Warning"), "Warning");
-}
-
 }  // namespace
 }  // namespace torvex::test

@@ -186,24 +186,5 @@ TEST_F(ConfigTest, ADamagedFileOpensSilentlyAndKeepsWhatItCanRead) {
     EXPECT_EQ(configEntries()["EmailRecipient"], "x@y.z");
 }
 
-TEST(ParseUnsigned, AcceptsDecimalDigitsOnly) {
-    struct Case {
-        const char* text;
-        bool ok;
-        unsigned value;
-    };
-    const Case cases[] = {
-        {"0", true, 0},     {"9600", true, 9600}, {" 42\t", true, 42}, {"4294967295", true, 4294967295u},
-        {"", false, 0},     {"  ", false, 0},     {"-1", false, 0},    {"+1", false, 0},
-        {"1 2", false, 0},  {"1.5", false, 0},    {"4294967296", false, 0},
-    };
-    for (const Case& c : cases) {
-        unsigned value = 12345;
-        EXPECT_EQ(parseUnsigned(c.text, value), c.ok) << c.text;
-        if (c.ok) EXPECT_EQ(value, c.value) << c.text;
-        else EXPECT_EQ(value, 12345u) << c.text;
-    }
-}
-
 }  // namespace
 }  // namespace torvex::test
