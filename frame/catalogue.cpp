@@ -34,6 +34,9 @@ bool loadCatalogue(wxLanguage language) {
     auto* translations = new wxTranslations;
     translations->SetLanguage(language);
     wxTranslations::Set(translations);  // deletes the previous one
+    // The library's own texts (standard buttons and dialogs) where its catalogue is installed;
+    // the tool's catalogue, added last, is searched first.
+    translations->AddStdCatalog();
     translations->AddCatalog(kCatalogueName);
     return translations->IsLoaded(kCatalogueName);
 }
