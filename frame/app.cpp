@@ -71,6 +71,7 @@ long startConfigurationAndLanguage(wxApp& app) {
     wxString setting = config->Read(kKeyLanguage, wxString());
     if (setting.empty()) setting = chooseLanguage(config);
 
+    // -1 asks for no catalogue at all: every text then shows as the program writes it.
     long language = setting.empty() ? -1 : parseLanguageSetting(setting);
     if (language == -1)
         unloadCatalogue();
@@ -89,7 +90,7 @@ bool TorvexApp::OnInit() {
     tzset();
     wxDateTime::SetCountry(wxDateTime::Germany);
     // Files, fields and messages write numbers the C way ("1.50") whatever the desktop's
-    // locale is; the toolkit sets the numeric locale from the environment.
+    // locale is, even where the toolkit took the numeric locale from the environment.
     std::setlocale(LC_NUMERIC, "C");
 
     ui::installMessageHandler();
