@@ -1,12 +1,13 @@
 #include "frame/dialogs.h"
 
-#include "frame/frame_config.h"
-
 #include <wx/button.h>
 #include <wx/intl.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+
+#include "frame/catalogue.h"
+#include "frame/config.h"
 
 namespace torvex {
 
@@ -37,32 +38,32 @@ void endDialog(wxDialog& dialog, int code) {
 SendSettingsDialog::SendSettingsDialog(wxWindow* parent) : SendSettingsDialog(parent, wxDateTime::Now()) {}
 
 SendSettingsDialog::SendSettingsDialog(wxWindow* parent, const wxDateTime& now)
-    : wxDialog(parent, wxID_ANY, wxGetTranslation("Send Settings"), wxDefaultPosition, wxDefaultSize,
+    : wxDialog(parent, wxID_ANY, translate("Send Settings"), wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE, "dialog") {
     const wxString date = now.Format("%Y-%m-%d");
     const wxString time = now.Format("%H:%M:%S");
 
     wxString to = getEmailRecipient();
-    if (to.empty()) to = wxGetTranslation(kDefaultRecipientKey);
+    if (to.empty()) to = translate(kDefaultRecipientKey);
 
     toField_ = new wxTextCtrl(this, wxID_ANY, to, wxDefaultPosition, wxSize(320, -1), 0, wxDefaultValidator, "to");
-    subjectField_ = new wxTextCtrl(this, wxID_ANY, wxString::Format(wxGetTranslation("Torvex Settings %s %s"), date, time),
+    subjectField_ = new wxTextCtrl(this, wxID_ANY, wxString::Format(translate("Torvex Settings %s %s"), date, time),
                                    wxDefaultPosition, wxSize(320, -1), 0, wxDefaultValidator, "subject");
     fileNameField_ = new wxTextCtrl(this, wxID_ANY, attachmentName(now), wxDefaultPosition, wxSize(320, -1), 0,
                                     wxDefaultValidator, "filename");
     messageField_ = new wxTextCtrl(
-        this, wxID_ANY, wxString::Format(wxGetTranslation("Attached are the settings from Torvex dated %s %s."), date, time),
+        this, wxID_ANY, wxString::Format(translate("Attached are the settings from Torvex dated %s %s."), date, time),
         wxDefaultPosition, wxSize(320, 120), wxTE_MULTILINE, wxDefaultValidator, "message");
 
     auto* column = new wxBoxSizer(wxVERTICAL);
-    column->Add(labelledRow(this, wxGetTranslation("To:"), toField_), 0, wxEXPAND);
-    column->Add(labelledRow(this, wxGetTranslation("Subject:"), subjectField_), 0, wxEXPAND);
-    column->Add(labelledRow(this, wxGetTranslation("Filename:"), fileNameField_), 0, wxEXPAND);
-    column->Add(labelledRow(this, wxGetTranslation("Message:"), messageField_), 1, wxEXPAND);
+    column->Add(labelledRow(this, translate("To:"), toField_), 0, wxEXPAND);
+    column->Add(labelledRow(this, translate("Subject:"), subjectField_), 0, wxEXPAND);
+    column->Add(labelledRow(this, translate("Filename:"), fileNameField_), 0, wxEXPAND);
+    column->Add(labelledRow(this, translate("Message:"), messageField_), 1, wxEXPAND);
 
-    sendButton_ = new wxButton(this, wxID_ANY, wxGetTranslation("Send email"), wxDefaultPosition, wxDefaultSize, 0,
+    sendButton_ = new wxButton(this, wxID_ANY, translate("Send email"), wxDefaultPosition, wxDefaultSize, 0,
                                wxDefaultValidator, "send");
-    cancelButton_ = new wxButton(this, wxID_ANY, wxGetTranslation("Cancel"), wxDefaultPosition, wxDefaultSize, 0,
+    cancelButton_ = new wxButton(this, wxID_ANY, translate("Cancel"), wxDefaultPosition, wxDefaultSize, 0,
                                  wxDefaultValidator, "cancel");
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
     buttons->Add(sendButton_, 0, wxALL, 5);
@@ -80,7 +81,7 @@ SendSettingsDialog::SendSettingsDialog(wxWindow* parent, const wxDateTime& now)
 wxString SendSettingsDialog::attachmentName(const wxDateTime& when) {
     wxString time = when.Format("%H:%M:%S");
     time.Replace(":", "-");
-    return wxString::Format(wxGetTranslation("TorvexSettings_%s_%s.vrf"), when.Format("%Y-%m-%d"), time);
+    return wxString::Format(translate("TorvexSettings_%s_%s.vrf"), when.Format("%Y-%m-%d"), time);
 }
 
 void SendSettingsDialog::finish(int code) { endDialog(*this, code); }
@@ -103,18 +104,18 @@ void SendSettingsDialog::onClose(wxCloseEvent&) { finish(kDialogCancelled); }
 
 IpAddressDialog::IpAddressDialog(wxWindow* parent, const wxString& initialAddress)
     // A title of its own: the user is about to connect, not to mail anything.
-    : wxDialog(parent, wxID_ANY, wxGetTranslation("Connect over TCP"), wxDefaultPosition, wxDefaultSize,
+    : wxDialog(parent, wxID_ANY, translate("Connect over TCP"), wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE, "dialog") {
     addressField_ = new wxTextCtrl(this, wxID_ANY, initialAddress, wxDefaultPosition, wxSize(180, -1), 0,
                                    wxDefaultValidator, "ip_address");
-    connectButton_ = new wxButton(this, wxID_ANY, wxGetTranslation("Connect"), wxDefaultPosition, wxDefaultSize, 0,
+    connectButton_ = new wxButton(this, wxID_ANY, translate("Connect"), wxDefaultPosition, wxDefaultSize, 0,
                                   wxDefaultValidator, "connect");
-    cancelButton_ = new wxButton(this, wxID_ANY, wxGetTranslation("Cancel"), wxDefaultPosition, wxDefaultSize, 0,
+    cancelButton_ = new wxButton(this, wxID_ANY, translate("Cancel"), wxDefaultPosition, wxDefaultSize, 0,
                                  wxDefaultValidator, "cancel");
 
     auto* column = new wxBoxSizer(wxVERTICAL);
     auto* row = new wxBoxSizer(wxHORIZONTAL);
-    row->Add(new wxStaticText(this, wxID_ANY, wxGetTranslation("IP:")), 0, wxALL | wxALIGN_CENTER_VERTICAL, 5);
+    row->Add(new wxStaticText(this, wxID_ANY, translate("IP:")), 0, wxALL | wxALIGN_CENTER_VERTICAL, 5);
     row->Add(addressField_, 1, wxALL, 5);
     column->Add(row, 0, wxEXPAND);
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);

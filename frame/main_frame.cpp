@@ -14,9 +14,10 @@
 #include <wx/utils.h>
 
 #include "frame/app.h"
+#include "frame/catalogue.h"
+#include "frame/config.h"
 #include "frame/drive_status_bar.h"
 #include "frame/events.h"
-#include "frame/frame_config.h"
 #include "frame/register_printout.h"
 #include "frame/ui_seam.h"
 #include "pages/can_bus_page.h"
@@ -38,7 +39,7 @@ namespace torvex {
 
 namespace {
 
-wxString tx(const wxString& key) { return wxGetTranslation(key); }
+wxString tx(const wxString& key) { return translate(key); }
 
 bool openWithDesktop(const wxString& path) { return wxLaunchDefaultApplication(path); }
 

@@ -3,6 +3,7 @@
 #include <wx/notebook.h>
 #include <wx/utils.h>
 
+#include "frame/catalogue.h"
 #include "frame/drive_status_bar.h"
 #include "frame/events.h"
 #include "frame/main_frame.h"
@@ -133,7 +134,7 @@ void MainFrame::dispatchRegisterChanged(wxCommandEvent& event) {
     const wxString text = event.GetString();
     if (reg == 0xF8) {
         if (FlashingStatusBar* status = statusLine())
-            status->setStatusField(wxString::Format("%s %s", wxGetTranslation("Achse:"), text), 2);
+            status->setStatusField(wxString::Format("%s %s", translate("Achse:"), text), 2);
     }
     // The page that wrote the register is among them: it gets its own change too.
     for (const auto& step : chains_.registerChanged) step.call(reg, text);

@@ -8,6 +8,7 @@
 #include <wx/mstream.h>
 #include <wx/utils.h>
 
+#include "frame/catalogue.h"
 #include "resources/logo_images.h"
 
 namespace torvex {
@@ -88,7 +89,7 @@ void LogoPanel::onLeftUp(wxMouseEvent& event) {
     long long now = g_secondsClock();
     // Repeated clicks within two seconds open the page only once.
     if (now <= g_lastLinkOpened + 2) return;
-    g_linkOpener(wxGetTranslation(kMakerWebPageKey));
+    g_linkOpener(translate(kMakerWebPageKey));
     g_lastLinkOpened = now;
 }
 

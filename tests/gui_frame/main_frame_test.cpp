@@ -7,9 +7,9 @@
 #include <wx/filename.h>
 #include <wx/imaglist.h>
 #include <wx/toplevel.h>
-#include <wx/translation.h>
 
 #include "frame/events.h"
+#include "frame/catalogue.h"
 #include "frame/drive_status_bar.h"
 #include "pages/logo_panel.h"
 #include "scope/oscilloscope_page.h"
@@ -261,11 +261,7 @@ TEST_F(FrameTest, ClosingEndsQuicklyAndLeavesNoWindow) {
 }
 
 TEST_F(FrameTest, TextsComeFromTheCatalogue) {
-    wxFileTranslationsLoader::AddCatalogLookupPathPrefix(TORVEX_BINARY_DIR "/locale");
-    auto* translations = new wxTranslations;
-    translations->SetLanguage("fr");
-    ASSERT_TRUE(translations->AddCatalog("Torvex"));
-    wxTranslations::Set(translations);
+    ASSERT_TRUE(loadCatalogue(wxLANGUAGE_FRENCH));
     makeFrame();
     EXPECT_EQ(statusField(0), wxString::FromUTF8("Le variateur est hors ligne."));
     EXPECT_EQ(statusField(2), wxString::FromUTF8("Axe : -"));
