@@ -1,0 +1,261 @@
+// The main frame's file commands: view, load, import, save, scripts and serial boot.
+#include <gtest/gtest.h>
+
+#include <wx/menu.h>
+#include <wx/weakref.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+#include "frame/app.h"
+#include "frame/config.h"
+#include "frame/events.h"
+#include "frame/main_frame.h"
+#include "link/register_file.h"
+#include "link/registers.h"
+#include "tests/support/recording_dialogs.h"
+#include "tests/support/sim_fixture.h"
+#include "widgets/flashing_status_bar.h"
+
+namespace torvex {
+namespace {
+
+using test::recordedDialogs;
+
+class FrameFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // The configuration file outlives a test inside one process: its home stays.
+        static std::string home = [] {
+            std::string folder = std::string(P_tmpdir) + "/torvex-files-home-XXXXXX";
+            return mkdtemp(folder.data()) ? folder : std::string(P_tmpdir);
+        }();
+        setenv("HOME", home.c_str(), 1);
+        folder_ = std::string(P_tmpdir) + "/torvex-files-XXXXXX";
+        ASSERT_NE(mkdtemp(folder_.data()), nullptr);
+        char buffer[4096];
+        previousFolder_ = getcwd(buffer, sizeof buffer) ? buffer : ".";
+        // No "Reglist.txt" here unless a test writes one.
+        ASSERT_EQ(chdir(folder_.c_str()), 0);
+        frame_ = new MainFrame("Torvex", wxPoint(50, 50), wxSize(1200, 750));
+        frame_->Show();
+        test::pumpFor(50);
+    }
+
+    void TearDown() override {
+        wxWeakRef<wxFrame> ref(frame_);
+        frame_->Close(true);
+        EXPECT_TRUE(test::pumpUntil([&] { return !ref; }, 5000)) << "the frame was not destroyed";
+        drive_.reset();
+        (void)chdir(previousFolder_.c_str());
+        std::string command = "rm -rf '" + folder_ + "'";
+        (void)system(command.c_str());
+    }
+
+    std::string path(const std::string& name) const { return folder_ + "/" + name; }
+
+    std::string writeRegisterSet(const std::string& name, uint16_t firmware, uint16_t value34) {
+        std::vector<uint8_t> bytes(kRegisterFileMagic, kRegisterFileMagic + kRegisterFileMagicSize);
+        appendRegisterRecord(bytes, kRegFirmware, false, firmware);
+        appendRegisterRecord(bytes, 0x34, false, value34);
+        appendRegisterRecord(bytes, kRegAxisName, true, 0x31305841);
+        std::ofstream(path(name), std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        return path(name);
+    }
+
+    std::string writeText(const std::string& name, const std::string& text) {
+        std::ofstream(path(name), std::ios::binary) << text;
+        return path(name);
+    }
+
+    wxMenuBar* menus() const { return frame_->GetMenuBar(); }
+    bool checked(int id) const { return menus()->IsChecked(id); }
+
+    void choose(int id) {
+        wxMenuItem* item = menus()->FindItem(id);
+        ASSERT_NE(item, nullptr) << id;
+        if (item->IsCheckable()) item->Check(!item->IsChecked());
+        wxCommandEvent event(wxEVT_MENU, id);
+        event.SetEventObject(frame_);
+        frame_->ProcessWindowEvent(event);
+        test::pumpFor(20);
+    }
+
+    void send(wxEventType type, int value = 0) {
+        wxCommandEvent event(type, 0);
+        event.SetInt(value);
+        frame_->GetEventHandler()->ProcessEvent(event);
+    }
+
+    void view(const std::string& file) {
+        recordedDialogs().fileAnswers.push_back(file);
+        choose(kIdViewFile);
+    }
+
+    std::vector<std::string> boxTexts() const {
+        std::vector<std::string> out;
+        for (const auto& box : recordedDialogs().boxes) out.push_back(box.text);
+        return out;
+    }
+
+    wxString versionTitle(const std::string& name = {}) const {
+        return name.empty() ? wxString::Format("Torvex %s", kVersionText)
+                            : wxString::Format("Torvex %s - %s", kVersionText, name);
+    }
+
+    std::string folder_, previousFolder_;
+    MainFrame* frame_ = nullptr;
+    std::unique_ptr<sim::SimDrive> drive_;
+};
+
+TEST_F(FrameFilesTest, ViewingAFileShowsItsImage) {
+    view(writeRegisterSet("view.vrf", 310, 1234));
+    EXPECT_EQ(recordedDialogs().fileDialogMessages, std::vector<std::string>{"View Register File"});
+    EXPECT_TRUE(boxTexts().empty()) << boxTexts()[0];
+    EXPECT_EQ(frame_->statusLine()->statusField(0), "File is shown.");
+    EXPECT_EQ(frame_->GetTitle(), versionTitle("view.vrf"));
+    EXPECT_TRUE(checked(kIdViewFile));
+    EXPECT_FALSE(checked(kIdOffline));
+    EXPECT_TRUE(frame_->connection().isOfflineImage());
+    EXPECT_EQ(firmwareVersion.load(), 310u);
+    uint16_t value = 0;
+    EXPECT_EQ(frame_->connection().read16bitRegister(0x34, &value), 0u);
+    EXPECT_EQ(value, 1234);
+    EXPECT_EQ(getRegisterDataFilename(), "view.vrf");
+    EXPECT_EQ(getRegisterDataDirectory(), folder_);
+
+    // The next dialog starts where this one ended.
+    view("");
+    EXPECT_EQ(recordedDialogs().fileDialogNames.back(), "view.vrf");
+    EXPECT_EQ(recordedDialogs().fileDialogDirectories.back(), folder_);
+    EXPECT_FALSE(checked(kIdViewFile)) << "a cancelled dialog clears the mark";
+}
+
+TEST_F(FrameFilesTest, ViewingAFileOfAnOldFirmwareIsRefused) {
+    view(writeRegisterSet("old.vrf", 299, 1));
+    EXPECT_EQ(boxTexts(), std::vector<std::string>{
+                              "The register file you want to view has registers for firmware 299.\nThis version of "
+                              "Torvex only supports firmwares greater than (and including) 300.\nPlease use an older "
+                              "version of Torvex."});
+    EXPECT_FALSE(checked(kIdViewFile));
+    EXPECT_FALSE(frame_->connection().isConnected());
+    EXPECT_EQ(firmwareVersion.load(), 0u);
+
+    recordedDialogs().clear();
+    view(writeText("broken.vrf", "not a register file at all, far too short"));
+    EXPECT_EQ(boxTexts(), std::vector<std::string>{"Error loading registers!"});
+    EXPECT_FALSE(checked(kIdViewFile));
+}
+
+TEST_F(FrameFilesTest, SavingFromTheImageWritesEveryReadableRegister) {
+    view(writeRegisterSet("view.vrf", 310, 1234));
+    recordedDialogs().fileAnswers.push_back(path("saved.vrf"));
+    send(SaveRegistersEvent, 1);
+    EXPECT_TRUE(boxTexts().empty());
+    EXPECT_EQ(recordedDialogs().fileDialogMessages.back(), "Save Register File");
+    EXPECT_EQ(frame_->GetTitle(), versionTitle("saved.vrf"));
+    RegisterValueMap16 values16;
+    RegisterValueMap32 values32;
+    ASSERT_EQ(readRegisterFile(path("saved.vrf"), values16, values32, false), 0u);
+    EXPECT_EQ(values16.size() + values32.size(), readableRegisters().size());
+    EXPECT_EQ(values16.at(0x34), 1234);
+    EXPECT_EQ(values32.at(kRegAxisName), 0x31305841u);
+    EXPECT_EQ(getRegisterDataFilename(), "saved.vrf");
+}
+
+TEST_F(FrameFilesTest, SavingTheSelectionNeedsItsList) {
+    view(writeRegisterSet("view.vrf", 310, 1234));
+    recordedDialogs().fileAnswers.push_back(path("selection.vrf"));
+    send(SaveRegistersEvent, 0);
+    EXPECT_EQ(boxTexts(), std::vector<std::string>{"Can't load the list of registers to save!"});
+    EXPECT_FALSE(std::ifstream(path("selection.vrf")).good());
+
+    recordedDialogs().clear();
+    writeText("Reglist.txt", "# the selection\n52\n27\n");
+    recordedDialogs().fileAnswers.push_back(path("selection.vrf"));
+    send(SaveRegistersEvent, 0);
+    EXPECT_TRUE(boxTexts().empty());
+    std::ifstream in(path("selection.vrf"), std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<uint8_t> expected(kRegisterFileMagic, kRegisterFileMagic + kRegisterFileMagicSize);
+    appendRegisterRecord(expected, 52, false, 1234);
+    appendRegisterRecord(expected, 27, false, 310);
+    EXPECT_EQ(bytes, expected);
+}
+
+TEST_F(FrameFilesTest, LoadingAndImportingIntoTheImage) {
+    view(writeRegisterSet("view.vrf", 310, 1234));
+    recordedDialogs().fileAnswers.push_back(writeRegisterSet("load.vrf", 320, 777));
+    send(LoadRegistersEvent);
+    EXPECT_TRUE(boxTexts().empty());
+    EXPECT_EQ(frame_->GetTitle(), versionTitle("load.vrf"));
+    uint16_t value = 0;
+    frame_->connection().read16bitRegister(0x34, &value);
+    EXPECT_EQ(value, 777);
+    EXPECT_EQ(getRegisterDataFilename(), "load.vrf");
+
+    // An old drive file of an unknown version is refused and leaves the remembered file alone.
+    std::vector<char> drive(4 + 1024, 0);
+    drive[0] = 7;
+    std::ofstream(path("odd.vtd"), std::ios::binary).write(drive.data(), static_cast<std::streamsize>(drive.size()));
+    recordedDialogs().fileAnswers.push_back(path("odd.vtd"));
+    choose(kIdImport);
+    EXPECT_EQ(recordedDialogs().fileDialogMessages.back(), "Import old Drive File");
+    EXPECT_EQ(recordedDialogs().fileDialogNames.back(), "");
+    EXPECT_EQ(boxTexts(), std::vector<std::string>{"Error importing file!"});
+    EXPECT_EQ(frame_->GetTitle(), versionTitle());
+    EXPECT_EQ(getRegisterDataFilename(), "load.vrf");
+    frame_->connection().read16bitRegister(0x34, &value);
+    EXPECT_EQ(value, 777);
+}
+
+TEST_F(FrameFilesTest, ScriptWithAnUnknownCommandSendsNothing) {
+    std::string address;
+    drive_ = test::startSimDrive(sim::SimOptions{}, &address);
+    ASSERT_TRUE(drive_);
+    frame_->connection().setIpAddress(address);
+    ASSERT_EQ(frame_->connection().connectDrive("TCP", 9600), 0u);
+    drive_->clearFrames();
+    recordedDialogs().fileAnswers.push_back(
+        writeText("bad.vsf", "# one\r\nSETREGISTER 0x34 5\r\n\r\n\r\n\r\n\r\nfoo 1 2\r\nSETREGISTER 0x35 1\r\n"));
+    send(ExecuteScriptEvent);
+    EXPECT_EQ(recordedDialogs().fileDialogMessages.back(), "Execute script");
+    EXPECT_EQ(boxTexts(), std::vector<std::string>{"Error in script on line 7!"});
+    for (const auto& frame : drive_->frames()) EXPECT_TRUE(frame.isRead) << "register " << frame.reg << " written";
+    EXPECT_EQ(drive_->reg(0x34), 3000u);
+    EXPECT_EQ(getScriptDataFilename(), "bad.vsf");
+
+    recordedDialogs().clear();
+    recordedDialogs().fileAnswers.push_back(writeText("good.vsf", "SETREGISTER 0x34 1500\nORREGISTER 0x34 0x4\n"));
+    send(ExecuteScriptEvent);
+    EXPECT_EQ(boxTexts(), std::vector<std::string>{"Script 'good.vsf' executed succesful!"});
+    EXPECT_EQ(drive_->reg(0x34), 1500u | 4u);
+}
+
+TEST_F(FrameFilesTest, SerialBootSendsTheCommandAndGoesOffline) {
+    std::string address;
+    drive_ = test::startSimDrive(sim::SimOptions{}, &address);
+    ASSERT_TRUE(drive_);
+    frame_->connection().setIpAddress(address);
+    ASSERT_EQ(frame_->connection().connectDrive("TCP", 9600), 0u);
+    drive_->clearFrames();
+    choose(kIdSerialBoot);
+    EXPECT_EQ(boxTexts(), std::vector<std::string>{"Drive set into serial boot modus and Torvex has gone offline!"});
+    EXPECT_FALSE(frame_->connection().isConnected());
+    drive_->waitForFrames(1);
+    bool sent = false;
+    for (const auto& frame : drive_->frames()) sent |= !frame.isRead && frame.reg == kRegSerialBoot && frame.value == 0;
+    EXPECT_TRUE(sent);
+
+    // Viewing a file nothing can be sent.
+    recordedDialogs().clear();
+    view(writeRegisterSet("view.vrf", 310, 1));
+    choose(kIdSerialBoot);
+    EXPECT_EQ(boxTexts(), std::vector<std::string>{"Fehler beim Senden des Kommandos FUN_SERIALBOOT!"});
+}
+
+}  // namespace
+}  // namespace torvex
