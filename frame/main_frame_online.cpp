@@ -5,30 +5,19 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "frame/app.h"
+#include "frame/dialogs.h"
+#include "frame/drive_status_bar.h"
 #include "frame/events.h"
-#include "frame/ip_address_dialog.h"
+#include "frame/frame_config.h"
 #include "frame/main_frame.h"
 #include "frame/poll_threads.h"
 #include "frame/ui_seam.h"
 #include "link/registers.h"
-#include "widgets/flashing_status_bar.h"
-
-#if __has_include("frame/drive_status_bar.h")
-#include "frame/drive_status_bar.h"
-#define TORVEX_HAVE_DRIVE_STATUS_BAR 1
-#endif
-#if __has_include("scope/oscilloscope_page.h")
 #include "scope/oscilloscope_page.h"
-#define TORVEX_HAVE_OSCILLOSCOPE_PAGE 1
-#endif
-#if __has_include("frame/config.h")
-#include "frame/config.h"
-#define TORVEX_HAVE_CONFIG_ACCESSORS 1
-#else
-#include <wx/config.h>
-#endif
+#include "widgets/flashing_status_bar.h"
 
 namespace torvex {
 
@@ -41,36 +30,20 @@ constexpr int kFlashField0 = 0;
 std::mutex g_updaterMutex;
 DriveStatusUpdater g_driveStatusUpdater;
 
-bool panelUpdateDriveStatus(MainFrame& frame, uint32_t failures) {
-#ifdef TORVEX_HAVE_DRIVE_STATUS_BAR
-    if (DriveStatusBar* panel = frame.driveStatusBar())
-        return panel->updateDriveStatus(static_cast<int>(failures));
-#endif
-    (void)frame;
-    (void)failures;
-    return true;
+// The panel's readers; without a panel there is nothing to watch but the connection.
+std::optional<bool> panelUpdateDriveStatus(MainFrame& frame, uint32_t failures) {
+    if (DriveStatusBar* panel = frame.driveStatusBar()) return panel->updateDriveStatus(static_cast<int>(failures));
+    return std::nullopt;
 }
 
-bool runDriveStatusUpdate(MainFrame& frame, uint32_t failures) {
+std::optional<bool> runDriveStatusUpdate(MainFrame& frame, uint32_t failures) {
     DriveStatusUpdater updater;
     {
         std::lock_guard<std::mutex> lock(g_updaterMutex);
         updater = g_driveStatusUpdater;
     }
-    return updater ? updater(frame, failures) : panelUpdateDriveStatus(frame, failures);
-}
-
-uint32_t configuredBaudrate() {
-#ifdef TORVEX_HAVE_CONFIG_ACCESSORS
-    return getBaudrate();
-#else
-    wxConfigBase* config = wxConfigBase::Get();
-    if (!config) return 9600;
-    unsigned long value = 0;
-    wxString text = config->Read("Baudrate", wxString());
-    if (text.empty() || !text.ToCULong(&value, 10)) return 9600;
-    return static_cast<uint32_t>(value);
-#endif
+    if (updater) return updater(frame, failures);
+    return panelUpdateDriveStatus(frame, failures);
 }
 
 wxString translated(const char* key) { return wxGetTranslation(wxString::FromUTF8(key)); }
@@ -106,17 +79,34 @@ struct MainFrame::OnlineState {
     explicit OnlineState(std::atomic<uint32_t>& failures) : supervisor(failures) {}
 
     LinkSupervisor supervisor;
+    // Non-zero while the GUI thread connects or disconnects: the workers start no exchange
+    // then, so the GUI thread does not queue for the link behind them.
+    std::atomic<int> linkChanging{0};
+    // One worker step at a time: the connection's lock favours no one, and two workers
+    // queued for it could keep the GUI thread waiting for two slow exchanges.
+    std::mutex workerGate;
     LinkLossDetector lossDetector;            // watching thread only
     std::unique_ptr<PollThread> pollThread;
     std::unique_ptr<WatchThread> watchThread;
-    bool handlersBound = false;               // GUI thread
     // Polling thread only: the last menu state handed over, and in which generation.
     uint32_t menuGeneration = 0;
     DriveMenuState menuState = DriveMenuState::Disabled;
 };
 
+namespace {
+struct LinkChange {
+    explicit LinkChange(std::atomic<int>& counter) : counter_(counter) { counter_.fetch_add(1); }
+    ~LinkChange() { counter_.fetch_sub(1); }
+    std::atomic<int>& counter_;
+};
+}  // namespace
+
 MainFrame::OnlineState& MainFrame::OnlineStateHolder::get() {
-    if (!state) state = new OnlineState(frame->failureCount);
+    if (!state) {
+        state = new OnlineState(frame->failureCount);
+        frame->Bind(DriveMenuStateEvent, &MainFrame::onDriveMenuState, frame);
+        frame->Bind(GoOfflineRequestEvent, &MainFrame::onGoOfflineRequest, frame);
+    }
     return *state;
 }
 
@@ -133,11 +123,6 @@ uint32_t MainFrame::connectionGeneration() const { return online_.get().supervis
 
 void MainFrame::startThreads() {
     OnlineState& online = online_.get();
-    if (!online.handlersBound) {
-        Bind(DriveMenuStateEvent, &MainFrame::onDriveMenuState, this);
-        Bind(GoOfflineRequestEvent, &MainFrame::onGoOfflineRequest, this);
-        online.handlersBound = true;
-    }
     if (!online.watchThread) {
         online.watchThread = std::make_unique<WatchThread>(this);
         if (online.watchThread->start()) watchThread_ = online.watchThread.get();
@@ -178,7 +163,7 @@ void MainFrame::onCommunication(wxCommandEvent& event) {
     if (id < kIdFirstPort || id > kIdTcp) return;
     if (id == kIdTcp) {
         IpAddressDialog dialog(this, wxString::FromUTF8(connection_.getIpAddress()));
-        if (ui::dialogs().showModal(dialog) != 1) {
+        if (ui::dialogs().showModal(dialog) != kDialogAccepted) {
             goOffline();
             return;
         }
@@ -189,6 +174,7 @@ void MainFrame::onCommunication(wxCommandEvent& event) {
 
 void MainFrame::goOnline(const wxString& port) {
     OnlineState& online = online_.get();
+    LinkChange change(online.linkChanging);
     // Whatever the workers decided about the connection before is stale from here on.
     online.supervisor.newGeneration();
     if (connection_.isConnected() || connection_.isOnline()) connection_.disconnectDrive();
@@ -196,7 +182,7 @@ void MainFrame::goOnline(const wxString& port) {
     wxBusyCursor busy;
     const std::string portName = port.utf8_string();
     pollIntervalMs.store(pollIntervalForPort(portName));
-    const uint32_t rc = connection_.connectDrive(portName, configuredBaudrate());
+    const uint32_t rc = connection_.connectDrive(portName, getBaudrate());
     // Everything the workers saw during the attempt belongs to the attempt.
     online.supervisor.newGeneration();
 
@@ -231,14 +217,13 @@ void MainFrame::goOnline(const wxString& port) {
 
 void MainFrame::goOffline() {
     OnlineState& online = online_.get();
+    LinkChange change(online.linkChanging);
     online.supervisor.newGeneration();
     // A link lost under the frame leaves the connection online but unusable: it must be
     // closed (and the oscilloscope stopped) all the same.
     if (connection_.isConnected() || connection_.isOnline() || connection_.isOfflineImage() ||
         connection_.isLinkOpen()) {
-#ifdef TORVEX_HAVE_OSCILLOSCOPE_PAGE
         if (OscilloscopePage* scope = oscilloscopePage()) scope->stopStepAndCapture();
-#endif
         connection_.disconnectDrive();
     }
     online.supervisor.resetFailures();
@@ -314,8 +299,9 @@ void MainFrame::onReadAll(wxCommandEvent&) {
 
 void MainFrame::pollDrive() {
     OnlineState& online = online_.get();
+    std::lock_guard<std::mutex> gate(online.workerGate);
     const uint32_t generation = online.supervisor.generation();
-    if (!connection_.isConnected()) return;
+    if (online.linkChanging.load() || !connection_.isConnected()) return;
 
     auto handOverMenus = [&](DriveMenuState state) {
         if (online.menuGeneration == generation && online.menuState == state) return;
@@ -349,6 +335,8 @@ void MainFrame::pollDrive() {
 
 void MainFrame::watchDriveStatus() {
     OnlineState& online = online_.get();
+    std::lock_guard<std::mutex> gate(online.workerGate);
+    if (online.linkChanging.load()) return;
     const uint32_t generation = online.supervisor.generation();
     const bool usable = connection_.isConnected();
     if (online.lossDetector.connectionLost(usable, generation)) {
@@ -361,7 +349,9 @@ void MainFrame::watchDriveStatus() {
         return;
     }
     wasOnline.store(true);
-    if (runDriveStatusUpdate(*this, failureCount.load())) {
+    const std::optional<bool> updated = runDriveStatusUpdate(*this, failureCount.load());
+    if (!updated) return;
+    if (*updated) {
         online.supervisor.recordSuccess(generation);
     } else if (online.supervisor.recordFailure(generation)) {
         wasOnline.store(false);

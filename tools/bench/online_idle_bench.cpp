@@ -56,7 +56,7 @@ std::map<std::string, int> g_paints;
 
 void countPaints(wxWindow* window) {
     window->Bind(wxEVT_PAINT, [window](wxPaintEvent& event) {
-        ++g_paints[std::string(window->GetClassInfo()->GetClassName()) + " " + window->GetName().utf8_string()];
+        ++g_paints[wxString(window->GetClassInfo()->GetClassName()).utf8_string() + " " + window->GetName().utf8_string()];
         event.Skip();
     });
     for (wxWindow* child : window->GetChildren()) countPaints(child);
