@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/can_adapter_api.h"
+
 namespace torvex::sim {
 
 enum class Link { Tcp, Serial, Can };
@@ -52,6 +54,9 @@ public:
 
     std::string serialPath() const;     // the pseudo-terminal's slave path
     std::string canEndpoint() const;    // value for TORVEX_CAN_SIM, read by the test adapter library
+    // The test build of the CAN adapter library (for TORVEX_CAN_LIBRARY); empty when
+    // it was not built.
+    static std::string canAdapterLibrary();
 
     uint32_t reg(uint32_t reg) const;
     void setReg(uint32_t reg, uint32_t value);
@@ -59,6 +64,13 @@ public:
     void setLongReplies(bool on);
 
     // count: how many requests the fault affects; -1 until cleared with Fault::None.
+    // CloseLink counts every request; the others count requests that get an answer
+    // (reads, and writes of a register with a series reply), since a plain write is
+    // never answered anyway. Links without the notion ignore SplitRecord (CAN) and
+    // StrayByte (CAN). On serial, WrongRegister answers another register's value and
+    // WrongLength leaves out the last byte; CloseLink offers a new pseudo-terminal
+    // (serialPath() and the symlink follow); on CAN it takes the bus down (CAN_Status
+    // fails) until the library's next CAN_Init.
     void setFault(Fault fault, int count = -1);
 
     // A write to reg is answered with these values, one 16-bit reply of reg each (the
@@ -68,9 +80,27 @@ public:
     // Called for every write; returns the value the drive keeps (e.g. clamped).
     void setWriteFilter(std::function<uint32_t(uint32_t reg, uint32_t value)> filter);
 
+    // Every frame received on any link, oldest first; frames of another identifier or
+    // message type are logged too (as writes) but have no effect.
     std::vector<ReceivedFrame> frames() const;
     void clearFrames();
     int connectionCount() const;        // TCP connections accepted so far
+
+    // Waits until at least count frames have arrived since the last clearFrames (a write
+    // gets no reply, so this is how a test knows the drive has it). False on time-out.
+    bool waitForFrames(size_t count, int timeoutMs = 2000) const;
+
+    std::string tcpAddress() const;     // the address listened on (port 6666), empty without TCP
+
+    // CAN only: these messages go out, once, just before the next reply (another
+    // identifier, another message type, a reply for another register...).
+    void sendCanBeforeNextReply(std::vector<can::CanMessage> messages);
+
+    // Where later behaviour hooks in. Both run on the drive's own threads without its
+    // lock held, so they may call reg() and setReg(). A write hook runs after the value
+    // was stored; a read hook gives the value answered (from the stored one).
+    void setWriteHook(uint32_t reg, std::function<void(uint32_t value)> hook);
+    void setReadHook(uint32_t reg, std::function<uint32_t(uint32_t stored)> hook);
 
 private:
     struct Impl;
