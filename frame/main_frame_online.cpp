@@ -11,7 +11,7 @@
 #include "frame/dialogs.h"
 #include "frame/drive_status_bar.h"
 #include "frame/events.h"
-#include "frame/frame_config.h"
+#include "frame/config.h"
 #include "frame/main_frame.h"
 #include "frame/poll_threads.h"
 #include "frame/ui_seam.h"

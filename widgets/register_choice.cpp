@@ -7,12 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#if __has_include("frame/config.h")
 #include "frame/config.h"
-#define TORVEX_HAVE_CONFIG_ACCESSORS 1
-#else
-#include <wx/config.h>
-#endif
 
 namespace torvex {
 
@@ -37,17 +32,8 @@ bool parseDecimal(const wxString& text, long long* value) {
 }
 
 void saveTrigger(int which, const TriggerRegister& trigger) {
-#ifdef TORVEX_HAVE_CONFIG_ACCESSORS
     if (which == 1) setTrigger1(trigger.name, trigger.id);
     else setTrigger2(trigger.name, trigger.id);
-#else
-    wxConfigBase* config = wxConfigBase::Get();
-    if (!config) return;
-    const wxString prefix = which == 1 ? "Trigger1_" : "Trigger2_";
-    config->Write(prefix + "Name", trigger.name);
-    config->Write(prefix + "ID", wxString::Format("%u", trigger.id));
-    config->Flush();
-#endif
 }
 
 void appendEntry(wxChoice* choice, const wxString& name, unsigned id) {
