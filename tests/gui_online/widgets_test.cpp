@@ -22,6 +22,12 @@
 #include "widgets/field_sizers.h"
 #include "widgets/percent_gauge.h"
 #include "widgets/register_choice.h"
+#if __has_include("widgets/register_edit.h")
+#include "link/connection.h"
+#include "link/limits.h"
+#include "widgets/register_edit.h"
+#define TORVEX_TEST_LABELLED_FIELD 1
+#endif
 
 namespace torvex {
 namespace {
@@ -117,6 +123,38 @@ TEST_F(WidgetTest, LampRowSwitchesItsPictureOnlyOnChange) {
     EXPECT_EQ(row->GetItem(size_t(0))->GetWindow(), row->lamp);
     EXPECT_EQ(row->GetItem(size_t(1))->GetBorder(), 2);
 }
+
+#ifdef TORVEX_TEST_LABELLED_FIELD
+TEST_F(WidgetTest, LabelledFieldRowHoldsLabelFieldAndOptionalUnit) {
+    DriveConnection drive;
+    RegisterLimits limits;
+    LabelledFieldSizer withUnit(0x2C, "Kp", "ms", "speed_kp", panel_, "0", "tip", wxSize(60, 16), wxSize(50, 16),
+                                &drive, &limits, 0);
+    ASSERT_NE(withUnit.sizer, nullptr);
+    ASSERT_NE(withUnit.field, nullptr);
+    EXPECT_EQ(withUnit.drive, &drive);
+    ASSERT_EQ(withUnit.sizer->GetItemCount(), 3u);
+    auto* label = dynamic_cast<wxStaticText*>(withUnit.sizer->GetItem(size_t(0))->GetWindow());
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->GetLabel(), "Kp");
+    EXPECT_EQ(withUnit.sizer->GetItem(size_t(1))->GetWindow(), withUnit.field);
+    EXPECT_EQ(withUnit.sizer->GetItem(size_t(1))->GetBorder(), 1);
+    EXPECT_EQ(withUnit.field->registerNumber(), 0x2C);
+    EXPECT_EQ(withUnit.field->scale(), 0);
+    EXPECT_EQ(withUnit.field->decimals(), 1);
+    EXPECT_FALSE(withUnit.field->hexInput());
+    auto* unit = dynamic_cast<wxStaticText*>(withUnit.sizer->GetItem(size_t(2))->GetWindow());
+    ASSERT_NE(unit, nullptr);
+    EXPECT_EQ(unit->GetLabel(), "ms");
+
+    LabelledFieldSizer withoutUnit(0x2D, "Ki", "", "speed_ki", panel_, "0", "tip", wxSize(60, 16), wxSize(50, 16),
+                                   &drive, &limits, 100);
+    EXPECT_EQ(withoutUnit.sizer->GetItemCount(), 2u);
+    EXPECT_EQ(withoutUnit.field->percentBase(), 100);
+    delete withUnit.sizer;  // never given to a window here; the fields belong to the panel
+    delete withoutUnit.sizer;
+}
+#endif
 
 TEST_F(WidgetTest, FindChoiceByClientDataFindsTheFirstMatch) {
     auto* choice = new wxChoice(panel_, wxID_ANY);
