@@ -13,6 +13,7 @@
 #include "frame/catalogue.h"
 #include "frame/config.h"
 #include "frame/ui_seam.h"
+#include "link/connection.h"
 #include "link/i18n.h"
 #include "link/message_seam.h"
 #include "link/registers.h"
@@ -86,6 +87,7 @@ TorvexApp::~TorvexApp() {
 
 bool TorvexApp::OnInit() {
     buildRegisterCache();
+    firmwareVersion = 0;
 
     tzset();
     wxDateTime::SetCountry(wxDateTime::Germany);
