@@ -177,6 +177,7 @@ private:
         ~OnlineStateHolder();  // joins the threads; declared after the connection, so it goes first
     };
     mutable OnlineStateHolder online_{this};
+    void pollConnectedDrive(OnlineState& online);  // the polling step's drive part
     // --- members of the file-commands concern ---
 
     wxDECLARE_EVENT_TABLE();

@@ -16,6 +16,7 @@
 #include "frame/poll_threads.h"
 #include "frame/ui_seam.h"
 #include "link/registers.h"
+#include "pages/logo_panel.h"
 #include "scope/oscilloscope_page.h"
 #include "widgets/flashing_status_bar.h"
 
@@ -300,9 +301,13 @@ void MainFrame::onReadAll(wxCommandEvent&) {
 void MainFrame::pollDrive() {
     OnlineState& online = online_.get();
     std::lock_guard<std::mutex> gate(online.workerGate);
-    const uint32_t generation = online.supervisor.generation();
-    if (online.linkChanging.load() || !connection_.isConnected()) return;
+    if (!online.linkChanging.load() && connection_.isConnected()) pollConnectedDrive(online);
+    // The logo page takes part in every step, connected or not.
+    if (LogoPanel* logo = logoPanel()) logo->cyclicUpdate();
+}
 
+void MainFrame::pollConnectedDrive(OnlineState& online) {
+    const uint32_t generation = online.supervisor.generation();
     auto handOverMenus = [&](DriveMenuState state) {
         if (online.menuGeneration == generation && online.menuState == state) return;
         online.menuGeneration = generation;
