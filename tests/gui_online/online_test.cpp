@@ -295,8 +295,17 @@ TEST_F(OnlineTest, SerialPortsSwitchFromCom1ToCom3WhileOnline) {
     EXPECT_EQ(field(2), "Achse: AX01");
     EXPECT_TRUE(checked(kIdFirstPort));
 
+    int offlineIndications = 0;
+    auto countOffline = [&](wxCommandEvent& event) {
+        if (event.GetInt() != 0) ++offlineIndications;
+        event.Skip();
+    };
+    frame_->Bind(OfflineIndicatorEvent, countOffline);
     choose(kIdFirstPort + 2);  // COM3
     ASSERT_TRUE(isOnlineOn("COM3", 8000));
+    test::pumpFor(50);
+    frame_->Unbind(OfflineIndicatorEvent, countOffline);
+    EXPECT_EQ(offlineIndications, 0) << "from COM1 to COM3 without passing through offline";
     EXPECT_EQ(field(2), "Achse: AX03");
     EXPECT_TRUE(checked(kIdFirstPort + 2));
     EXPECT_FALSE(checked(kIdFirstPort));
