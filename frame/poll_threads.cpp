@@ -113,7 +113,6 @@ void WorkerLoop::run() {
     while (!stopRequested_) {
         lock.unlock();
         step_();
-        steps_.fetch_add(1);
         lock.lock();
         if (stopRequested_) break;
         wake_.wait_for(lock, std::chrono::milliseconds(intervalMs_()), [this] { return stopRequested_; });

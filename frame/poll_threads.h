@@ -102,7 +102,6 @@ public:
     void requestStop();
     void join();
     bool isRunning() const { return running_.load(); }
-    uint64_t steps() const { return steps_.load(); }
 
 private:
     void run();
@@ -114,7 +113,6 @@ private:
     std::condition_variable wake_;
     bool stopRequested_ = false;
     std::atomic<bool> running_{false};
-    std::atomic<uint64_t> steps_{0};
 };
 
 // Runs the frame's polling step every pollIntervalMs.
