@@ -121,6 +121,29 @@ protected:
         choose(kIdTcp);
     }
 
+    // A drive on TCP and the frame online with it; null (and a failure) when not.
+    sim::SimDrive* onlineOverTcp() {
+        std::string address;
+        sim::SimDrive* drive = startDrive({}, &address);
+        if (!drive) return nullptr;
+        goOnlineTcp(address);
+        EXPECT_TRUE(isOnlineOn("TCP"));
+        return isOnlineOn("TCP", 0) ? drive : nullptr;
+    }
+
+    // A drive on a serial pseudo-terminal as COMn and the frame online with it.
+    sim::SimDrive* onlineOverSerial(int comNumber) {
+        sim::SimOptions options;
+        options.serial = true;
+        sim::SimDrive* drive = startDrive(options);
+        if (!drive) return nullptr;
+        const std::string port = "COM" + std::to_string(comNumber);
+        setenv(("TORVEX_" + port).c_str(), drive->serialPath().c_str(), 1);
+        choose(kIdFirstPort + comNumber - 1);
+        EXPECT_TRUE(isOnlineOn(port, 8000));
+        return isOnlineOn(port, 0) ? drive : nullptr;
+    }
+
     wxString field(int index) const { return frame_->statusLine()->statusField(index); }
     bool flashing() const { return frame_->statusLine()->isFlashing(); }
 
@@ -225,11 +248,8 @@ TEST_F(OnlineTest, CancellingTheIpAddressGoesOffline) {
 }
 
 TEST_F(OnlineTest, StatusBitZeroSwitchesLoadExecuteAndImport) {
-    std::string address;
-    sim::SimDrive* drive = startDrive({}, &address);
+    sim::SimDrive* drive = onlineOverTcp();
     ASSERT_NE(drive, nullptr);
-    goOnlineTcp(address);
-    ASSERT_TRUE(isOnlineOn("TCP"));
     pollIntervalMs = 50;
     auto allThree = [&](bool state) {
         return test::pumpUntil(
@@ -340,10 +360,7 @@ TEST_F(OnlineTest, GoesOnlineOverCan) {
 }
 
 TEST_F(OnlineTest, TwelveFailuresAndASuccessStayOnline) {
-    std::string address;
-    ASSERT_NE(startDrive({}, &address), nullptr);
-    goOnlineTcp(address);
-    ASSERT_TRUE(isOnlineOn("TCP"));
+    ASSERT_NE(onlineOverTcp(), nullptr);
     // Keep the polling step's successes out of the series: it sleeps after its next step.
     pollIntervalMs = 600000;
     test::pumpFor(1700);
@@ -365,13 +382,8 @@ TEST_F(OnlineTest, TwelveFailuresAndASuccessStayOnline) {
 }
 
 TEST_F(OnlineTest, ThirteenFailuresInARowOfBothStepsGoOffline) {
-    sim::SimOptions options;
-    options.serial = true;
-    sim::SimDrive* drive = startDrive(options);
+    sim::SimDrive* drive = onlineOverSerial(2);
     ASSERT_NE(drive, nullptr);
-    setenv("TORVEX_COM2", drive->serialPath().c_str(), 1);
-    choose(kIdFirstPort + 1);
-    ASSERT_TRUE(isOnlineOn("COM2", 8000));
     pollIntervalMs = 50;
 
     std::atomic<int> watchFailures{0};
@@ -397,12 +409,9 @@ bool readLikeTheStatusPanel(MainFrame& frame, uint32_t) {
 }
 
 TEST_F(OnlineTest, ALinkClosedByTheDriveIsTakenOffline) {
-    std::string address;
-    sim::SimDrive* drive = startDrive({}, &address);
-    ASSERT_NE(drive, nullptr);
     setDriveStatusUpdater(readLikeTheStatusPanel);
-    goOnlineTcp(address);
-    ASSERT_TRUE(isOnlineOn("TCP"));
+    sim::SimDrive* drive = onlineOverTcp();
+    ASSERT_NE(drive, nullptr);
     test::pumpFor(400);
 
     auto start = Clock::now();
@@ -425,11 +434,8 @@ TEST_F(OnlineTest, ALinkClosedByTheDriveIsTakenOffline) {
 }
 
 TEST_F(OnlineTest, GoingOfflineAfterALostLinkClosesTheConnection) {
-    std::string address;
-    sim::SimDrive* drive = startDrive({}, &address);
+    sim::SimDrive* drive = onlineOverTcp();
     ASSERT_NE(drive, nullptr);
-    goOnlineTcp(address);
-    ASSERT_TRUE(isOnlineOn("TCP"));
 
     drive->setFault(sim::Fault::CloseLink, 1);
     DriveConnection& connection = frame_->connection();
@@ -447,13 +453,10 @@ TEST_F(OnlineTest, GoingOfflineAfterALostLinkClosesTheConnection) {
 }
 
 TEST_F(OnlineTest, RequestsOfAnEarlierConnectionAreDropped) {
-    std::string address;
-    ASSERT_NE(startDrive({}, &address), nullptr);
-    goOnlineTcp(address);
-    ASSERT_TRUE(isOnlineOn("TCP"));
+    ASSERT_NE(onlineOverTcp(), nullptr);
     const uint32_t before = frame_->connectionGeneration();
 
-    goOnlineTcp(address);  // TCP again: a new connection
+    goOnlineTcp(frame_->connection().getIpAddress());  // TCP again: a new connection
     ASSERT_TRUE(isOnlineOn("TCP"));
     ASSERT_NE(frame_->connectionGeneration(), before);
     pollIntervalMs = 600000;
@@ -488,14 +491,9 @@ TEST_F(OnlineTest, ViewingAFileFlashesAndEnablesTheFileCommands) {
 }
 
 TEST_F(OnlineTest, ClosingWhileOnlineWithASilentDriveEndsPromptly) {
-    sim::SimOptions options;
-    options.serial = true;
-    sim::SimDrive* drive = startDrive(options);
-    ASSERT_NE(drive, nullptr);
-    setenv("TORVEX_COM4", drive->serialPath().c_str(), 1);
     setDriveStatusUpdater(readLikeTheStatusPanel);
-    choose(kIdFirstPort + 3);
-    ASSERT_TRUE(isOnlineOn("COM4", 8000));
+    sim::SimDrive* drive = onlineOverSerial(4);
+    ASSERT_NE(drive, nullptr);
     pollIntervalMs = 50;
     drive->setFault(sim::Fault::Silent);
     test::pumpFor(300);  // both threads are now waiting on the silent drive
@@ -506,12 +504,9 @@ TEST_F(OnlineTest, ClosingWhileOnlineWithASilentDriveEndsPromptly) {
 }
 
 TEST_F(OnlineTest, ClosingWhileOnlineOverTcpWithASilentDriveEndsPromptly) {
-    std::string address;
-    sim::SimDrive* drive = startDrive({}, &address);
-    ASSERT_NE(drive, nullptr);
     setDriveStatusUpdater(readLikeTheStatusPanel);
-    goOnlineTcp(address);
-    ASSERT_TRUE(isOnlineOn("TCP"));
+    sim::SimDrive* drive = onlineOverTcp();
+    ASSERT_NE(drive, nullptr);
     pollIntervalMs = 50;
     drive->setFault(sim::Fault::Silent);
     test::pumpFor(300);
