@@ -26,7 +26,6 @@ namespace {
 
 constexpr int kFirstCommunicationCheckItem = kIdOffline;  // 3 .. 14: Offline, the ports, View File
 constexpr int kLastCommunicationCheckItem = kIdViewFile;
-constexpr int kFlashField0 = 0;
 
 std::mutex g_updaterMutex;
 DriveStatusUpdater g_driveStatusUpdater;
@@ -203,7 +202,7 @@ void MainFrame::goOnline(const wxString& port) {
     }
 
     if (FlashingStatusBar* status = statusLine())
-        status->setStatusField(translated("Drive is online") + " (" + port + ").", kFlashField0);
+        status->setStatusField(translated("Drive is online") + " (" + port + ").", 0);
     if (communicationMenu_) {
         int index = -1;
         for (int i = 0; i < 10; ++i)
