@@ -1,5 +1,6 @@
 #include "widgets/field_logic.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -17,7 +18,7 @@ constexpr long kWarningBox = kMsgOk | kMsgIconExclamation;
 
 // Entries are converted in 64 bits and clamped far outside every register's range, so
 // that an absurd entry still meets the limit and range checks instead of wrapping.
-constexpr int64_t kEntryClamp = 4000000000LL;
+constexpr int64_t kEntryClamp = 10000000000LL;
 
 bool isUnsigned(int reg) { return isRegisterUnsigned(static_cast<uint32_t>(reg)); }
 bool is32(int reg) { return is32bitRegister(static_cast<uint32_t>(reg)); }
@@ -226,7 +227,10 @@ EntryCheck checkFieldEntry(const FieldFormat& format, const std::string& text, c
     } else {
         n = parseClamped(text, format.hexInput ? 16 : 10);
         bitPattern = format.hexInput;
-        if (format.percentBase != 0) n = n * format.percentBase / 100;
+        if (format.percentBase != 0) {
+            __int128 raw = static_cast<__int128>(n) * format.percentBase / 100;
+            n = static_cast<int64_t>(std::clamp<__int128>(raw, -kEntryClamp, kEntryClamp));
+        }
     }
 
     if (limits) {
