@@ -459,3 +459,26 @@ TEST_F(PagePictures, PictureFileIsUsedWhenPresent) {
 
 }  // namespace
 }  // namespace torvex
+
+namespace torvex {
+namespace {
+// The pages place 13-pixel-high fields; they must keep that size (and the toolkit
+// must not complain, which fails the whole test program).
+TEST(FieldSizes, SmallFieldsKeepTheirSize) {
+    auto* frame = new wxFrame(nullptr, wxID_ANY, "sizes", wxDefaultPosition, wxSize(400, 300));
+    auto* panel = new wxPanel(frame);
+    wxWindow* controls[] = {
+        new RegisterEdit(0x34, "", panel, "0x34", "", wxPoint(5, 5), wxSize(59, 13), nullptr, nullptr, 0, 0, 1,
+                         false, 0),
+        new RegisterDisplay(0x34, panel, "0x34", "", wxPoint(5, 25), wxSize(59, 13), nullptr, 0, 0),
+        new RegisterTextEdit(0xF8, "", panel, "0xf8", "", wxPoint(5, 45), wxSize(40, 13), nullptr),
+        new RegisterBitLabel(0x40, 0, panel, "Ready", wxPoint(5, 65), wxSize(40, 13), nullptr, false),
+    };
+    frame->Show();
+    pumpFor(200);
+    for (wxWindow* control : controls) EXPECT_EQ(control->GetSize().GetHeight(), 13) << control->GetName();
+    frame->Destroy();
+    pumpFor(20);
+}
+}  // namespace
+}  // namespace torvex
