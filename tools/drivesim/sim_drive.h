@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/can_adapter_api.h"
+
 namespace torvex::sim {
 
 enum class Link { Tcp, Serial, Can };
@@ -71,6 +73,22 @@ public:
     std::vector<ReceivedFrame> frames() const;
     void clearFrames();
     int connectionCount() const;        // TCP connections accepted so far
+
+    // Waits until at least count frames have arrived since the last clearFrames (a write
+    // gets no reply, so this is how a test knows the drive has it). False on time-out.
+    bool waitForFrames(size_t count, int timeoutMs = 2000) const;
+
+    std::string tcpAddress() const;     // the address listened on (port 6666), empty without TCP
+
+    // CAN only: these messages go out, once, just before the next reply (another
+    // identifier, another message type, a reply for another register...).
+    void sendCanBeforeNextReply(std::vector<can::CanMessage> messages);
+
+    // Where later behaviour hooks in. Both run on the drive's own threads without its
+    // lock held, so they may call reg() and setReg(). A write hook runs after the value
+    // was stored; a read hook gives the value answered (from the stored one).
+    void setWriteHook(uint32_t reg, std::function<void(uint32_t value)> hook);
+    void setReadHook(uint32_t reg, std::function<uint32_t(uint32_t stored)> hook);
 
 private:
     struct Impl;

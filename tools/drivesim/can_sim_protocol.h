@@ -1,0 +1,24 @@
+// How the test build of the CAN adapter library and the simulated drive talk: Unix
+// datagrams, each one kind byte followed, for messages, by one CAN message record.
+// The drive binds the socket path it hands out as TORVEX_CAN_SIM; the library sends
+// from an unnamed (autobound) socket, so every loaded library is a node of its own.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/can_adapter_api.h"
+
+namespace torvex::cansim {
+
+enum Kind : uint8_t {
+    kHello = 'H',    // library -> drive: a node comes up (CAN_Init)
+    kWelcome = 'W',  // drive -> library: answer to kHello
+    kMessage = 'M',  // either way: one CanMessage record follows
+    kBusOff = 'O',   // drive -> library: the drive dropped the link; the bus is unusable
+    kBye = 'B',      // library -> drive: the node goes away (CAN_Close)
+};
+
+inline constexpr const char* kEndpointVariable = "TORVEX_CAN_SIM";
+inline constexpr unsigned kDatagramSize = 1 + sizeof(can::CanMessage);
+
+}  // namespace torvex::cansim

@@ -1,0 +1,125 @@
+#include "tools/drivesim/sim_drive.h"
+
+#include <mutex>
+
+#include "link/registers.h"
+#include "tools/drivesim/sim_links.h"
+#include "tools/drivesim/sim_model.h"
+
+namespace torvex::sim {
+
+struct SimDrive::Impl {
+    explicit Impl(SimOptions opts) : options(std::move(opts)), model(options.firmware) {
+        model.setLongReplies(options.longReplies);
+    }
+
+    SimOptions options;
+    DriveModel model;
+    std::mutex lifecycle;  // start/stop against each other
+    std::unique_ptr<StopSignal> stop;
+    std::unique_ptr<TcpLink> tcp;
+    std::unique_ptr<SerialLink> serial;
+    std::unique_ptr<CanLink> can;
+    std::string canEndpoint;
+    int connectionsBefore = 0;  // of links already stopped
+
+    void shutDown() {
+        if (stop) stop->raise();
+        if (tcp) connectionsBefore += tcp->connectionCount();
+        if (tcp) tcp->join();
+        if (serial) serial->join();
+        if (can) can->join();
+        tcp.reset();
+        serial.reset();
+        can.reset();
+        stop.reset();
+    }
+};
+
+SimDrive::SimDrive(SimOptions options) : impl_(std::make_unique<Impl>(std::move(options))) {}
+
+SimDrive::~SimDrive() { stop(); }
+
+bool SimDrive::start() {
+    std::lock_guard lock(impl_->lifecycle);
+    if (impl_->stop) return true;
+    Impl& d = *impl_;
+    d.stop = std::make_unique<StopSignal>();
+    bool ok = true;
+    if (!d.options.tcpAddress.empty()) {
+        d.tcp = std::make_unique<TcpLink>(d.model, *d.stop);
+        ok = d.tcp->open(d.options.tcpAddress);
+    }
+    if (ok && (d.options.serial || !d.options.serialLink.empty())) {
+        d.serial = std::make_unique<SerialLink>(d.model, *d.stop);
+        ok = d.serial->open(d.options.serialLink);
+    }
+    if (ok && d.options.can) {
+        d.can = std::make_unique<CanLink>(d.model, *d.stop);
+        ok = d.can->open();
+        if (ok) d.canEndpoint = d.can->endpoint();
+    }
+    if (!ok) {
+        d.shutDown();
+        return false;
+    }
+    if (d.tcp) d.tcp->start();
+    if (d.serial) d.serial->start();
+    if (d.can) d.can->start();
+    return true;
+}
+
+void SimDrive::stop() {
+    std::lock_guard lock(impl_->lifecycle);
+    impl_->shutDown();
+}
+
+std::string SimDrive::serialPath() const {
+    std::lock_guard lock(impl_->lifecycle);
+    return impl_->serial ? impl_->serial->path() : std::string();
+}
+
+std::string SimDrive::canEndpoint() const {
+    std::lock_guard lock(impl_->lifecycle);
+    return impl_->can ? impl_->canEndpoint : std::string();
+}
+
+std::string SimDrive::tcpAddress() const { return impl_->options.tcpAddress; }
+
+uint32_t SimDrive::reg(uint32_t reg) const { return impl_->model.reg(reg); }
+void SimDrive::setReg(uint32_t reg, uint32_t value) { impl_->model.setReg(reg, value); }
+void SimDrive::setFirmware(uint16_t firmware) { impl_->model.setReg(kRegFirmware, firmware); }
+void SimDrive::setLongReplies(bool on) { impl_->model.setLongReplies(on); }
+void SimDrive::setFault(Fault fault, int count) { impl_->model.setFault(fault, count); }
+
+void SimDrive::setSeriesReply(uint32_t reg, std::vector<uint16_t> values) {
+    impl_->model.setSeriesReply(reg, std::move(values));
+}
+
+void SimDrive::setWriteFilter(std::function<uint32_t(uint32_t, uint32_t)> filter) {
+    impl_->model.setWriteFilter(std::move(filter));
+}
+
+void SimDrive::setWriteHook(uint32_t reg, std::function<void(uint32_t)> hook) {
+    impl_->model.setWriteHook(reg, std::move(hook));
+}
+
+void SimDrive::setReadHook(uint32_t reg, std::function<uint32_t(uint32_t)> hook) {
+    impl_->model.setReadHook(reg, std::move(hook));
+}
+
+std::vector<ReceivedFrame> SimDrive::frames() const { return impl_->model.frames(); }
+void SimDrive::clearFrames() { impl_->model.clearFrames(); }
+bool SimDrive::waitForFrames(size_t count, int timeoutMs) const { return impl_->model.waitForFrames(count, timeoutMs); }
+
+int SimDrive::connectionCount() const {
+    std::lock_guard lock(impl_->lifecycle);
+    return impl_->connectionsBefore + (impl_->tcp ? impl_->tcp->connectionCount() : 0);
+}
+
+void SimDrive::sendCanBeforeNextReply(std::vector<can::CanMessage> messages) {
+    std::lock_guard lock(impl_->lifecycle);
+    if (impl_->can) impl_->can->sendBeforeNextReply(std::move(messages));
+}
+
+}  // namespace torvex::sim
