@@ -230,6 +230,32 @@ TEST_F(FieldsOnAPage, RefusedEntryRestoresTheTextAndStillTellsTheFrame) {
     EXPECT_EQ(writesTo(kSpeedLimit), 0);
 }
 
+TEST_F(FieldsOnAPage, FailedWriteRestoresTheSavedText) {
+    sim->setReg(kSpeedLimit, 40);
+    ASSERT_TRUE(page->limit->refreshRegisterEdit());
+    // The drive drops the link on the write: the value never arrives and the read-back fails.
+    sim->setFault(sim::Fault::CloseLink, 1);
+    type(page->limit, "41");
+    pressEnter(page->limit);
+    EXPECT_EQ(sim->reg(kSpeedLimit), 40u);
+    EXPECT_TRUE(recordedDialogs().sawBox("Registers 0x34!")) << "a read or write failure box";
+    EXPECT_EQ(page->limit->GetValue(), "40");
+    EXPECT_EQ(page->limit->savedValue(), "40");
+    EXPECT_TRUE(changeArrived(kSpeedLimit, "40"));
+}
+
+TEST_F(FieldsOnAPage, FailedReadBackRestoresTheSavedText) {
+    sim->setReg(kSpeedLimit, 40);
+    ASSERT_TRUE(page->limit->refreshRegisterEdit());
+    sim->setFault(sim::Fault::WrongRegister, 1);
+    type(page->limit, "42");
+    pressEnter(page->limit);
+    EXPECT_EQ(sim->reg(kSpeedLimit), 42u);
+    ASSERT_EQ(recordedDialogs().boxes.size(), 1u);
+    EXPECT_EQ(recordedDialogs().boxes[0].text, "Fehler beim Lesen des Registers 0x34!");
+    EXPECT_EQ(page->limit->GetValue(), "40");
+}
+
 TEST_F(FieldsOnAPage, OfflineEnterWarnsAndSendsNothing) {
     drive.disconnectDrive();
     sim->clearFrames();
