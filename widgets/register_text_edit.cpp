@@ -55,7 +55,8 @@ bool RegisterTextEdit::commitRegisterTextEdit() {
 
 void RegisterTextEdit::onKillFocus(wxFocusEvent& event) {
     event.Skip();
-    if (busy_) return;
+    // While the window closes the connection may already be gone.
+    if (busy_ || IsBeingDeleted()) return;
     if (!DriveRegisterAccess(drive_).usable()) {
         if (GetValue() != savedValue_) ChangeValue(savedValue_);
         return;
