@@ -47,7 +47,10 @@ public:
         Bind(RegisterChangedEvent, [this](wxCommandEvent& event) {
             changes.push_back({event.GetInt(), event.GetString().utf8_string()});
         });
+        // An Enter the page skips travels on up to here.
+        Bind(wxEVT_TEXT_ENTER, [this](wxCommandEvent&) { ++skippedEnters; });
     }
+    int skippedEnters = 0;
     wxNotebook* notebook;
     std::vector<std::pair<int, std::string>> changes;
 };
@@ -173,6 +176,7 @@ TEST_F(FieldsOnAPage, EnterWritesTheRegisterAndTellsTheFrame) {
     EXPECT_EQ(sim->reg(kSpeedLimit), 1234u);
     EXPECT_TRUE(recordedDialogs().boxes.empty());
     EXPECT_EQ(page->limit->savedValue(), "1234");
+    EXPECT_EQ(frame->skippedEnters, 0);
     // Queued to the notebook, handed up to the frame.
     EXPECT_EQ(notices(kSpeedLimit), 0) << "the notice is posted, not sent";
     EXPECT_TRUE(changeArrived(kSpeedLimit, "1234"));
@@ -277,6 +281,7 @@ TEST_F(FieldsOnAPage, OfflineEnterWarnsAndSendsNothing) {
     EXPECT_EQ(recordedDialogs().boxes[0].caption, "Error");
     EXPECT_EQ(recordedDialogs().boxes[0].style, wxOK | wxICON_ERROR);
     EXPECT_EQ(page->limit->GetValue(), "55");
+    EXPECT_EQ(frame->skippedEnters, 1) << "the event is skipped";
     pumpFor(100);
     EXPECT_TRUE(sim->frames().empty());
     EXPECT_EQ(notices(kSpeedLimit), 0);
