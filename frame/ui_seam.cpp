@@ -3,12 +3,15 @@
 #include <wx/app.h>
 #include <wx/choicdlg.h>
 #include <wx/dialog.h>
+#include <wx/listbox.h>
 #include <wx/filedlg.h>
 #include <wx/msgdlg.h>
 #include <wx/print.h>
 #include <wx/thread.h>
 
 #include "link/message_seam.h"
+
+#include <algorithm>
 
 static_assert(torvex::kMsgOk == wxOK && torvex::kMsgYes == wxYES && torvex::kMsgNo == wxNO &&
                   torvex::kMsgCancel == wxCANCEL && torvex::kMsgIconError == wxICON_ERROR &&
@@ -30,7 +33,20 @@ int DialogSeam::messageBox(const wxString& text, const wxString& caption, long s
 
 int DialogSeam::singleChoice(const wxString& message, const wxString& caption, const wxArrayString& choices,
                              wxWindow* parent, int width, int height) {
-    return wxGetSingleChoiceIndex(message, caption, choices, parent, -1, -1, true, width, height);
+    wxSingleChoiceDialog dialog(parent, message, caption, choices);
+    // The list always shows its scroll bar; the library's default list is so short that GTK
+    // complains about the bar and cuts the last choice. Room for every choice (up to ten rows).
+    for (wxWindow* child : dialog.GetChildren()) {
+        if (auto* list = dynamic_cast<wxListBox*>(child)) {
+            int rows = std::min<int>(static_cast<int>(choices.size()), 10);
+            int rowHeight = list->GetCharHeight() + 12;
+            list->SetMinSize(wxSize(std::max(width, 150), std::max(rows, 3) * rowHeight + 8));
+        }
+    }
+    dialog.Fit();
+    dialog.Centre();
+    if (dialog.ShowModal() != wxID_OK) return -1;
+    return dialog.GetSelection();
 }
 
 wxString DialogSeam::fileSelector(wxWindow* parent, const wxString& message, const wxString& directory,

@@ -8,6 +8,8 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "link/transport.h"
 
@@ -64,12 +66,22 @@ public:
     RegisterValueMap16 imageValues16() const;
     RegisterValueMap32 imageValues32() const;
 
+    // The link itself: tests replace its platform layers and shorten its time-outs; nothing
+    // else should talk to it past the connection's lock.
+    DriveTransport& transport() { return transport_; }
+
 private:
+    class Exchange;  // the lock for one exchange; shows the boxes asked for meanwhile
+
     bool writeRegisterLocked(uint32_t reg, uint32_t value);
     uint32_t readRegisterLocked(uint32_t reg, uint32_t* value);  // 1 read, 0 failed
+    bool usable() const { return online_.load() || offlineImage_.load(); }
+    static void widthMismatch(const char* text, uint32_t reg);
 
     DriveTransport transport_;
     mutable std::recursive_mutex lock_;
+    int lockDepth_ = 0;                                  // under lock_
+    std::vector<std::pair<std::string, std::string>> pendingBoxes_;  // under lock_
     std::atomic<bool> offlineImage_{false};
     std::atomic<bool> online_{false};
     mutable std::mutex imageMutex_;  // guards the maps against concurrent readers

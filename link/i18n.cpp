@@ -49,10 +49,10 @@ std::string strprintf(const char* format, ...) {
     return out;
 }
 
-std::string strprintfRuntime(const std::string& format, ...) {
+std::string vstrprintfRuntime(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::string out = vformat(format.c_str(), args);
+    std::string out = vformat(format, args);
     va_end(args);
     return out;
 }

@@ -19,6 +19,10 @@ std::string tr(const std::string& key);
 // printf-style formatting into a std::string; texts are translated first, filled after.
 std::string strprintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // For translated (run-time) formats: the format is the catalogue's text.
-std::string strprintfRuntime(const std::string& format, ...);
+std::string vstrprintfRuntime(const char* format, ...);
+template <typename... Args>
+std::string strprintfRuntime(const std::string& format, Args... args) {
+    return vstrprintfRuntime(format.c_str(), args...);
+}
 
 }  // namespace torvex

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 #include <future>
 
 #include "tests/sim/raw_links.h"
@@ -156,6 +157,16 @@ TEST(SerialSimLink, SymlinkPointsAtTheTerminalAndGoesAtStop) {
     EXPECT_EQ(stopped.wait_for(std::chrono::seconds(10)), std::future_status::ready);
     close(fd);
     EXPECT_FALSE(std::filesystem::is_symlink(options.serialLink));
+
+    // A stale link is replaced; a file that is no link is left alone.
+    std::filesystem::create_symlink("/nonexistent", options.serialLink);
+    SimDrive again(options);
+    EXPECT_TRUE(again.start());
+    again.stop();
+    { std::ofstream(options.serialLink) << "keep"; }
+    SimDrive refused(options);
+    EXPECT_FALSE(refused.start());
+    EXPECT_EQ(std::filesystem::file_size(options.serialLink), 4u);
     std::filesystem::remove_all(folder);
 }
 

@@ -262,6 +262,35 @@ TEST_F(TcpSim, StopEndsWhileARecordIsBeingSplit) {
     EXPECT_EQ(destroyed.wait_for(std::chrono::seconds(10)), std::future_status::ready);
 }
 
+TEST_F(TcpSim, HooksMayUseTheDriveItself) {
+    // A write to 0x34 also sets 0x19; reads of 0x30 count up.
+    drive->setWriteHook(0x34, [&](uint32_t value) { drive->setReg(0x19, drive->reg(0x34) + value); });
+    int readsOf30 = 0;
+    drive->setReadHook(0x30, [&](uint32_t stored) { return stored + uint32_t(++readsOf30); });
+    ASSERT_TRUE(sendBytes(fd, tcpRecord(0x201, 3, {0x34, 5, 0})));
+    ASSERT_TRUE(drive->waitForFrames(1));
+    EXPECT_EQ(drive->reg(0x19), 10u);
+    EXPECT_EQ(ask(0x30)[9], 1);
+    EXPECT_EQ(ask(0x30)[9], 2);
+    EXPECT_EQ(drive->reg(0x30), 0u);
+}
+
+TEST_F(TcpSim, TestThreadAndDriveThreadsShareTheRegisters) {
+    constexpr int kReads = 200;
+    std::thread client([&] {
+        for (int i = 0; i < kReads; ++i) {
+            ASSERT_TRUE(sendBytes(fd, readRequest(0x34)));
+            ASSERT_EQ(readBytes(fd, 16).size(), 16u);
+        }
+    });
+    for (int i = 0; i < kReads; ++i) {
+        drive->setReg(0x34, uint32_t(i));
+        (void)drive->frames();
+    }
+    client.join();
+    EXPECT_EQ(drive->frames().size(), size_t(kReads));
+}
+
 TEST(TcpSimPair, TwoDrivesOnDifferentAddressesAtOnce) {
     std::string firstAddress, secondAddress;
     auto first = startSimDrive({}, &firstAddress);

@@ -2,7 +2,7 @@
 // the recording seam, and any Gtk warning or critical message failing the test.
 #include <gtest/gtest.h>
 
-#include <glib.h>
+#include <dlfcn.h>
 #include <wx/app.h>
 #include <wx/dialog.h>
 #include <wx/evtloop.h>
@@ -22,6 +22,28 @@
 namespace torvex::test {
 
 namespace {
+
+// The few declarations of the toolkit's logging library (GLib) needed to see its warnings.
+// Its headers are not part of the build's dependencies and the test programs do not link it
+// directly, so the functions are looked up in the running process, which has it loaded.
+enum GLogLevelFlags : int {
+    G_LOG_LEVEL_ERROR = 1 << 2,
+    G_LOG_LEVEL_CRITICAL = 1 << 3,
+    G_LOG_LEVEL_WARNING = 1 << 4,
+};
+struct GLogField {
+    const char* key;
+    const void* value;
+    long length;
+};
+enum GLogWriterOutput : int { G_LOG_WRITER_UNHANDLED = 0, G_LOG_WRITER_HANDLED = 1 };
+using gsize = unsigned long;
+using gpointer = void*;
+using GLogWriterFunc = GLogWriterOutput (*)(GLogLevelFlags, const GLogField*, gsize, gpointer);
+using SetWriterFunc = void (*)(GLogWriterFunc, gpointer, void (*)(gpointer));
+using StandardStreamsFunc = GLogWriterOutput (*)(GLogLevelFlags, const GLogField*, gsize, gpointer);
+StandardStreamsFunc g_log_writer_default = nullptr;
+
 RecordingDialogs g_dialogs;
 std::mutex g_gtkMutex;
 std::vector<std::string> g_gtkProblems;
@@ -38,7 +60,17 @@ GLogWriterOutput logWriter(GLogLevelFlags level, const GLogField* fields, gsize 
         std::lock_guard<std::mutex> lock(g_gtkMutex);
         g_gtkProblems.push_back(domain + ": " + message);
     }
-    return g_log_writer_standard_streams(level, fields, count, nullptr);
+    // The default writer leaves out debug messages unless G_MESSAGES_DEBUG asks for them.
+    return g_log_writer_default ? g_log_writer_default(level, fields, count, nullptr) : G_LOG_WRITER_UNHANDLED;
+}
+
+// Installs logWriter; false when the logging library is not in the process.
+bool installLogWriter() {
+    auto setWriter = reinterpret_cast<SetWriterFunc>(dlsym(RTLD_DEFAULT, "g_log_set_writer_func"));
+    g_log_writer_default = reinterpret_cast<StandardStreamsFunc>(dlsym(RTLD_DEFAULT, "g_log_writer_default"));
+    if (!setWriter || !g_log_writer_default) return false;
+    setWriter(logWriter, nullptr, nullptr);
+    return true;
 }
 
 class GtkProblemListener : public ::testing::EmptyTestEventListener {
@@ -131,7 +163,10 @@ void pumpFor(int milliseconds) {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    g_log_set_writer_func(torvex::test::logWriter, nullptr, nullptr);
+    if (!torvex::test::installLogWriter()) {
+        fprintf(stderr, "the toolkit's logging library is not loaded\n");
+        return 1;
+    }
     wxApp::SetInstance(new torvex::test::TestApp);
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
         fprintf(stderr, "the GUI library could not start (no display?)\n");

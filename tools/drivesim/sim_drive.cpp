@@ -1,6 +1,7 @@
 #include "tools/drivesim/sim_drive.h"
 
 #include <mutex>
+#include <tuple>
 
 #include "link/registers.h"
 #include "tools/drivesim/sim_links.h"
@@ -23,16 +24,19 @@ struct SimDrive::Impl {
     std::string canEndpoint;
     int connectionsBefore = 0;  // of links already stopped
 
-    void shutDown() {
-        if (stop) stop->raise();
-        if (tcp) connectionsBefore += tcp->connectionCount();
-        if (tcp) tcp->join();
-        if (serial) serial->join();
-        if (can) can->join();
-        tcp.reset();
-        serial.reset();
-        can.reset();
-        stop.reset();
+    // Takes the links out under the lifecycle lock and ends them after it, so a hook
+    // running on a link thread may still call any accessor while the stop waits for it.
+    void shutDown(std::unique_lock<std::mutex>& lock) {
+        auto ending = std::make_tuple(std::move(stop), std::move(tcp), std::move(serial), std::move(can));
+        auto& [endStop, endTcp, endSerial, endCan] = ending;
+        lock.unlock();
+        if (endStop) endStop->raise();
+        if (endTcp) endTcp->join();
+        if (endSerial) endSerial->join();
+        if (endCan) endCan->join();
+        lock.lock();
+        if (endTcp) connectionsBefore += endTcp->connectionCount();
+        canEndpoint.clear();
     }
 };
 
@@ -41,7 +45,7 @@ SimDrive::SimDrive(SimOptions options) : impl_(std::make_unique<Impl>(std::move(
 SimDrive::~SimDrive() { stop(); }
 
 bool SimDrive::start() {
-    std::lock_guard lock(impl_->lifecycle);
+    std::unique_lock lock(impl_->lifecycle);
     if (impl_->stop) return true;
     Impl& d = *impl_;
     d.stop = std::make_unique<StopSignal>();
@@ -60,7 +64,7 @@ bool SimDrive::start() {
         if (ok) d.canEndpoint = d.can->endpoint();
     }
     if (!ok) {
-        d.shutDown();
+        d.shutDown(lock);
         return false;
     }
     if (d.tcp) d.tcp->start();
@@ -70,8 +74,8 @@ bool SimDrive::start() {
 }
 
 void SimDrive::stop() {
-    std::lock_guard lock(impl_->lifecycle);
-    impl_->shutDown();
+    std::unique_lock lock(impl_->lifecycle);
+    impl_->shutDown(lock);
 }
 
 std::string SimDrive::serialPath() const {
@@ -82,6 +86,14 @@ std::string SimDrive::serialPath() const {
 std::string SimDrive::canEndpoint() const {
     std::lock_guard lock(impl_->lifecycle);
     return impl_->can ? impl_->canEndpoint : std::string();
+}
+
+std::string SimDrive::canAdapterLibrary() {
+#ifdef TORVEX_CAN_TEST_ADAPTER
+    return TORVEX_CAN_TEST_ADAPTER;
+#else
+    return {};
+#endif
 }
 
 std::string SimDrive::tcpAddress() const { return impl_->options.tcpAddress; }

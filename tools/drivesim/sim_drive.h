@@ -54,6 +54,9 @@ public:
 
     std::string serialPath() const;     // the pseudo-terminal's slave path
     std::string canEndpoint() const;    // value for TORVEX_CAN_SIM, read by the test adapter library
+    // The test build of the CAN adapter library (for TORVEX_CAN_LIBRARY); empty when
+    // it was not built.
+    static std::string canAdapterLibrary();
 
     uint32_t reg(uint32_t reg) const;
     void setReg(uint32_t reg, uint32_t value);
@@ -61,6 +64,13 @@ public:
     void setLongReplies(bool on);
 
     // count: how many requests the fault affects; -1 until cleared with Fault::None.
+    // CloseLink counts every request; the others count requests that get an answer
+    // (reads, and writes of a register with a series reply), since a plain write is
+    // never answered anyway. Links without the notion ignore SplitRecord (CAN) and
+    // StrayByte (CAN). On serial, WrongRegister answers another register's value and
+    // WrongLength leaves out the last byte; CloseLink offers a new pseudo-terminal
+    // (serialPath() and the symlink follow); on CAN it takes the bus down (CAN_Status
+    // fails) until the library's next CAN_Init.
     void setFault(Fault fault, int count = -1);
 
     // A write to reg is answered with these values, one 16-bit reply of reg each (the
@@ -70,6 +80,8 @@ public:
     // Called for every write; returns the value the drive keeps (e.g. clamped).
     void setWriteFilter(std::function<uint32_t(uint32_t reg, uint32_t value)> filter);
 
+    // Every frame received on any link, oldest first; frames of another identifier or
+    // message type are logged too (as writes) but have no effect.
     std::vector<ReceivedFrame> frames() const;
     void clearFrames();
     int connectionCount() const;        // TCP connections accepted so far

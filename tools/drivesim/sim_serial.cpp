@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -64,7 +65,12 @@ bool SerialLink::openTerminal() {
         path_ = name;
     }
     if (!symlinkPath_.empty()) {
-        unlink(symlinkPath_.c_str());
+        // An old link is replaced, but never a file that is not one.
+        struct stat existing {};
+        if (lstat(symlinkPath_.c_str(), &existing) == 0) {
+            if (!S_ISLNK(existing.st_mode)) return false;
+            unlink(symlinkPath_.c_str());
+        }
         if (symlink(name, symlinkPath_.c_str()) != 0) return false;
     }
     return true;
