@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstring>
 
 #include "link/i18n.h"
 #include "link/message_seam.h"
@@ -71,7 +70,8 @@ int64_t parseClamped(const std::string& text, int base) {
 // locale (leading white space and a "+" allowed). nullopt: no number.
 std::optional<double> parseFloatText(const std::string& text) {
     size_t i = 0;
-    while (i < text.size() && std::strchr(" \t\n\v\f\r", text[i]) && text[i] != '\0') ++i;
+    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; };
+    while (i < text.size() && isSpace(text[i])) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
     if (i >= text.size() || text[i] == '+' || text[i] == '-') return std::nullopt;
