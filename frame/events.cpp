@@ -1,5 +1,7 @@
 #include "frame/events.h"
 
+#include <wx/window.h>
+
 wxDEFINE_EVENT(CurrentValueEvent, wxCommandEvent);
 wxDEFINE_EVENT(StatusBitsEvent, wxCommandEvent);
 wxDEFINE_EVENT(IoBitsEvent, wxCommandEvent);
@@ -40,10 +42,21 @@ wxDEFINE_EVENT(TrackValueEvent, wxCommandEvent);
 wxCommandEvent* newProgramEvent(wxEventType type, int value, const wxString& text) {
     auto* event = new wxCommandEvent(type, 0);
     event->SetInt(value);
-    event->SetString(text.Clone());
+    // A fresh buffer built from the characters: nothing of the caller's string (nor its
+    // cached conversions) is shared with the thread that handles the event.
+    event->SetString(wxString(text.wc_str(), text.length()));
     return event;
 }
 
 void postProgramEvent(wxEvtHandler* target, wxEventType type, int value, const wxString& text) {
     if (target) wxQueueEvent(target, newProgramEvent(type, value, text));
+}
+
+bool sendProgramEventToParent(wxWindow* sender, wxEventType type, int value, const wxString& text) {
+    if (!sender || !sender->GetParent()) return false;
+    wxCommandEvent event(type, 0);
+    event.SetInt(value);
+    event.SetString(text);
+    event.SetEventObject(sender);
+    return sender->GetParent()->GetEventHandler()->ProcessEvent(event);
 }

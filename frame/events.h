@@ -41,7 +41,14 @@ wxDECLARE_EVENT(RegisterListLineEvent, wxCommandEvent);
 wxDECLARE_EVENT(InformationValueEvent, wxCommandEvent);
 wxDECLARE_EVENT(TrackValueEvent, wxCommandEvent);
 
-// Builds a program event (id 0) with its payload.
+class wxWindow;
+
+// Builds a program event (id 0) with its payload. The text is copied deeply, so the
+// event shares no string buffer with the caller's text and may cross threads.
 wxCommandEvent* newProgramEvent(wxEventType type, int value = 0, const wxString& text = wxString());
-// Posts a program event to a window's handler; safe from any thread.
+// Posts (queues) a program event to a handler; safe from any thread. Nothing without a target.
 void postProgramEvent(wxEvtHandler* target, wxEventType type, int value = 0, const wxString& text = wxString());
+// Sends a program event at once through the event handler of sender's parent; an event
+// the parent does not handle travels up the window chain to the frame. GUI thread only.
+// Returns whether some handler took it; false when sender has no parent.
+bool sendProgramEventToParent(wxWindow* sender, wxEventType type, int value = 0, const wxString& text = wxString());

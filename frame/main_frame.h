@@ -7,6 +7,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <map>
+#include <vector>
 
 #include <wx/frame.h>
 
@@ -36,7 +39,57 @@ class ControlTuningPanel;
 class PollThread;
 class WatchThread;
 
+// One call of a page operation: the window it reaches and the bound call.
+template <class Signature>
+struct PageCall {
+    wxWindow* page = nullptr;
+    const char* name = "";  // the page's tab text key, or "DriveStatusBar"
+    std::function<Signature> call;
+};
 
+// The frame drives its pages through these lists, each built once after the pages in
+// its fixed order; the chains with a result stop at the first page that fails.
+// Read by the polling thread as well (cyclicUpdate), so they change only while the
+// frame is offline.
+struct PageChains {
+    // The drive status panel's pollDriveStatus first, then Position, Speed, Settings,
+    // Logik, Oszilloskop, BUS, Diagnose, Options, Monitor.
+    std::vector<PageCall<bool()>> readFromDrive;
+    // Settings, Position, Speed, Oszilloskop, Diagnose, Monitor, Options (the logo
+    // page's own cyclic update is not part of it).
+    std::vector<PageCall<bool()>> cyclicUpdate;
+    // The drive status panel's enableTestControls, then Diagnose, Oszilloskop,
+    // Settings, Logik, Options, Monitor.
+    std::vector<PageCall<void(bool)>> setOnline;
+    // Settings, Logik, Speed, Position, Oszilloskop, Diagnose, drive status panel,
+    // Options, BUS.
+    std::vector<PageCall<void(int, const wxString&)>> registerChanged;
+    // Settings, Oszilloskop, Logik, Diagnose.
+    std::vector<PageCall<void()>> reloadRegisterChoices;
+    // By tab index: the page that became selected, and the page that was left.
+    std::map<int, PageCall<void()>> pageSelected;
+    std::map<int, PageCall<void()>> pageLeft;
+};
+
+// Tab indexes of the notebook.
+enum PageTab : int {
+    kTabLogo = 0,
+    kTabSettings = 1,
+    kTabLogic = 2,
+    kTabPosition = 3,
+    kTabSpeed = 4,
+    kTabCanBus = 5,
+    kTabDiagnose = 6,
+    kTabMonitor = 7,
+    kTabOscilloscope = 8,
+    kTabOptions = 9,
+    kTabControlTuning = 10,
+};
+
+// Opens the manual (a file path, never through a shell); returns whether it opened.
+using ManualOpener = std::function<bool(const wxString& path)>;
+// Replaces the opener (the desktop's default application when empty); returns the previous.
+ManualOpener setManualOpener(ManualOpener opener);
 
 // Menu ids.
 enum MenuId : int {
@@ -108,9 +161,18 @@ public:
     void onTriggerRegistersChanged(wxCommandEvent& event);
     void onStopStepTest(wxCommandEvent& event);
     void onDigitalSpeed(wxCommandEvent& event);
-    bool callReadFromDrive();     // readFromDrive(false) on every page in order; stops at the first failure
-    bool callCyclicUpdate();      // cyclicUpdate(true) in order; stops at the first failure
+    // readFromDrive(false) along the chain (the drive status panel's pollDriveStatus with
+    // failureCount first); false at the first failure, the rest unread.
+    bool callReadFromDrive();
+    // cyclicUpdate(true) along the chain (polling thread); false at the first failure.
+    bool callCyclicUpdate();
+    // setOnline on the drive status panel and the pages.
     void callSetOnline(bool online);
+    PageChains& pageChains() { return chains_; }
+    // The selected tab, kept for worker threads (which must not ask the notebook).
+    int selectedPage() const { return selectedPage_.load(); }
+    // Whether page is the selected notebook page; callable from any thread.
+    bool isPageShown(const wxWindow* page) const;
 
     // --- going online and offline, polling and watching (main_frame_online.cpp) ---
     void onCommunication(wxCommandEvent& event);
@@ -136,7 +198,10 @@ public:
 private:
     void createMenus();
     void createPages();
+    void buildPageChains();
     void startThreads();
+    // Asks both threads to stop and waits a bounded time; called again by the destructor,
+    // so a second call must find nothing to do.
     void stopThreads();
 
     DriveConnection connection_;
@@ -160,6 +225,10 @@ private:
     OscilloscopePage* oscilloscopePage_ = nullptr;
     OptionsPage* optionsPage_ = nullptr;
     ControlTuningPanel* controlTuningPanel_ = nullptr;
+
+    PageChains chains_;
+    std::atomic<int> selectedPage_{kTabLogo};
+    wxWindow* pagesByTab_[kTabControlTuning + 1] = {};
 
     // Threads (main_frame_online.cpp owns their life).
     PollThread* pollThread_ = nullptr;

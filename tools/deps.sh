@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on Debian 12, when it is missing.
 set -euo pipefail
-packages=(build-essential cmake libwxgtk3.2-dev libgtest-dev libgmock-dev libbenchmark-dev gettext
+packages=(build-essential cmake libwxgtk3.2-dev libglib2.0-dev libgtest-dev libgmock-dev libbenchmark-dev gettext
           xvfb xauth clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
