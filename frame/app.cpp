@@ -12,6 +12,7 @@
 
 #include "frame/catalogue.h"
 #include "frame/config.h"
+#include "frame/main_frame.h"
 #include "frame/ui_seam.h"
 #include "link/connection.h"
 #include "link/i18n.h"
@@ -111,7 +112,7 @@ bool TorvexApp::OnInit() {
 }
 
 wxFrame* TorvexApp::createMainWindow() {
-    return new wxFrame(nullptr, wxID_ANY, mainWindowTitle(), kMainWindowPosition, kMainWindowSize);
+    return new MainFrame(mainWindowTitle(), kMainWindowPosition, kMainWindowSize);
 }
 
 int TorvexApp::OnExit() {
