@@ -4,14 +4,10 @@
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 
-#if __has_include("widgets/register_edit.h")
 #include "widgets/register_edit.h"
-#define TORVEX_HAVE_REGISTER_EDIT 1
-#endif
 
 namespace torvex {
 
-#ifdef TORVEX_HAVE_REGISTER_EDIT
 LabelledFieldSizer::LabelledFieldSizer(int reg, const wxString& label, const wxString& unit,
                                        const wxString& fieldName, wxWindow* parent, const wxString& initialText,
                                        const wxString& tooltip, const wxSize& labelSize, const wxSize& fieldSize,
@@ -24,7 +20,6 @@ LabelledFieldSizer::LabelledFieldSizer(int reg, const wxString& label, const wxS
     sizer->Add(field, 0, wxALL, 1);
     if (!unit.empty()) sizer->Add(new wxStaticText(parent, wxID_ANY, unit), 0, wxALIGN_CENTER_VERTICAL, 0);
 }
-#endif
 
 BitmapLabelSizer::BitmapLabelSizer(wxWindow* parent, const wxString& label, wxBitmap* on, wxBitmap* off,
                                    wxFont* font)

@@ -22,12 +22,9 @@
 #include "widgets/field_sizers.h"
 #include "widgets/percent_gauge.h"
 #include "widgets/register_choice.h"
-#if __has_include("widgets/register_edit.h")
 #include "link/connection.h"
 #include "link/limits.h"
 #include "widgets/register_edit.h"
-#define TORVEX_TEST_LABELLED_FIELD 1
-#endif
 
 namespace torvex {
 namespace {
@@ -132,7 +129,6 @@ TEST_F(WidgetTest, LampRowSwitchesItsPictureOnlyOnChange) {
     EXPECT_EQ(row->GetItem(size_t(1))->GetBorder(), 2);
 }
 
-#ifdef TORVEX_TEST_LABELLED_FIELD
 TEST_F(WidgetTest, LabelledFieldRowHoldsLabelFieldAndOptionalUnit) {
     DriveConnection drive;
     RegisterLimits limits;
@@ -162,7 +158,6 @@ TEST_F(WidgetTest, LabelledFieldRowHoldsLabelFieldAndOptionalUnit) {
     delete withUnit.sizer;  // never given to a window here; the fields belong to the panel
     delete withoutUnit.sizer;
 }
-#endif
 
 TEST_F(WidgetTest, FindChoiceByClientDataFindsTheFirstMatch) {
     auto* choice = new wxChoice(panel_, wxID_ANY);
