@@ -296,23 +296,21 @@ std::string messagePrefix(const std::string& fieldName) {
     return fieldName.empty() ? std::string() : fieldName + ": ";
 }
 
+uint32_t readByWidth(RegisterAccess& access, int reg, uint32_t* raw) {
+    if (is32(reg)) return access.read32(static_cast<uint32_t>(reg), raw);
+    uint16_t value16 = 0;
+    uint32_t rc = access.read16(static_cast<uint32_t>(reg), &value16);
+    if (rc == 0) *raw = value16;
+    return rc;
+}
+
 bool readFieldText(RegisterAccess& access, const FieldFormat& format,
                    const std::function<void(const std::string&)>& show) {
     if (format.reg == 0) return true;
     uint32_t raw = 0;
-    uint32_t reg = static_cast<uint32_t>(format.reg);
-    if (is32(format.reg)) {
-        if (access.read32(reg, &raw) != 0) {
-            errorBox(registerMessage(kMsgReadFailed, format.reg));
-            return false;
-        }
-    } else {
-        uint16_t value16 = 0;
-        if (access.read16(reg, &value16) != 0) {
-            errorBox(registerMessage(kMsgReadFailed, format.reg));
-            return false;
-        }
-        raw = value16;
+    if (readByWidth(access, format.reg, &raw) != 0) {
+        errorBox(registerMessage(kMsgReadFailed, format.reg));
+        return false;
     }
     show(formatRawValue(format, raw));
     return true;

@@ -87,6 +87,8 @@ bool validateAndWriteText(RegisterAccess& access, const FieldFormat& format, con
                           const std::function<void(const std::string&)>& show);
 
 // Reads the register and hands the text to show; a failed read shows its error box.
+// Reads a register with the operation of its width; 0 on success.
+uint32_t readByWidth(RegisterAccess& access, int reg, uint32_t* raw);
 bool readFieldText(RegisterAccess& access, const FieldFormat& format,
                    const std::function<void(const std::string&)>& show);
 

@@ -30,13 +30,7 @@ bool RegisterBitLabel::refreshRegisterBitLabel() {
     if (reg_ == 0) return true;
     DriveRegisterAccess access(drive_);
     uint32_t raw = 0;
-    if (is32bitRegister(static_cast<uint32_t>(reg_))) {
-        if (access.read32(static_cast<uint32_t>(reg_), &raw) != 0) return false;
-    } else {
-        uint16_t value16 = 0;
-        if (access.read16(static_cast<uint32_t>(reg_), &value16) != 0) return false;
-        raw = value16;
-    }
+    if (readByWidth(access, reg_, &raw) != 0) return false;
     postProgramEvent(this, BitLabelValueEvent, static_cast<int>(bitLabelValueOf(reg_, raw)));
     return true;
 }
