@@ -186,6 +186,9 @@ public:
     void pollDrive();          // polling thread
     void watchDriveStatus();   // watching thread
     std::atomic<uint32_t> failureCount{0};
+    void onDriveMenuState(wxCommandEvent& event);     // menu states handed over by the polling step
+    void onGoOfflineRequest(wxCommandEvent& event);   // go-offline requests of both steps
+    uint32_t connectionGeneration() const;
 
     // --- register-set, script, print and boot commands (main_frame_files.cpp) ---
     void loadRegisterFile(wxCommandEvent& event);
@@ -235,6 +238,15 @@ private:
     WatchThread* watchThread_ = nullptr;
 
     // --- members of the online concern ---
+    struct OnlineState;
+    struct OnlineStateHolder {
+        MainFrame* frame;
+        OnlineState* state = nullptr;
+        OnlineState& get();
+        ~OnlineStateHolder();  // joins the threads; declared after the connection, so it goes first
+    };
+    mutable OnlineStateHolder online_{this};
+    void pollConnectedDrive(OnlineState& online);  // the polling step's drive part
     // --- members of the file-commands concern ---
 
     wxDECLARE_EVENT_TABLE();

@@ -1,9 +1,111 @@
-// Placeholder until the register choice lists are built.
 #include "widgets/register_choice.h"
+
+#include <wx/choice.h>
+#include <wx/intl.h>
+
+#include <charconv>
+#include <cstdint>
+#include <string>
+
+#include "frame/config.h"
 
 namespace torvex {
 
-void setTriggerRegister1(const wxString&, const wxString&) {}
-void setTriggerRegister2(const wxString&, const wxString&) {}
+namespace {
+
+struct TriggerRegister {
+    wxString name;
+    unsigned id = 0;
+};
+
+TriggerRegister g_trigger1;
+TriggerRegister g_trigger2;
+
+bool g_listBuilt = false;
+RegisterChoiceTable g_list;
+
+bool parseDecimal(const wxString& text, long long* value) {
+    const std::string digits = text.utf8_string();
+    const char* end = digits.data() + digits.size();
+    auto [stop, error] = std::from_chars(digits.data(), end, *value, 10);
+    return error == std::errc() && stop == end && !digits.empty();
+}
+
+void saveTrigger(int which, const TriggerRegister& trigger) {
+    if (which == 1) setTrigger1(trigger.name, trigger.id);
+    else setTrigger2(trigger.name, trigger.id);
+}
+
+void appendEntry(wxChoice* choice, const wxString& name, unsigned id) {
+    choice->Append(name, reinterpret_cast<void*>(static_cast<intptr_t>(id)));
+}
+
+}  // namespace
+
+RegisterChoiceTable buildRegisterChoiceTable(const std::function<wxString(const wxString&)>& translate) {
+    RegisterChoiceTable table;
+    for (unsigned n = 0; n < table.size(); ++n) {
+        const wxString nameKey = wxString::Format("Combo box registers name %u", n);
+        const wxString name = translate(nameKey);
+        if (name == nameKey) continue;
+        const wxString idKey = wxString::Format("Combo box registers id %u", n);
+        const wxString idText = translate(idKey);
+        if (idText == idKey) continue;
+        long long id = 0;
+        if (!parseDecimal(idText, &id) || id <= 7 || id > UINT32_MAX) continue;
+        table[n].name = name;
+        table[n].id = static_cast<uint32_t>(id);
+    }
+    return table;
+}
+
+const RegisterChoiceTable& registerChoiceList() {
+    if (!g_listBuilt) {
+        g_list = buildRegisterChoiceTable([](const wxString& key) { return wxGetTranslation(key); });
+        g_listBuilt = true;
+    }
+    return g_list;
+}
+
+void fillRegisterChoice(wxChoice* choice) {
+    if (!choice) return;
+    for (const RegisterChoiceEntry& entry : registerChoiceList())
+        if (!entry.name.empty()) appendEntry(choice, entry.name, entry.id);
+    for (const TriggerRegister* trigger : {&g_trigger1, &g_trigger2})
+        if (!trigger->name.empty() && trigger->id != 0) appendEntry(choice, trigger->name, trigger->id);
+}
+
+int findChoiceByClientData(wxChoice* choice, long value) {
+    if (!choice || !choice->HasClientUntypedData()) return -1;
+    for (unsigned i = 0; i < choice->GetCount(); ++i)
+        if (reinterpret_cast<intptr_t>(choice->GetClientData(i)) == value) return static_cast<int>(i);
+    return -1;
+}
+
+unsigned parseTriggerRegisterId(const wxString& text) {
+    long long id = 0;
+    if (!parseDecimal(text, &id) || id < 8 || id > 255) return 0;
+    return static_cast<unsigned>(id);
+}
+
+void setTriggerRegister1(const wxString& name, const wxString& id) {
+    g_trigger1 = {name, parseTriggerRegisterId(id)};
+    saveTrigger(1, g_trigger1);
+}
+
+void setTriggerRegister2(const wxString& name, const wxString& id) {
+    g_trigger2 = {name, parseTriggerRegisterId(id)};
+    saveTrigger(2, g_trigger2);
+}
+
+void getTriggerRegister1(wxString& name, unsigned& id) {
+    name = g_trigger1.name;
+    id = g_trigger1.id;
+}
+
+void getTriggerRegister2(wxString& name, unsigned& id) {
+    name = g_trigger2.name;
+    id = g_trigger2.id;
+}
 
 }  // namespace torvex

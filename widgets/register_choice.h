@@ -1,11 +1,48 @@
-// The register choice list offered by register choices, with the two free trigger registers.
+// The list of registers that the register choice lists offer (Settings, Logik, the
+// oscilloscope and the track view): built once from the message catalogue and extended by
+// the two free trigger registers that the user names on the Options page.
 #pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
 
 #include <wx/string.h>
 
+class wxChoice;
+
 namespace torvex {
 
+struct RegisterChoiceEntry {
+    wxString name;   // empty: no entry
+    uint32_t id = 0;
+};
+using RegisterChoiceTable = std::array<RegisterChoiceEntry, 256>;
+
+// Slot N comes from the catalogue keys "Combo box registers name N" and "Combo box
+// registers id N"; a slot whose name is untranslated, or whose id does not parse as a
+// decimal number above 7, stays empty. translate returns the key itself when untranslated.
+RegisterChoiceTable buildRegisterChoiceTable(const std::function<wxString(const wxString&)>& translate);
+
+// The table from the current catalogue, built on first use.
+const RegisterChoiceTable& registerChoiceList();
+
+// Appends the list and the free trigger registers to choice, each with its register number
+// as client data. The choice is not cleared first.
+void fillRegisterChoice(wxChoice* choice);
+
+// The index of the first item whose client data is value; -1 when there is none.
+int findChoiceByClientData(wxChoice* choice, long value);
+
+// Store a free trigger register (and save it in the configuration). idText is kept when it
+// is a decimal number in 8..255; otherwise the id is 0 and the register is left out of the
+// lists, though its name is kept.
 void setTriggerRegister1(const wxString& name, const wxString& id);
 void setTriggerRegister2(const wxString& name, const wxString& id);
+void getTriggerRegister1(wxString& name, unsigned& id);
+void getTriggerRegister2(wxString& name, unsigned& id);
+
+// The id a trigger register text stands for: 8..255, or 0.
+unsigned parseTriggerRegisterId(const wxString& text);
 
 }  // namespace torvex

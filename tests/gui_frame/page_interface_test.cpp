@@ -134,6 +134,7 @@ TEST_F(FrameTest, SetOnlineReachesEveryPageInOrder) {
     ASSERT_EQ(called.size(), 7u);
     EXPECT_EQ(called.front(), std::make_pair(std::string("DriveStatusBar"), true));
     EXPECT_EQ(called.back(), std::make_pair(std::string("Monitor"), true));
+    closeFrame();  // the recorders above refer to this test's locals
 }
 
 TEST_F(FrameTest, RegisterChangeTravelsThroughTheNotebookToEveryPage) {
@@ -159,6 +160,7 @@ TEST_F(FrameTest, RegisterChangeTravelsThroughTheNotebookToEveryPage) {
     ASSERT_TRUE(pumpUntil([&] { return called.size() == 9; }, 2000));
     EXPECT_EQ(statusField(2), "Achse: X1Y2");
     EXPECT_EQ(called[0], "Settings:248:X1Y2");
+    closeFrame();  // the recorders above refer to this test's locals
 }
 
 TEST_F(FrameTest, PageChangeCallsTheSelectedAndTheLeftPage) {
@@ -192,6 +194,7 @@ TEST_F(FrameTest, PageChangeCallsTheSelectedAndTheLeftPage) {
     notebook->SetSelection(kTabCanBus);
     pumpFor(20);
     EXPECT_TRUE(called.empty());
+    closeFrame();  // the recorders above refer to this test's locals
 }
 
 TEST_F(FrameTest, LeavingOptionsReloadsTheFourRegisterChoiceLists) {
@@ -208,6 +211,7 @@ TEST_F(FrameTest, LeavingOptionsReloadsTheFourRegisterChoiceLists) {
     notebook->SetSelection(kTabPosition);
     ASSERT_TRUE(pumpUntil([&] { return reloaded.size() == 4; }, 2000));
     EXPECT_EQ(reloaded, (std::vector<std::string>{"Settings", "Oszilloskop", "Logik", "Diagnose"}));
+    closeFrame();  // the recorders above refer to this test's locals
 }
 
 TEST_F(FrameTest, SentEventsFromPagesReachTheFrame) {

@@ -1,0 +1,130 @@
+#include "frame/poll_threads.h"
+
+#include <chrono>
+#include <system_error>
+
+#include "frame/events.h"
+
+wxDEFINE_EVENT(DriveMenuStateEvent, wxCommandEvent);
+wxDEFINE_EVENT(GoOfflineRequestEvent, wxCommandEvent);
+
+namespace torvex {
+
+std::atomic<uint32_t> pollIntervalMs{kDefaultPollIntervalMs};
+std::atomic<bool> wasOnline{false};
+
+uint32_t pollIntervalForPort(const std::string& port) {
+    return port == "CAN" ? kCanPollIntervalMs : kDefaultPollIntervalMs;
+}
+
+uint32_t LinkSupervisor::generation() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return generation_;
+}
+
+bool LinkSupervisor::isCurrent(uint32_t generation) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return generation == generation_;
+}
+
+uint32_t LinkSupervisor::newGeneration() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    // 0 never names a generation, so a detector that has seen nothing never matches.
+    if (++generation_ == 0) generation_ = 1;
+    failures_.store(0);
+    return generation_;
+}
+
+void LinkSupervisor::resetFailures() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    failures_.store(0);
+}
+
+void LinkSupervisor::recordSuccess(uint32_t generation) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (generation == generation_) failures_.store(0);
+}
+
+bool LinkSupervisor::recordFailure(uint32_t generation) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (generation != generation_) return false;
+    uint32_t now = failures_.load() + 1;
+    failures_.store(now);
+    return now >= kFailureLimit;
+}
+
+bool LinkLossDetector::connectionLost(bool usable, uint32_t generation) {
+    if (usable) {
+        seenGeneration_ = generation;
+        return false;
+    }
+    bool lost = seenGeneration_ != 0 && seenGeneration_ == generation;
+    seenGeneration_ = 0;
+    return lost;
+}
+
+void LinkLossDetector::forget() { seenGeneration_ = 0; }
+
+DriveMenuState driveMenuStateFor(bool fileShown, bool statusRead, uint32_t status) {
+    if (fileShown) return DriveMenuState::Enabled;
+    if (!statusRead) return DriveMenuState::Disabled;
+    return (status & 1u) ? DriveMenuState::Disabled : DriveMenuState::Enabled;
+}
+
+WorkerLoop::WorkerLoop(std::function<void()> step, std::function<uint32_t()> intervalMs)
+    : step_(std::move(step)), intervalMs_(std::move(intervalMs)) {}
+
+WorkerLoop::~WorkerLoop() {
+    requestStop();
+    join();
+}
+
+bool WorkerLoop::start() {
+    if (thread_.joinable()) return false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopRequested_ = false;
+    }
+    running_.store(true);
+    try {
+        thread_ = std::thread([this] { run(); });
+    } catch (const std::system_error&) {
+        // A thread that cannot be created is not started; the frame runs without it.
+        running_.store(false);
+        return false;
+    }
+    return true;
+}
+
+void WorkerLoop::requestStop() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopRequested_ = true;
+    }
+    wake_.notify_all();
+}
+
+void WorkerLoop::join() {
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+}
+
+void WorkerLoop::run() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stopRequested_) {
+        lock.unlock();
+        step_();
+        lock.lock();
+        if (stopRequested_) break;
+        wake_.wait_for(lock, std::chrono::milliseconds(intervalMs_()), [this] { return stopRequested_; });
+    }
+    running_.store(false);
+}
+
+void postTagged(wxEvtHandler* target, wxEventType type, int value, uint32_t generation) {
+    if (!target) return;
+    wxCommandEvent* event = newProgramEvent(type, value);
+    event->SetExtraLong(static_cast<long>(generation));
+    wxQueueEvent(target, event);
+}
+
+}  // namespace torvex

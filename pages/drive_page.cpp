@@ -1,0 +1,190 @@
+#include "pages/drive_page.h"
+
+#include <algorithm>
+
+#include <wx/button.h>
+#include <wx/dcbuffer.h>
+#include <wx/filefn.h>
+#include <wx/log.h>
+
+#include "frame/events.h"
+#include "frame/ui_seam.h"
+#include "link/connection.h"
+#include "link/i18n.h"
+#include "link/message_seam.h"
+#include "link/registers.h"
+#include "widgets/register_display.h"
+#include "widgets/register_edit.h"
+#include "widgets/register_text_edit.h"
+
+namespace torvex {
+
+namespace {
+const wxColour kPageColour(129, 156, 214);
+
+wxString translated(const char* key) { return wxString::FromUTF8(tr(key)); }
+}  // namespace
+
+DrivePage::DrivePage(wxWindow* notebook, DriveConnection* drive, RegisterLimits* limits,
+                     const DrivePageOptions& options)
+    : drive_(drive), limits_(limits), refocusEvent_(options.refocusEvent) {
+    SetBackgroundStyle(wxBG_STYLE_PAINT);
+    Create(notebook, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL | wxNO_BORDER, "panel");
+    if (options.smallFont) {
+        wxFont font = GetFont();
+        font.SetPixelSize(wxSize(0, 11));
+        SetFont(font);
+    }
+    SetBackgroundColour(kPageColour);
+    if (options.minimumSize) SetSizeHints(kPagePictureWidth, kPagePictureHeight);
+    loadPicture(options);
+
+    Bind(wxEVT_PAINT, &DrivePage::onPaint, this);
+    Bind(wxEVT_TEXT_ENTER, &DrivePage::onTextEnter, this);
+    Bind(wxEVT_BUTTON, &DrivePage::onButton, this);
+    Bind(wxEVT_CHILD_FOCUS, &DrivePage::onChildFocus, this);
+    if (refocusEvent_ != wxEVT_NULL) Bind(wxEventTypeTag<wxCommandEvent>(refocusEvent_), &DrivePage::onRefocus, this);
+}
+
+void DrivePage::loadPicture(const DrivePageOptions& options) {
+    // A missing file must not show the library's error box: look before loading.
+    if (!options.pictureFile.empty() && wxFileExists(options.pictureFile)) {
+        wxLogNull quiet;
+        wxBitmap loaded;
+        if (loaded.LoadFile(options.pictureFile, wxBITMAP_TYPE_BMP) && loaded.IsOk()) {
+            picture_ = loaded;
+            pictureFromFile_ = true;
+            return;
+        }
+    }
+    picture_ = builtinPagePicture(options.builtinPicture);
+    pictureFromFile_ = false;
+}
+
+RegisterEdit* DrivePage::addEdit(RegisterEdit* field) {
+    edits_.push_back(field);
+    return field;
+}
+
+RegisterDisplay* DrivePage::addDisplay(RegisterDisplay* display) {
+    displays_.push_back(display);
+    return display;
+}
+
+void DrivePage::createUpDownButtons(const wxPoint& upPosition, const wxPoint& downPosition, const wxSize& size) {
+    upButton_ = new wxButton(this, wxID_ANY, translated("UP"), upPosition, size);
+    upButton_->SetToolTip(translated("Tooltip Button Up"));
+    downButton_ = new wxButton(this, wxID_ANY, translated("DOWN"), downPosition, size);
+    downButton_->SetToolTip(translated("Tooltip Button Down"));
+}
+
+bool DrivePage::isInEditList(const wxWindow* control) const {
+    return control && std::find(edits_.begin(), edits_.end(), control) != edits_.end();
+}
+
+bool DrivePage::isInDisplayList(const wxWindow* control) const {
+    return control && std::find(displays_.begin(), displays_.end(), control) != displays_.end();
+}
+
+bool DrivePage::commitField(RegisterEdit* field) { return field->commitRegisterEdit(); }
+
+void DrivePage::postRegisterChanged(int reg, const wxString& text) {
+    wxWindow* parent = GetParent();
+    if (!parent) return;
+    postProgramEvent(parent->GetEventHandler(), RegisterChangedEvent, reg, text);
+}
+
+void DrivePage::onTextEnter(wxCommandEvent& event) {
+    if (enterBeforeOnlineTest(event)) return;
+    if (!drive_ || !drive_->isConnected()) {
+        ui::messageBox(translated("Drive is not online!"), translated(kCaptionError), wxOK | wxICON_ERROR);
+        event.Skip();
+        return;
+    }
+    wxObject* source = event.GetEventObject();
+    if (axisNameField_ && source == axisNameField_) {
+        axisNameField_->commitRegisterTextEdit();
+        postRegisterChanged(static_cast<int>(kRegAxisName), axisNameField_->GetValue());
+        return;
+    }
+    auto found = std::find(edits_.begin(), edits_.end(), source);
+    if (found == edits_.end()) return;
+    RegisterEdit* field = *found;
+    if (field->registerNumber() == 0) {
+        ui::messageBox(translated("Noch nicht implementiert!"), translated(kCaptionError), wxOK | wxICON_ERROR);
+        return;
+    }
+    commitField(field);
+    afterCommit(field);
+    // Posted whatever the commit gave: after a refusal the field shows its restored text.
+    postRegisterChanged(field->registerNumber(), field->GetValue());
+}
+
+void DrivePage::onButton(wxCommandEvent& event) {
+    wxObject* source = event.GetEventObject();
+    long delta = 0;
+    if (upButton_ && source == upButton_) {
+        delta = 1;
+    } else if (downButton_ && source == downButton_) {
+        delta = -1;
+    } else {
+        if (!handleButton(event)) event.Skip();
+        return;
+    }
+    for (RegisterEdit* field : edits_) {
+        if (field == lastFocused_) {
+            field->stepRegisterEdit(delta);
+            afterStep(field);
+            break;
+        }
+    }
+}
+
+void DrivePage::onChildFocus(wxChildFocusEvent& event) {
+    event.Skip();
+    // The event names the direct child; a field inside a holder is the focused window.
+    wxWindow* child = event.GetWindow();
+    wxWindow* focused = wxWindow::FindFocus();
+    if (focused && child && (focused == child || child->IsDescendant(focused))) child = focused;
+    if (!child || child == this) return;
+    if (isInDisplayList(child) || handsFocusBack(child)) {
+        askForRefocus();
+        return;
+    }
+    if (child == upButton_ || child == downButton_) return;
+    if (isNotRemembered(child)) return;
+    lastFocused_ = child;
+}
+
+void DrivePage::askForRefocus() {
+    // Queued: the focus is still changing while this runs.
+    if (refocusEvent_ != wxEVT_NULL)
+        postProgramEvent(this, refocusEvent_);
+    else
+        CallAfter(&DrivePage::restoreFocus);
+}
+
+void DrivePage::onRefocus(wxCommandEvent&) { restoreFocus(); }
+
+void DrivePage::restoreFocus() {
+    if (axisNameField_ && lastFocused_ == axisNameField_) {
+        axisNameField_->SetFocus();
+        return;
+    }
+    if (isInEditList(lastFocused_)) {
+        lastFocused_->SetFocus();
+        return;
+    }
+    lastFocused_ = defaultField_;
+    if (defaultField_) defaultField_->SetFocus();
+}
+
+void DrivePage::onPaint(wxPaintEvent&) {
+    wxAutoBufferedPaintDC dc(this);
+    dc.SetBackground(wxBrush(GetBackgroundColour()));
+    dc.Clear();
+    if (picture_.IsOk()) dc.DrawBitmap(picture_, 0, 0, false);
+    paintPage(dc);
+}
+
+}  // namespace torvex

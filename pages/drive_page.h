@@ -1,0 +1,107 @@
+// What every notebook page with register fields shares: the panel with its font,
+// colour, minimum size and background picture; Enter in a field (commit and the
+// register-changed notice to the frame); the Up and Down step buttons; and the
+// remembered focus that brings the cursor back to the field the user worked in.
+#pragma once
+
+#include <vector>
+
+#include <wx/bitmap.h>
+#include <wx/panel.h>
+
+#include "link/limits.h"
+#include "resources/builtin_picture.h"
+
+class wxButton;
+class wxDC;
+
+namespace torvex {
+
+class DriveConnection;
+class RegisterEdit;
+class RegisterDisplay;
+class RegisterTextEdit;
+
+struct DrivePageOptions {
+    bool smallFont = false;                    // characters 11 pixels high
+    bool minimumSize = true;                   // at least 831 x 619
+    wxString pictureFile;                      // e.g. "pictures/Settings.bmp"; empty: built-in only
+    PagePicture builtinPicture = PagePicture::Settings;
+    wxEventType refocusEvent = wxEVT_NULL;     // the page's own refocus event, if it has one
+};
+
+class DrivePage : public wxPanel {
+public:
+    DrivePage(wxWindow* notebook, DriveConnection* drive, RegisterLimits* limits, const DrivePageOptions& options);
+
+    // Puts the cursor back into the field the user last worked in, else the default field.
+    void restoreFocus();
+    void onPageSelected() { restoreFocus(); }
+
+    DriveConnection* drive() const { return drive_; }
+    RegisterLimits* limits() const { return limits_; }
+    const std::vector<RegisterEdit*>& editList() const { return edits_; }
+    const std::vector<RegisterDisplay*>& displayList() const { return displays_; }
+    wxWindow* lastFocused() const { return lastFocused_; }
+    RegisterEdit* defaultField() const { return defaultField_; }
+    RegisterTextEdit* axisNameField() const { return axisNameField_; }
+    wxButton* upButton() const { return upButton_; }
+    wxButton* downButton() const { return downButton_; }
+    const wxBitmap& backgroundPicture() const { return picture_; }
+    bool pictureFromFile() const { return pictureFromFile_; }
+
+    // Building the page's own controls.
+    RegisterEdit* addEdit(RegisterEdit* field);
+    RegisterDisplay* addDisplay(RegisterDisplay* display);
+    void setDefaultField(RegisterEdit* field) { defaultField_ = field; }
+    // The axis-name field takes part in Enter and focus beside the edit list.
+    void setAxisNameField(RegisterTextEdit* field) { axisNameField_ = field; }
+    void createUpDownButtons(const wxPoint& upPosition, const wxPoint& downPosition, const wxSize& size);
+
+protected:
+    // Routes a page adds to the shared behaviour.
+    // Before anything else on Enter; true when the page has fully handled the event.
+    virtual bool enterBeforeOnlineTest(wxCommandEvent& event) { return false; }
+    // Writes one field of the edit list; the scaled fields of some pages go their own way.
+    virtual bool commitField(RegisterEdit* field);
+    virtual void afterCommit(RegisterEdit* field) {}
+    virtual void afterStep(RegisterEdit* field) {}
+    // The page's other buttons; false lets the event travel on.
+    virtual bool handleButton(wxCommandEvent& event) { return false; }
+    // Read-only controls outside the display list that hand the focus back.
+    virtual bool handsFocusBack(wxWindow* control) const { return false; }
+    // Controls that must not become the remembered one (besides Up and Down).
+    virtual bool isNotRemembered(wxWindow* control) const { return false; }
+    // The page's own texts, drawn over the background picture.
+    virtual void paintPage(wxDC& dc) {}
+
+    bool isInEditList(const wxWindow* control) const;
+    bool isInDisplayList(const wxWindow* control) const;
+    // Posts the register-changed notice to the parent (the notebook), from where it
+    // travels to the frame.
+    void postRegisterChanged(int reg, const wxString& text);
+
+private:
+    void loadPicture(const DrivePageOptions& options);
+    void onTextEnter(wxCommandEvent& event);
+    void onButton(wxCommandEvent& event);
+    void onChildFocus(wxChildFocusEvent& event);
+    void onRefocus(wxCommandEvent& event);
+    void onPaint(wxPaintEvent& event);
+    void askForRefocus();
+
+    DriveConnection* drive_;
+    RegisterLimits* limits_;
+    wxBitmap picture_;
+    bool pictureFromFile_ = false;
+    wxEventType refocusEvent_;
+    std::vector<RegisterEdit*> edits_;
+    std::vector<RegisterDisplay*> displays_;
+    wxWindow* lastFocused_ = nullptr;
+    RegisterEdit* defaultField_ = nullptr;
+    RegisterTextEdit* axisNameField_ = nullptr;
+    wxButton* upButton_ = nullptr;
+    wxButton* downButton_ = nullptr;
+};
+
+}  // namespace torvex

@@ -1,0 +1,437 @@
+#include "widgets/field_logic.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "link/i18n.h"
+#include "link/message_seam.h"
+#include "link/registers.h"
+
+namespace torvex {
+
+namespace {
+
+constexpr long kErrorBox = kMsgOk | kMsgIconError;
+constexpr long kWarningBox = kMsgOk | kMsgIconExclamation;
+
+// Entries are converted in 64 bits and clamped far outside every register's range, so
+// that an absurd entry still meets the limit and range checks instead of wrapping.
+constexpr int64_t kEntryClamp = 10000000000LL;
+
+bool isUnsigned(int reg) { return isRegisterUnsigned(static_cast<uint32_t>(reg)); }
+bool is32(int reg) { return is32bitRegister(static_cast<uint32_t>(reg)); }
+
+// The 32-bit value a half field stands for, sign-extended on signed registers.
+uint32_t selectHalf(int reg, int part, uint32_t raw) {
+    if (part != 1 && part != 2) return raw;
+    uint32_t half = part == 1 ? (raw & 0xFFFFu) : (raw >> 16);
+    if (!isUnsigned(reg) && half > 0x7FFFu) half |= 0xFFFF0000u;
+    return half;
+}
+
+int effectivePart(const FieldFormat& format) { return is32(format.reg) ? format.part : 0; }
+
+std::string registerMessage(const char* key, int reg) {
+    return strprintfRuntime(tr(key), static_cast<unsigned>(reg));
+}
+
+void errorBox(const std::string& text) { messageBox(text, tr(kCaptionError), kErrorBox); }
+
+bool isHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// Whole-number syntax of plain fields: an optional sign, then only decimal digits.
+bool isWholeNumberText(const std::string& text) {
+    size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    for (; i < text.size(); ++i)
+        if (text[i] < '0' || text[i] > '9') return false;
+    return true;
+}
+
+// Digits in the given base (text already checked), saturating at kEntryClamp.
+int64_t parseClamped(const std::string& text, int base) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    int64_t value = 0;
+    for (; i < text.size(); ++i) {
+        char c = text[i];
+        int digit = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+        value = value * base + digit;
+        if (value > kEntryClamp) value = kEntryClamp;
+    }
+    return negative ? -value : value;
+}
+
+// A floating-point number taking the whole text, read the way strtod reads it in the C
+// locale (leading white space and a "+" allowed). nullopt: no number.
+std::optional<double> parseFloatText(const std::string& text) {
+    size_t i = 0;
+    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; };
+    while (i < text.size() && isSpace(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i >= text.size() || text[i] == '+' || text[i] == '-') return std::nullopt;
+    double value = 0;
+    const char* first = text.data() + i;
+    const char* last = text.data() + text.size();
+    auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
+    if (error != std::errc() || end != last) return std::nullopt;
+    if (std::isnan(value)) return std::nullopt;
+    return negative ? -value : value;
+}
+
+std::string limitText(bool tooBig, int64_t limit, const FieldFormat& format) {
+    std::string head = tooBig ? "Zahl zu gross, max. " : "Zahl zu klein, min. ";
+    if (format.scale != 0) {
+        std::string placeholder = decimalsPlaceholder(format.decimals);
+        std::string translated = tr(head + placeholder + "!");
+        return fillPlaceholder(translated, placeholder,
+                               formatDecimals(static_cast<double>(limit) / format.scale, format.decimals));
+    }
+    return fillPlaceholder(tr(head + "%ld!"), "%ld", std::to_string(limit));
+}
+
+}  // namespace
+
+std::string fillTwoTexts(std::string text, const std::string& first, const std::string& second) {
+    size_t at = text.find("%s");
+    if (at == std::string::npos) return text;
+    text.replace(at, 2, first);
+    // The second place is looked for behind the first text, which may itself hold "%s".
+    size_t next = text.find("%s", at + first.size());
+    if (next != std::string::npos) text.replace(next, 2, second);
+    return text;
+}
+
+std::string fillPlaceholder(const std::string& text, const std::string& placeholder, const std::string& value) {
+    size_t at = text.find(placeholder);
+    if (at == std::string::npos) return text;
+    return text.substr(0, at) + value + text.substr(at + placeholder.size());
+}
+
+const char* decimalsPlaceholder(int decimals) {
+    switch (decimals) {
+        case 0: return "%.0f";
+        case 2: return "%.02f";
+        case 3: return "%.03f";
+        default: return "%.01f";
+    }
+}
+
+std::string formatDecimals(double value, int decimals) {
+    int precision = (decimals == 0 || decimals == 2 || decimals == 3) ? decimals : 1;
+    char buffer[64];
+    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
+    if (error != std::errc()) return std::string();
+    return std::string(buffer, end);
+}
+
+int64_t percentOfRaw(int64_t raw, int percentBase) {
+    if (percentBase == 0) return raw;
+    int64_t scaled = raw * 100;
+    int64_t base = percentBase;
+    bool negative = (scaled < 0) != (base < 0);
+    int64_t magnitude = (2 * std::llabs(scaled) + std::llabs(base)) / (2 * std::llabs(base));
+    return negative ? -magnitude : magnitude;
+}
+
+std::string formatRawValue(const FieldFormat& format, uint32_t raw) {
+    bool unsignedRegister = isUnsigned(format.reg);
+    if (is32(format.reg)) {
+        uint32_t value = selectHalf(format.reg, format.part, raw);
+        if (format.hexInput) {
+            char buffer[16];
+            auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, 16);
+            return std::string(buffer, end);
+        }
+        int64_t number = unsignedRegister ? int64_t(value) : int64_t(int32_t(value));
+        if (format.scale != 0) return formatDecimals(static_cast<double>(number) / format.scale, format.decimals);
+        if (format.percentBase != 0) return std::to_string(percentOfRaw(number, format.percentBase));
+        return std::to_string(number);
+    }
+    uint16_t value = static_cast<uint16_t>(raw);
+    if (format.hexInput) {
+        char buffer[8];
+        auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, unsigned(value), 16);
+        return std::string(buffer, end);
+    }
+    int64_t number = unsignedRegister ? int64_t(value) : int64_t(int16_t(value));
+    if (format.scale != 0) return formatDecimals(static_cast<double>(number) / format.scale, format.decimals);
+    if (format.percentBase != 0) {
+        int64_t percent = percentOfRaw(number, format.percentBase);
+        return std::to_string(unsignedRegister ? percent : int64_t(int16_t(percent)));
+    }
+    return std::to_string(number);
+}
+
+int32_t displayValueOf(int reg, int part, int percentBase, uint32_t raw) {
+    bool unsignedRegister = isUnsigned(reg);
+    if (is32(reg)) {
+        uint32_t value = selectHalf(reg, part, raw);
+        int64_t number = unsignedRegister ? int64_t(value) : int64_t(int32_t(value));
+        return static_cast<int32_t>(percentOfRaw(number, percentBase));
+    }
+    uint16_t value = static_cast<uint16_t>(raw);
+    if (unsignedRegister) return static_cast<int32_t>(percentOfRaw(value, percentBase));
+    return int16_t(percentOfRaw(int16_t(value), percentBase));
+}
+
+uint32_t bitLabelValueOf(int reg, uint32_t raw) {
+    if (is32(reg)) return raw;
+    uint16_t value = static_cast<uint16_t>(raw);
+    return isUnsigned(reg) ? uint32_t(value) : uint32_t(int32_t(int16_t(value)));
+}
+
+bool bitLampLit(uint32_t value, int bit, bool inverted) {
+    bool set = bit >= 0 && bit < 32 && ((value >> bit) & 1u);
+    return set != inverted;
+}
+
+EntryCheck checkFieldEntry(const FieldFormat& format, const std::string& text, const RegisterLimits* limits) {
+    EntryCheck result;
+    if (format.hexInput) {
+        for (char c : text) {
+            if (!isHexDigit(c)) {
+                result.kind = EntryCheck::NotHex;
+                result.message = tr(kMsgNotHex);
+                return result;
+            }
+        }
+    } else if (format.scale == 0 && !isWholeNumberText(text)) {
+        result.kind = EntryCheck::NotNumber;
+        result.message = tr(kMsgNotNumber);
+        return result;
+    }
+    if (format.reg == 0) return result;
+
+    int part = effectivePart(format);
+    bool halfOr16 = !is32(format.reg) || part != 0;
+    bool bitPattern = false;
+    int64_t n;
+    if (format.scale != 0) {
+        std::optional<double> number = parseFloatText(text);
+        if (!number) {
+            result.kind = EntryCheck::NotNumber;
+            result.message = tr(kMsgNotNumber);
+            return result;
+        }
+        double raw = *number * format.scale;
+        if (!(raw < double(kEntryClamp))) raw = double(kEntryClamp);
+        if (!(raw > -double(kEntryClamp))) raw = -double(kEntryClamp);
+        // Nearest raw unit: 1.15 at scale 100 is 115, although 1.15 * 100 falls just below.
+        n = std::llround(raw);
+    } else {
+        n = parseClamped(text, format.hexInput ? 16 : 10);
+        bitPattern = format.hexInput;
+        if (format.percentBase != 0) {
+            __int128 raw = static_cast<__int128>(n) * format.percentBase / 100;
+            n = static_cast<int64_t>(std::clamp<__int128>(raw, -kEntryClamp, kEntryClamp));
+        }
+    }
+
+    if (limits) {
+        auto maximum = limits->maximum.find(static_cast<uint16_t>(format.reg));
+        if (maximum != limits->maximum.end() && n > maximum->second) {
+            result.kind = EntryCheck::TooBig;
+            result.message = limitText(true, maximum->second, format);
+            return result;
+        }
+        auto minimum = limits->minimum.find(static_cast<uint16_t>(format.reg));
+        if (minimum != limits->minimum.end() && n < minimum->second) {
+            result.kind = EntryCheck::TooSmall;
+            result.message = limitText(false, minimum->second, format);
+            return result;
+        }
+    }
+
+    // What the register (or half) can hold: hexadecimal entries are bit patterns of its
+    // width, numbers follow its signedness. Nothing is wrapped into another value.
+    int64_t lowest, highest;
+    if (bitPattern || isUnsigned(format.reg)) {
+        lowest = 0;
+        highest = halfOr16 ? 0xFFFF : 0xFFFFFFFFLL;
+    } else {
+        lowest = halfOr16 ? -32768 : INT32_MIN;
+        highest = halfOr16 ? 32767 : INT32_MAX;
+    }
+    if (n > highest) {
+        result.kind = EntryCheck::TooBig;
+        result.message = limitText(true, highest, format);
+        return result;
+    }
+    if (n < lowest) {
+        result.kind = EntryCheck::TooSmall;
+        result.message = limitText(false, lowest, format);
+        return result;
+    }
+    result.value = n;
+    return result;
+}
+
+uint32_t mergeHalfRegister(int part, uint32_t current, int64_t half) {
+    uint32_t bits = static_cast<uint32_t>(half) & 0xFFFFu;
+    if (part == 1) return (current & 0xFFFF0000u) | bits;
+    if (part == 2) return (current & 0x0000FFFFu) | (bits << 16);
+    return static_cast<uint32_t>(half);
+}
+
+std::optional<long> stepStartValue(const std::string& savedValue) {
+    if (savedValue.empty()) return std::nullopt;
+    size_t i = 0;
+    if (savedValue[0] == '+' || savedValue[0] == '-') ++i;
+    if (i >= savedValue.size()) return std::nullopt;
+    for (size_t k = i; k < savedValue.size(); ++k)
+        if (savedValue[k] < '0' || savedValue[k] > '9') return std::nullopt;
+    long value = 0;
+    auto [end, error] = std::from_chars(savedValue.data() + i, savedValue.data() + savedValue.size(), value);
+    if (error != std::errc()) return std::nullopt;
+    return savedValue[0] == '-' ? -value : value;
+}
+
+std::string messagePrefix(const std::string& fieldName) {
+    return fieldName.empty() ? std::string() : fieldName + ": ";
+}
+
+uint32_t readByWidth(RegisterAccess& access, int reg, uint32_t* raw) {
+    if (is32(reg)) return access.read32(static_cast<uint32_t>(reg), raw);
+    uint16_t value16 = 0;
+    uint32_t rc = access.read16(static_cast<uint32_t>(reg), &value16);
+    if (rc == 0) *raw = value16;
+    return rc;
+}
+
+bool readFieldText(RegisterAccess& access, const FieldFormat& format,
+                   const std::function<void(const std::string&)>& show) {
+    if (format.reg == 0) return true;
+    uint32_t raw = 0;
+    if (readByWidth(access, format.reg, &raw) != 0) {
+        errorBox(registerMessage(kMsgReadFailed, format.reg));
+        return false;
+    }
+    show(formatRawValue(format, raw));
+    return true;
+}
+
+bool validateAndWriteText(RegisterAccess& access, const FieldFormat& format, const RegisterLimits* limits,
+                          const std::string& prefix, const std::string& typed,
+                          const std::function<void(const std::string&)>& show) {
+    EntryCheck check = checkFieldEntry(format, typed, limits);
+    if (check.kind != EntryCheck::Ok) {
+        errorBox(prefix + check.message);
+        return false;
+    }
+    if (format.reg == 0) return true;
+
+    uint32_t reg = static_cast<uint32_t>(format.reg);
+    int part = effectivePart(format);
+    uint32_t value = static_cast<uint32_t>(check.value);
+    if (part == 1 || part == 2) {
+        uint32_t current = 0;
+        if (access.read32(reg, &current) != 0) {
+            errorBox(registerMessage(kMsgReadFailed, format.reg));
+            return false;
+        }
+        value = mergeHalfRegister(part, current, check.value);
+    }
+    uint32_t written = is32(format.reg) ? access.write32(reg, value)
+                                        : access.write16(reg, static_cast<uint16_t>(value));
+    if (written != 0) {
+        errorBox(registerMessage(kMsgWriteFailed, format.reg));
+        return false;
+    }
+
+    std::string shown;
+    bool readBack = readFieldText(access, format, [&](const std::string& text) {
+        shown = text;
+        show(text);
+    });
+    if (!readBack) return false;
+    if (shown != typed)
+        messageBox(fillTwoTexts(tr(kMsgValueChanged), typed, shown), tr(kCaptionWarning), kWarningBox);
+    return true;
+}
+
+uint32_t packAsciiRegister(const std::u32string& text) {
+    uint32_t value = 0;
+    for (size_t i = 0; i < 4; ++i) {
+        char32_t c = i < text.size() ? text[i] : U' ';
+        uint32_t byte = c <= 0xFF ? uint32_t(c) : uint32_t('?');
+        value |= byte << (8 * i);
+    }
+    return value;
+}
+
+std::u32string unpackAsciiRegister(uint32_t value) {
+    std::u32string text;
+    for (int i = 0; i < 4; ++i) {
+        char32_t c = (value >> (8 * i)) & 0xFFu;
+        if (c == 0) break;
+        text.push_back(c);
+    }
+    return text;
+}
+
+bool readAsciiText(RegisterAccess& access, int reg, const std::function<void(const std::u32string&)>& show) {
+    if (reg == 0) return true;
+    uint32_t value = 0;
+    if (access.read32(static_cast<uint32_t>(reg), &value) != 0) {
+        errorBox(registerMessage(kMsgReadFailed, reg));
+        return false;
+    }
+    show(unpackAsciiRegister(value));
+    return true;
+}
+
+namespace {
+std::string toUtf8(const std::u32string& text) {
+    std::string out;
+    for (char32_t c : text) {
+        if (c < 0x80) {
+            out.push_back(char(c));
+        } else if (c < 0x800) {
+            out.push_back(char(0xC0 | (c >> 6)));
+            out.push_back(char(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(char(0xE0 | (c >> 12)));
+            out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(char(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(char(0xF0 | (c >> 18)));
+            out.push_back(char(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(char(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(char(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+}  // namespace
+
+bool writeAsciiText(RegisterAccess& access, int reg, const std::string& prefix, const std::u32string& typed,
+                    const std::function<void(const std::u32string&)>& show) {
+    if (typed.size() > 4) {
+        errorBox(prefix + tr(kMsgTooManyChars));
+        return false;
+    }
+    std::u32string padded = typed;
+    padded.resize(4, U' ');
+    if (reg == 0) return true;
+    if (access.write32(static_cast<uint32_t>(reg), packAsciiRegister(padded)) != 0) {
+        errorBox(registerMessage(kMsgWriteFailed, reg));
+        return false;
+    }
+    std::u32string shown;
+    bool readBack = readAsciiText(access, reg, [&](const std::u32string& text) {
+        shown = text;
+        show(text);
+    });
+    if (readBack && shown != padded)
+        messageBox(fillTwoTexts(tr(kMsgValueChanged), toUtf8(padded), toUtf8(shown)), tr(kCaptionWarning),
+                   kWarningBox);
+    return true;
+}
+
+}  // namespace torvex

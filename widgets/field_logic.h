@@ -1,0 +1,123 @@
+// What the register-bound fields do with texts and numbers, kept free of windows so
+// that every rule can be checked without a display: how a raw register value is
+// shown, how a typed text is checked, converted and limited, how half registers are
+// merged, and the write path with its read-back. Numbers are always printed and read
+// with the C conventions ("1.50", never "1,50"), whatever the process locale is.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "link/limits.h"
+
+namespace torvex {
+
+class DriveConnection;
+
+// How a field shows and takes its register. part: 0 the whole register, 1 the low and
+// 2 the high 16 bits of a 32-bit register (ignored on 16-bit registers).
+struct FieldFormat {
+    int reg = 0;
+    int percentBase = 0;
+    int scale = 0;
+    int decimals = 1;
+    bool hexInput = false;
+    int part = 0;
+};
+
+// The register operations the fields need; results are the connection's codes (0 success).
+class RegisterAccess {
+public:
+    virtual ~RegisterAccess() = default;
+    virtual uint32_t read16(uint32_t reg, uint16_t* value) = 0;
+    virtual uint32_t read32(uint32_t reg, uint32_t* value) = 0;
+    virtual uint32_t write16(uint32_t reg, uint16_t value) = 0;
+    virtual uint32_t write32(uint32_t reg, uint32_t value) = 0;
+    virtual bool usable() const = 0;
+};
+
+// ---- Formatting ----------------------------------------------------------------------
+
+// "%.0f", "%.01f", "%.02f" or "%.03f" by decimals (any other count prints one decimal).
+std::string formatDecimals(double value, int decimals);
+// The printf format of a decimals count ("%.02f"), as it appears in the limit messages.
+const char* decimalsPlaceholder(int decimals);
+
+// Percent of a raw value, rounded half away from zero.
+int64_t percentOfRaw(int64_t raw, int percentBase);
+
+// The text a RegisterEdit shows for a value read from the drive. raw is the whole
+// 32-bit value of a 32-bit register, or the 16-bit value of a 16-bit register.
+std::string formatRawValue(const FieldFormat& format, uint32_t raw);
+
+// The number a RegisterDisplay shows ("%d" of the result).
+int32_t displayValueOf(int reg, int part, int percentBase, uint32_t raw);
+
+// The value a RegisterBitLabel tests: a signed 16-bit register sign-extended.
+uint32_t bitLabelValueOf(int reg, uint32_t raw);
+bool bitLampLit(uint32_t value, int bit, bool inverted);
+
+// ---- Entry ---------------------------------------------------------------------------
+
+struct EntryCheck {
+    enum Kind { Ok, NotHex, NotNumber, TooBig, TooSmall };
+    Kind kind = Ok;
+    int64_t value = 0;      // the raw value to write (half value for half fields)
+    std::string message;    // translated and filled, without the field's prefix
+};
+
+// Checks and converts a typed text: characters, conversion to raw units, the register
+// limits (maximum first) and the range of the register or half register. A field
+// bound to register 0 passes once its characters are right.
+EntryCheck checkFieldEntry(const FieldFormat& format, const std::string& text, const RegisterLimits* limits);
+
+// The value written for a half field: the other half kept from current.
+uint32_t mergeHalfRegister(int part, uint32_t current, int64_t half);
+
+// The number a step starts from: savedValue read as a whole decimal number, or nothing
+// when it is not one (decimals, hexadecimal digits, the initial "0x.." text).
+std::optional<long> stepStartValue(const std::string& savedValue);
+
+// The whole entry path: check, merge, write by width, read back (shown through show)
+// and warn when the drive kept another value. Boxes go through the message seam.
+bool validateAndWriteText(RegisterAccess& access, const FieldFormat& format, const RegisterLimits* limits,
+                          const std::string& prefix, const std::string& typed,
+                          const std::function<void(const std::string&)>& show);
+
+// Reads the register and hands the text to show; a failed read shows its error box.
+// Reads a register with the operation of its width; 0 on success.
+uint32_t readByWidth(RegisterAccess& access, int reg, uint32_t* raw);
+bool readFieldText(RegisterAccess& access, const FieldFormat& format,
+                   const std::function<void(const std::string&)>& show);
+
+// "fieldName: " or nothing.
+std::string messagePrefix(const std::string& fieldName);
+
+// ---- Four-character text registers ---------------------------------------------------
+
+// First character in the lowest byte; characters beyond Latin-1 become '?'.
+uint32_t packAsciiRegister(const std::u32string& text);
+// The bytes up to the first zero byte, lowest first.
+std::u32string unpackAsciiRegister(uint32_t value);
+
+bool readAsciiText(RegisterAccess& access, int reg, const std::function<void(const std::u32string&)>& show);
+bool writeAsciiText(RegisterAccess& access, int reg, const std::string& prefix, const std::u32string& typed,
+                    const std::function<void(const std::u32string&)>& show);
+
+// ---- Message texts (catalogue keys) --------------------------------------------------
+
+inline constexpr const char* kMsgNotHex = "Falsche Eingabe (keine Hexadezimalzahl)!";
+inline constexpr const char* kMsgNotNumber = "Falsche Eingabe (keine Nummer)!";
+inline constexpr const char* kMsgReadFailed = "Fehler beim Lesen des Registers 0x%x!";
+inline constexpr const char* kMsgWriteFailed = "Fehler beim Beschreiben des Registers 0x%x!";
+inline constexpr const char* kMsgValueChanged = "Value changed by the Drive (%s -> %s)!";
+inline constexpr const char* kMsgTooManyChars = "Zuviele Zeichen (max 4)!";
+
+// Fills the first occurrence of placeholder in text with value.
+std::string fillPlaceholder(const std::string& text, const std::string& placeholder, const std::string& value);
+// Fills the two "%s" of a message, the second looked for behind the first value.
+std::string fillTwoTexts(std::string text, const std::string& first, const std::string& second);
+
+}  // namespace torvex

@@ -1,0 +1,71 @@
+#include "widgets/percent_gauge.h"
+
+#include <wx/dcbuffer.h>
+#include <wx/settings.h>
+
+#include <algorithm>
+
+namespace torvex {
+
+PercentGauge::PercentGauge(wxWindow* parent, int id, int range, int markerPercent, const wxPoint& pos,
+                           const wxSize& size, long style)
+    : range_(range), markerPercent_(clampPercent(markerPercent)) {
+    SetBackgroundStyle(wxBG_STYLE_PAINT);
+    Create(parent, id, pos, size, style | wxFULL_REPAINT_ON_RESIZE, "gauge");
+    Bind(wxEVT_PAINT, &PercentGauge::onPaint, this);
+}
+
+void PercentGauge::SetValue(int value) {
+    int clamped = std::clamp(value, 0, std::max(range_, 0));
+    if (clamped == value_) return;
+    value_ = clamped;
+    Refresh(false);
+}
+
+void PercentGauge::SetRange(int range) {
+    range_ = range;
+    value_ = std::clamp(value_, 0, std::max(range_, 0));
+    Refresh(false);
+}
+
+void PercentGauge::setGaugePercent(int percent) {
+    markerPercent_ = clampPercent(percent);
+    Refresh(false);
+    Update();
+}
+
+int PercentGauge::markerX(int width) const {
+    return width <= 0 ? 0 : static_cast<int>(markerPercent_ * width * 0.01);
+}
+
+void PercentGauge::render(wxDC& dc, const wxSize& size) const {
+    const int width = size.GetWidth();
+    const int height = size.GetHeight();
+    if (width <= 0 || height <= 0) return;
+
+    dc.SetPen(wxPen(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNSHADOW)));
+    dc.SetBrush(wxBrush(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW)));
+    dc.DrawRectangle(0, 0, width, height);
+
+    if (range_ > 0 && value_ > 0 && width > 2 && height > 2) {
+        int filled = static_cast<int>(static_cast<long long>(value_) * (width - 2) / range_);
+        dc.SetPen(*wxTRANSPARENT_PEN);
+        dc.SetBrush(wxBrush(wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT)));
+        dc.DrawRectangle(1, 1, filled, height - 2);
+    }
+
+    // The 2 pixel marker line, kept inside the window at 100 %.
+    const int x = std::max(0, std::min(markerX(width), width - 2));
+    dc.SetPen(*wxTRANSPARENT_PEN);
+    dc.SetBrush(wxBrush(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE)));
+    dc.DrawRectangle(x, 0, std::min(2, width), height);
+}
+
+void PercentGauge::onPaint(wxPaintEvent&) {
+    wxAutoBufferedPaintDC dc(this);
+    render(dc, GetClientSize());
+}
+
+wxSize PercentGauge::DoGetBestSize() const { return FromDIP(wxSize(100, 14)); }
+
+}  // namespace torvex

@@ -1,0 +1,124 @@
+#include "widgets/register_edit.h"
+
+#include "widgets/register_access.h"
+#include "widgets/register_text_edit.h"
+
+namespace torvex {
+
+namespace {
+const wxColour kEditBackground(253, 236, 197);
+}  // namespace
+
+RegisterEdit::RegisterEdit(int reg, const wxString& fieldName, wxWindow* parent, const wxString& initialText,
+                           const wxString& tooltip, const wxPoint& pos, const wxSize& size, DriveConnection* drive,
+                           RegisterLimits* limits, int percentBase, int scale, int decimals, bool hexInput, int part)
+    : wxTextCtrl(parent, wxID_ANY, initialText, pos, size, wxBORDER_NONE | wxTE_PROCESS_ENTER, wxDefaultValidator,
+                 "text"),
+      savedValue_(initialText),
+      fieldName_(fieldName),
+      drive_(drive),
+      limits_(limits) {
+    format_.reg = reg;
+    format_.percentBase = percentBase;
+    format_.scale = scale;
+    format_.decimals = decimals;
+    format_.hexInput = hexInput;
+    format_.part = part;
+    SetBackgroundColour(kEditBackground);
+    SetToolTip(tooltip);
+    Bind(wxEVT_KILL_FOCUS, &RegisterEdit::onKillFocus, this);
+}
+
+void RegisterEdit::showValue(const wxString& text) {
+    if (GetValue() != text) ChangeValue(text);
+    savedValue_ = text;
+}
+
+bool RegisterEdit::refreshRegisterEdit() {
+    return formatRegisterValue(this, format_.reg, drive_, format_.percentBase, format_.scale, format_.decimals,
+                               format_.hexInput, format_.part);
+}
+
+bool RegisterEdit::commitRegisterEdit() {
+    if (!isModified()) return true;
+    wxString prefix = wxString::FromUTF8(messagePrefix(fieldName_.utf8_string()));
+    busy_ = true;
+    bool ok = validateAndWriteRegister(this, prefix, format_.reg, drive_, limits_, format_.percentBase,
+                                       format_.scale, format_.decimals, format_.hexInput, format_.part);
+    busy_ = false;
+    if (!ok) {
+        ChangeValue(savedValue_);
+        if (DriveRegisterAccess(drive_).usable()) SetFocus();
+    }
+    return ok;
+}
+
+bool RegisterEdit::stepRegisterEdit(long delta) {
+    // Only fields that show whole numbers can be stepped; a hexadecimal text of decimal
+    // digits would otherwise be stepped in the wrong base.
+    if (format_.hexInput) return false;
+    std::optional<long> start = stepStartValue(savedValue_.utf8_string());
+    if (!start) return false;
+    SetFocus();
+    ChangeValue(wxString::Format("%ld", *start + delta));
+    return commitRegisterEdit();
+}
+
+void RegisterEdit::onKillFocus(wxFocusEvent& event) {
+    event.Skip();
+    // While the window closes the connection may already be gone.
+    if (busy_ || IsBeingDeleted()) return;
+    if (!DriveRegisterAccess(drive_).usable()) {
+        if (GetValue() != savedValue_) ChangeValue(savedValue_);
+        return;
+    }
+    // The commit may show boxes, which must not open inside a focus change.
+    CallAfter(&RegisterEdit::enterAfterLeaving);
+}
+
+void RegisterEdit::enterAfterLeaving() {
+    if (busy_) return;
+    if (!DriveRegisterAccess(drive_).usable()) {
+        if (GetValue() != savedValue_) ChangeValue(savedValue_);
+        return;
+    }
+    sendEnterFromField(this);
+}
+
+void sendEnterFromField(wxTextCtrl* field) {
+    wxWindow* parent = field->GetParent();
+    if (!parent) return;
+    wxCommandEvent enter(wxEVT_TEXT_ENTER, field->GetId());
+    enter.SetEventObject(field);
+    enter.SetString(field->GetValue());
+    parent->GetEventHandler()->ProcessEvent(enter);
+}
+
+void showFieldText(wxTextCtrl* field, const wxString& text) {
+    if (auto* edit = dynamic_cast<RegisterEdit*>(field)) {
+        edit->showValue(text);
+    } else if (auto* textEdit = dynamic_cast<RegisterTextEdit*>(field)) {
+        textEdit->showValue(text);
+    } else if (field->GetValue() != text) {
+        field->ChangeValue(text);
+    }
+}
+
+bool formatRegisterValue(wxTextCtrl* field, int reg, DriveConnection* drive, int percentBase, int scale,
+                         int decimals, bool hexInput, int part) {
+    FieldFormat format{reg, percentBase, scale, decimals, hexInput, part};
+    DriveRegisterAccess access(drive);
+    return readFieldText(access, format,
+                         [field](const std::string& text) { showFieldText(field, wxString::FromUTF8(text)); });
+}
+
+bool validateAndWriteRegister(wxTextCtrl* field, const wxString& prefix, int reg, DriveConnection* drive,
+                              const RegisterLimits* limits, int percentBase, int scale, int decimals,
+                              bool hexInput, int part) {
+    FieldFormat format{reg, percentBase, scale, decimals, hexInput, part};
+    DriveRegisterAccess access(drive);
+    return validateAndWriteText(access, format, limits, prefix.utf8_string(), field->GetValue().utf8_string(),
+                                [field](const std::string& text) { showFieldText(field, wxString::FromUTF8(text)); });
+}
+
+}  // namespace torvex

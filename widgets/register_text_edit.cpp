@@ -1,0 +1,88 @@
+#include "widgets/register_text_edit.h"
+
+#include "widgets/field_logic.h"
+#include "widgets/register_access.h"
+#include "widgets/register_edit.h"
+
+namespace torvex {
+
+namespace {
+const wxColour kEditBackground(253, 236, 197);
+
+std::u32string toU32(const wxString& text) {
+    std::wstring wide = text.ToStdWstring();
+    return std::u32string(wide.begin(), wide.end());
+}
+
+wxString fromU32(const std::u32string& text) {
+    return wxString(std::wstring(text.begin(), text.end()));
+}
+}  // namespace
+
+RegisterTextEdit::RegisterTextEdit(int reg, const wxString& fieldName, wxWindow* parent, const wxString& initialText,
+                                   const wxString& tooltip, const wxPoint& pos, const wxSize& size,
+                                   DriveConnection* drive)
+    : wxTextCtrl(parent, wxID_ANY, initialText, pos, size, wxBORDER_NONE | wxTE_PROCESS_ENTER, wxDefaultValidator,
+                 "text"),
+      reg_(reg),
+      savedValue_(initialText),
+      fieldName_(fieldName),
+      drive_(drive) {
+    SetBackgroundColour(kEditBackground);
+    SetToolTip(tooltip);
+    Bind(wxEVT_KILL_FOCUS, &RegisterTextEdit::onKillFocus, this);
+}
+
+void RegisterTextEdit::showValue(const wxString& text) {
+    if (GetValue() != text) ChangeValue(text);
+    savedValue_ = text;
+}
+
+bool RegisterTextEdit::refreshRegisterTextEdit() { return readAsciiRegister(this, reg_, drive_); }
+
+bool RegisterTextEdit::commitRegisterTextEdit() {
+    if (!isModified()) return true;
+    wxString prefix = wxString::FromUTF8(messagePrefix(fieldName_.utf8_string()));
+    busy_ = true;
+    bool ok = writeAsciiRegister(this, prefix, reg_, drive_);
+    busy_ = false;
+    if (!ok) {
+        ChangeValue(savedValue_);
+        if (DriveRegisterAccess(drive_).usable()) SetFocus();
+    }
+    return ok;
+}
+
+void RegisterTextEdit::onKillFocus(wxFocusEvent& event) {
+    event.Skip();
+    // While the window closes the connection may already be gone.
+    if (busy_ || IsBeingDeleted()) return;
+    if (!DriveRegisterAccess(drive_).usable()) {
+        if (GetValue() != savedValue_) ChangeValue(savedValue_);
+        return;
+    }
+    CallAfter(&RegisterTextEdit::enterAfterLeaving);
+}
+
+void RegisterTextEdit::enterAfterLeaving() {
+    if (busy_) return;
+    if (!DriveRegisterAccess(drive_).usable()) {
+        if (GetValue() != savedValue_) ChangeValue(savedValue_);
+        return;
+    }
+    sendEnterFromField(this);
+}
+
+bool readAsciiRegister(wxTextCtrl* field, int reg, DriveConnection* drive) {
+    DriveRegisterAccess access(drive);
+    return readAsciiText(access, reg,
+                         [field](const std::u32string& text) { showFieldText(field, fromU32(text)); });
+}
+
+bool writeAsciiRegister(wxTextCtrl* field, const wxString& prefix, int reg, DriveConnection* drive) {
+    DriveRegisterAccess access(drive);
+    return writeAsciiText(access, reg, prefix.utf8_string(), toU32(field->GetValue()),
+                          [field](const std::u32string& text) { showFieldText(field, fromU32(text)); });
+}
+
+}  // namespace torvex
