@@ -116,6 +116,7 @@ TEST_F(FrameFilesTest, ViewingAFileShowsItsImage) {
     EXPECT_EQ(recordedDialogs().fileDialogMessages, std::vector<std::string>{"View Register File"});
     EXPECT_TRUE(boxTexts().empty()) << boxTexts()[0];
     EXPECT_EQ(frame_->statusLine()->statusField(0), "File is shown.");
+    EXPECT_EQ(frame_->statusLine()->statusField(1), "Firmware: 310");  // the pages read the image
     EXPECT_EQ(frame_->GetTitle(), versionTitle("view.vrf"));
     EXPECT_TRUE(checked(kIdViewFile));
     EXPECT_FALSE(checked(kIdOffline));
@@ -245,6 +246,8 @@ TEST_F(FrameFilesTest, SerialBootSendsTheCommandAndGoesOffline) {
     choose(kIdSerialBoot);
     EXPECT_EQ(boxTexts(), std::vector<std::string>{"Drive set into serial boot modus and Torvex has gone offline!"});
     EXPECT_FALSE(frame_->connection().isConnected());
+    EXPECT_TRUE(checked(kIdOffline));
+    EXPECT_EQ(frame_->statusLine()->statusField(0), "Drive is offline.");
     drive_->waitForFrames(1);
     bool sent = false;
     for (const auto& frame : drive_->frames()) sent |= !frame.isRead && frame.reg == kRegSerialBoot && frame.value == 0;
@@ -255,6 +258,7 @@ TEST_F(FrameFilesTest, SerialBootSendsTheCommandAndGoesOffline) {
     view(writeRegisterSet("view.vrf", 310, 1));
     choose(kIdSerialBoot);
     EXPECT_EQ(boxTexts(), std::vector<std::string>{"Fehler beim Senden des Kommandos FUN_SERIALBOOT!"});
+    EXPECT_FALSE(frame_->connection().isConnected()) << "offline after the attempt all the same";
 }
 
 }  // namespace
