@@ -17,6 +17,7 @@ void FrameTest::SetUp() {
 
 void FrameTest::TearDown() {
     closeFrame();
+    setManualOpener(nullptr);
     delete wxConfigBase::Set(nullptr);
     wxTranslations::Set(nullptr);
     std::error_code ignored;

@@ -9,6 +9,7 @@
 #include <wx/notebook.h>
 
 #include <string>
+#include <vector>
 
 #include "frame/main_frame.h"
 #include "tests/support/recording_dialogs.h"
@@ -33,6 +34,9 @@ protected:
     wxString statusField(int field) const { return frame->statusLine()->statusField(field); }
 
     std::string home;
+    // What a test's recorders (instrumented page chains, bound handlers) write down. A
+    // member outlives TearDown, which closes the frame, so no recorder is left dangling.
+    std::vector<std::string> calls;
     MainFrame* frame = nullptr;
     bool configWritten = false;
 };
