@@ -1,5 +1,6 @@
 #include "frame/register_printout.h"
 
+#include <wx/cmndata.h>
 #include <wx/datetime.h>
 #include <wx/dc.h>
 #include <wx/font.h>
@@ -34,8 +35,13 @@ void runPrint(wxWindow* parent, Printout& printout) {
         ui::messageBox(fromUtf8(tr("There is nothing to print.")), caption, wxOK | wxICON_INFORMATION);
         return;
     }
+    // Kept for the whole run, so the printer and settings chosen are offered next time.
+    static wxPrintData printData;
+    wxPrintDialogData dialogData(printData);
     bool printError = false;
-    if (!ui::dialogs().print(parent, printout, &printError) && printError) {
+    bool printed = ui::dialogs().print(parent, printout, dialogData, &printError);
+    if (printed) printData = dialogData.GetPrintData();
+    if (!printed && printError) {
         ui::messageBox(fromUtf8(tr("There was a problem printing.\nPerhaps your current printer is not set correctly?")),
                        caption, wxOK);
     }

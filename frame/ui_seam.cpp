@@ -58,9 +58,10 @@ wxString DialogSeam::fileSelector(wxWindow* parent, const wxString& message, con
 
 int DialogSeam::showModal(wxDialog& dialog) { return dialog.ShowModal(); }
 
-bool DialogSeam::print(wxWindow* parent, wxPrintout& printout, bool* printError) {
-    wxPrinter printer;
+bool DialogSeam::print(wxWindow* parent, wxPrintout& printout, wxPrintDialogData& data, bool* printError) {
+    wxPrinter printer(&data);
     bool ok = printer.Print(parent, &printout, true);
+    if (ok) data = printer.GetPrintDialogData();
     if (printError) *printError = !ok && wxPrinter::GetLastError() == wxPRINTER_ERROR;
     return ok;
 }

@@ -8,6 +8,7 @@
 class wxWindow;
 class wxDialog;
 class wxPrintout;
+class wxPrintDialogData;
 
 namespace torvex::ui {
 
@@ -25,9 +26,10 @@ public:
     // Shows a dialog of the program modally; returns its end code (wxID_OK, wxID_CANCEL, ...).
     // A test seam may fill the dialog's controls and return without showing it.
     virtual int showModal(wxDialog& dialog);
-    // Prints through the print dialog; false when nothing was printed. printErrorOut: the
-    // printer reported an error (as opposed to the user cancelling).
-    virtual bool print(wxWindow* parent, wxPrintout& printout, bool* printError);
+    // Prints through the print dialog offered with data; false when nothing was printed.
+    // printError: the printer reported an error (as opposed to the user cancelling). After a
+    // print, data holds the printer and settings chosen, to be offered next time.
+    virtual bool print(wxWindow* parent, wxPrintout& printout, wxPrintDialogData& data, bool* printError);
 };
 
 DialogSeam& dialogs();

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <wx/bitmap.h>
+#include <wx/cmndata.h>
 #include <wx/dcmemory.h>
 #include <wx/frame.h>
 #include <wx/image.h>
@@ -103,7 +104,7 @@ TEST_F(PrintoutTest, EmptySelectionSaysThereIsNothingToPrint) {
 
 class FailingPrinter : public test::RecordingDialogs {
 public:
-    bool print(wxWindow*, wxPrintout&, bool* printError) override {
+    bool print(wxWindow*, wxPrintout&, wxPrintDialogData&, bool* printError) override {
         ++printCalls;
         if (printError) *printError = reportError;
         return false;
@@ -124,6 +125,33 @@ TEST_F(PrintoutTest, PrinterErrorIsReportedButCancellingIsNot) {
     EXPECT_EQ(seam.boxes[0].text, "There was a problem printing.\nPerhaps your current printer is not set correctly?");
     EXPECT_EQ(seam.boxes[0].caption, "Printing");
     EXPECT_EQ(seam.boxes[0].style, static_cast<long>(wxOK));
+}
+
+class ChoosingPrinter : public test::RecordingDialogs {
+public:
+    bool print(wxWindow*, wxPrintout&, wxPrintDialogData& data, bool*) override {
+        offered.push_back(data.GetPrintData().GetPrinterName().utf8_string());
+        data.GetPrintData().SetPrinterName(wxString::Format("printer %d", ++printCalls));
+        return succeed;
+    }
+    std::vector<std::string> offered;
+    bool succeed = true;
+};
+
+TEST_F(PrintoutTest, ThePrinterChosenIsOfferedAgainOnlyAfterAPrint) {
+    ChoosingPrinter seam;
+    ui::DialogSeam* previous = ui::setDialogSeam(&seam);
+    DriveConnection connection;
+    printRegisters(nullptr, &connection, true);
+    printRegisters(nullptr, &connection, true);
+    seam.succeed = false;  // cancelled: what was picked in the dialog is not kept
+    printRegisters(nullptr, &connection, true);
+    printRegisters(nullptr, &connection, true);
+    ui::setDialogSeam(previous);
+    ASSERT_EQ(seam.offered.size(), 4u);
+    EXPECT_EQ(seam.offered[1], "printer 1");
+    EXPECT_EQ(seam.offered[2], "printer 2");
+    EXPECT_EQ(seam.offered[3], "printer 2");
 }
 
 TEST_F(PrintoutTest, RegisterListLinesPrintTheirPresentEntries) {

@@ -124,7 +124,7 @@ int RecordingDialogs::showModal(wxDialog& dialog) {
     return answer(dialog);
 }
 
-bool RecordingDialogs::print(wxWindow*, wxPrintout& printout, bool* printError) {
+bool RecordingDialogs::print(wxWindow*, wxPrintout& printout, wxPrintDialogData&, bool* printError) {
     ++printCalls;
     if (printError) *printError = false;
     return printAnswer ? printAnswer(printout) : false;

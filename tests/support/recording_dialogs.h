@@ -28,7 +28,7 @@ public:
     wxString fileSelector(wxWindow* parent, const wxString& message, const wxString& directory,
                           const wxString& fileName, const wxString& wildcard, long style) override;
     int showModal(wxDialog& dialog) override;
-    bool print(wxWindow* parent, wxPrintout& printout, bool* printError) override;
+    bool print(wxWindow* parent, wxPrintout& printout, wxPrintDialogData& data, bool* printError) override;
 
     std::vector<RecordedBox> boxes;
     std::vector<std::string> choiceMessages;
