@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "frame/app.h"
+#include "frame/ui_seam.h"
 #include "link/i18n.h"
 #include "tests/gui_app/temp_home.h"
 
@@ -50,6 +51,49 @@ TEST_F(ChooseLanguageTest, StoresTheChoiceAndWritesTheFile) {
         ASSERT_EQ(recordedDialogs().choiceMessages.size(), 1u);
         EXPECT_EQ(recordedDialogs().choiceMessages[0], "Please choose language:");
         EXPECT_EQ(configEntries()["Language"], c.stored) << "answer " << c.answer;
+    }
+}
+
+// Records everything the language dialog is asked with, which the shared recorder keeps
+// only the message of.
+class LanguageDialogRecorder : public ui::DialogSeam {
+public:
+    int singleChoice(const wxString& message, const wxString& caption, const wxArrayString& choices, wxWindow* parent,
+                     int width, int height) override {
+        this->message = message.utf8_string();
+        this->caption = caption.utf8_string();
+        for (const wxString& choice : choices) this->choices.push_back(choice.utf8_string());
+        this->parent = parent;
+        this->width = width;
+        this->height = height;
+        return answer;
+    }
+    int answer = -1;
+    std::string message, caption;
+    std::vector<std::string> choices;
+    wxWindow* parent = reinterpret_cast<wxWindow*>(1);
+    int width = 0, height = 0;
+};
+
+TEST_F(ChooseLanguageTest, AsksInEnglishWithTheThreeLanguagesInTheirOrderUntranslated) {
+    // Whatever catalogue is loaded, the dialog stays readable for someone who reads none of
+    // the other languages; the stored number follows the order of the choices.
+    ASSERT_TRUE(loadCatalogue(wxLANGUAGE_GERMAN));
+    wxConfigBase* config = openConfiguration();
+    const std::pair<int, const char*> answers[] = {{0, "1"}, {1, "2"}, {2, "3"}};
+    for (const auto& [answer, stored] : answers) {
+        LanguageDialogRecorder recorder;
+        recorder.answer = answer;
+        ui::DialogSeam* previous = ui::setDialogSeam(&recorder);
+        wxString value = chooseLanguage(config);
+        ui::setDialogSeam(previous);
+        EXPECT_EQ(value, stored);
+        EXPECT_EQ(recorder.message, "Please choose language:");
+        EXPECT_EQ(recorder.caption, "Language for Torvex");
+        EXPECT_EQ(recorder.choices, (std::vector<std::string>{"German", "French", "English"}));
+        EXPECT_EQ(recorder.parent, nullptr);
+        EXPECT_EQ(recorder.width, 200);
+        EXPECT_EQ(recorder.height, 150);
     }
 }
 
