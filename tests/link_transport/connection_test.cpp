@@ -413,17 +413,30 @@ TEST_F(ConnectionTest, SeriesRead) {
 }
 
 TEST_F(ConnectionTest, FlagsAndImageReadWhileAnotherThreadChangesThem) {
+    // The changer only starts once the reader runs, and keeps changing until the reader has
+    // got through a number of reads meanwhile: on a loaded machine either thread may lose the
+    // processor for longer than the other needs for all its changes, and then nothing would
+    // have overlapped.
+    constexpr int kChanges = 300;
+    constexpr int kReadsWhileChanging = 200;
     std::atomic<bool> stop{false};
+    std::atomic<int> reads{0};
+    std::atomic<int> readsWhileChanging{0};
     std::thread changer([&] {
-        for (int i = 0; i < 300; ++i) {
-            connection_.loadOfflineImage({{0x1B, static_cast<uint16_t>(300 + i)}, {0x34, static_cast<uint16_t>(i)}},
+        while (reads.load() == 0) std::this_thread::yield();
+        const int readsBefore = reads.load();
+        const auto giveUp = Clock::now() + std::chrono::seconds(20);
+        for (int i = 0; (i < kChanges || reads.load() - readsBefore < kReadsWhileChanging) && Clock::now() < giveUp;
+             ++i) {
+            connection_.loadOfflineImage({{0x1B, static_cast<uint16_t>(300 + i % 1000)}, {0x34, static_cast<uint16_t>(i)}},
                                          {{0x40, static_cast<uint32_t>(i)}});
             connection_.write16bitRegister(0x3C, static_cast<uint16_t>(i));
             if (i % 3 == 0) connection_.disconnectDrive();
+            if (i % 16 == 0) std::this_thread::yield();
         }
+        readsWhileChanging = reads.load() - readsBefore;
         stop = true;
     });
-    int reads = 0;
     while (!stop) {
         uint16_t v16;
         uint32_t v32;
@@ -434,7 +447,8 @@ TEST_F(ConnectionTest, FlagsAndImageReadWhileAnotherThreadChangesThem) {
         ++reads;
     }
     changer.join();
-    EXPECT_GT(reads, 0);
+    // Readers were never shut out while the image and the flags changed under them.
+    EXPECT_GE(readsWhileChanging.load(), kReadsWhileChanging);
 }
 
 }  // namespace
