@@ -352,15 +352,18 @@ TEST_F(ConnectionTest, WriteAndOfflineClosesTheLink) {
 TEST_F(ConnectionTest, WriteAndSleepHoldsTheLock) {
     tcpDrive();
     ASSERT_EQ(connection_.connectDrive("TCP", 9600), 0u);
-    std::atomic<bool> started{false};
+    // The command goes out under the lock, right before the sleep: once it is sent, the
+    // sleeper holds the lock (a fixed pause could end before a loaded machine ran it).
+    std::atomic<bool> commandSent{false};
+    auto drive = tcp_->responder;
+    tcp_->responder = [&](const std::vector<uint8_t>& request, std::deque<uint8_t>& input) {
+        drive(request, input);
+        if (request[8] == 0x84) commandSent = true;
+    };
     std::atomic<long> otherDoneAt{0};
     const auto start = Clock::now();
-    std::thread sleeper([&] {
-        started = true;
-        EXPECT_EQ(connection_.write16bitRegisterAndSleep(0x84, 1, 300), 0u);
-    });
-    while (!started) std::this_thread::yield();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::thread sleeper([&] { EXPECT_EQ(connection_.write16bitRegisterAndSleep(0x84, 1, 300), 0u); });
+    while (!commandSent) std::this_thread::yield();
     uint16_t v16 = 0;
     EXPECT_EQ(connection_.read16bitRegister(0x34, &v16), 0u);
     otherDoneAt = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
