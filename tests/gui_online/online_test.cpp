@@ -300,6 +300,39 @@ TEST_F(OnlineTest, FirmwareBelow300IsRefusedAndTheFrameIsOffline) {
     EXPECT_FALSE(frame_->connection().isOnline());
 }
 
+TEST_F(OnlineTest, ADriveFallingSilentBeforeThePagesAreReadIsTakenOffline) {
+    std::string address;
+    sim::SimDrive* drive = startDrive({}, &address);
+    ASSERT_NE(drive, nullptr);
+    frame_->connection().transport().setTcpTimeouts(1000, 200);
+    // The firmware check is answered; every request after it goes unanswered.
+    drive->setReadHook(kRegFirmware, [drive](uint32_t stored) {
+        drive->setFault(sim::Fault::Silent);
+        return stored;
+    });
+    goOnlineTcp(address);
+    EXPECT_TRUE(fieldShows(0, "Drive is offline.", 10000));
+    EXPECT_TRUE(fieldShows(1, "Firmware: -", 100));
+    expectOfflineMenus();
+    EXPECT_FALSE(frame_->connection().isOnline());
+    EXPECT_FALSE(frame_->connection().isLinkOpen());
+    EXPECT_TRUE(test::pumpUntil([&] { return flashing(); }));
+}
+
+TEST_F(OnlineTest, GoingOfflineRestoresTheTitleAndLeavesTheViewFileMark) {
+    frame_->SetTitle("Torvex - some file.vrf");
+    menus()->Check(kIdViewFile, true);
+    frame_->goOffline();
+    EXPECT_EQ(frame_->GetTitle(), "Torvex V2.0beta43tcp");
+    EXPECT_TRUE(checked(kIdViewFile));
+    EXPECT_TRUE(checked(kIdOffline));
+
+    // The Offline item clears it as it clears every other mark.
+    choose(kIdOffline);
+    EXPECT_FALSE(checked(kIdViewFile));
+    EXPECT_TRUE(checked(kIdOffline));
+}
+
 TEST_F(OnlineTest, SerialPortsSwitchFromCom1ToCom3WhileOnline) {
     sim::SimOptions options;
     options.serial = true;
