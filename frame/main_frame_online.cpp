@@ -85,7 +85,7 @@ struct MainFrame::OnlineState {
     // One worker step at a time: the connection's lock favours no one, and two workers
     // queued for it could keep the GUI thread waiting for two slow exchanges.
     std::mutex workerGate;
-    LinkLossDetector lossDetector;            // watching thread only
+    LinkLossDetector lossDetector;            // watching thread; marked by the GUI thread when online
     std::unique_ptr<PollThread> pollThread;
     std::unique_ptr<WatchThread> watchThread;
     // Polling thread only: the last menu state handed over, and in which generation.
@@ -212,7 +212,13 @@ void MainFrame::goOnline(const wxString& port) {
         communicationMenu_->Check(kIdOffline, false);
     }
     enableOnlineMenus(true);
-    if (!readAllFromDrive()) goOffline();
+    if (!readAllFromDrive()) {
+        goOffline();
+        return;
+    }
+    // The watcher may not have looked at this connection yet (it skips while the link
+    // changes, or is still busy with a step of the one before).
+    online.lossDetector.markUsable(online.supervisor.generation());
 }
 
 void MainFrame::goOffline() {

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "frame/events.h"
 #include "frame/main_frame.h"
@@ -464,6 +465,48 @@ TEST_F(OnlineTest, ALinkClosedByTheDriveIsTakenOffline) {
     EXPECT_LT(took - linkClosed, 1000);
     expectOfflineMenus();
     EXPECT_FALSE(frame_->connection().isOnline());
+}
+
+TEST_F(OnlineTest, ALinkLostBeforeTheWatcherLooksAtItIsTakenOffline) {
+    std::string firstAddress, secondAddress;
+    sim::SimDrive* first = startDrive({}, &firstAddress);
+    sim::SimDrive* second = startDrive({}, &secondAddress);
+    ASSERT_TRUE(first && second);
+    std::atomic<bool> hold{false}, held{false};
+    setDriveStatusUpdater([&](MainFrame&, uint32_t) {
+        while (hold.load()) {
+            held.store(true);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return true;
+    });
+    struct Release {
+        std::atomic<bool>& hold;
+        ~Release() { hold.store(false); }
+    } release{hold};
+
+    goOnlineTcp(firstAddress);
+    ASSERT_TRUE(isOnlineOn("TCP"));
+    // The watcher is kept busy with a slow step of the first connection while the frame
+    // switches to the second, whose link is lost before the watcher gets to look at it.
+    hold.store(true);
+    ASSERT_TRUE(test::pumpUntil([&] { return held.load(); }, 3000));
+    goOnlineTcp(secondAddress);
+    ASSERT_TRUE(isOnlineOn("TCP"));
+    second->setFault(sim::Fault::CloseLink, 1);
+    DriveConnection& connection = frame_->connection();
+    for (int i = 0; i < 50 && connection.isLinkOpen(); ++i) {
+        uint16_t value = 0;
+        connection.write16bitRegister(0xD1, 1);
+        connection.read16bitRegister(kRegFirmware, &value);
+    }
+    ASSERT_FALSE(connection.isConnected());
+    hold.store(false);
+
+    EXPECT_TRUE(fieldShows(0, "Drive is offline.", 3000)) << "a lost link must not be shown as online";
+    expectOfflineMenus();
+    EXPECT_FALSE(connection.isOnline());
+    closeFrame();  // the threads are joined before the updater's captures go
 }
 
 TEST_F(OnlineTest, GoingOfflineAfterALostLinkClosesTheConnection) {
