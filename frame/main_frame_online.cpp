@@ -91,6 +91,9 @@ struct MainFrame::OnlineState {
     // Polling thread only: the last menu state handed over, and in which generation.
     uint32_t menuGeneration = 0;
     DriveMenuState menuState = DriveMenuState::Disabled;
+    // Set by the GUI thread when it dropped a hand-over of the current generation (the
+    // connection was no longer usable): the polling step hands its state over again.
+    std::atomic<bool> menuStateDropped{false};
 };
 
 namespace {
@@ -314,7 +317,8 @@ void MainFrame::pollDrive() {
 void MainFrame::pollConnectedDrive(OnlineState& online) {
     const uint32_t generation = online.supervisor.generation();
     auto handOverMenus = [&](DriveMenuState state) {
-        if (online.menuGeneration == generation && online.menuState == state) return;
+        const bool dropped = online.menuStateDropped.exchange(false);
+        if (!dropped && online.menuGeneration == generation && online.menuState == state) return;
         online.menuGeneration = generation;
         online.menuState = state;
         postTagged(this, DriveMenuStateEvent, state == DriveMenuState::Enabled ? 1 : 0, generation);
@@ -374,7 +378,11 @@ void MainFrame::onDriveMenuState(wxCommandEvent& event) {
     OnlineState& online = online_.get();
     // Decided for a connection that is gone, or the frame is offline: keep the menus as they are.
     if (!online.supervisor.isCurrent(static_cast<uint32_t>(event.GetExtraLong()))) return;
-    if (!connection_.isConnected() || !fileMenu_) return;
+    if (!fileMenu_) return;
+    if (!connection_.isConnected()) {
+        online.menuStateDropped.store(true);
+        return;
+    }
     const bool enable = event.GetInt() != 0;
     fileMenu_->Enable(kIdLoadRegisters, enable);
     fileMenu_->Enable(kIdExecuteScript, enable);

@@ -566,6 +566,26 @@ TEST_F(OnlineTest, ViewingAFileFlashesAndEnablesTheFileCommands) {
     EXPECT_TRUE(fieldShows(1, "Firmware: 320"));
 }
 
+TEST_F(OnlineTest, AMenuStateDroppedByTheFrameIsHandedOverAgain) {
+    RegisterValueMap16 values16 = {{kRegFirmware, 320}};
+    RegisterValueMap32 values32 = {{kRegStatus, 1}};
+    pollIntervalMs = 20;
+    test::pumpFor(1700);  // the polling step's first sleep was the offline one
+    // A file image that is dropped again at once (as a refused file is): the polling
+    // step's hand-over for it arrives when there is nothing to apply it to.
+    frame_->connection().loadOfflineImage(values16, values32);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    frame_->connection().disconnectDrive();
+    test::pumpFor(10);
+    EXPECT_FALSE(enabled(kIdLoadRegisters));
+
+    // The next file is shown in the same connection state: its commands must be enabled.
+    frame_->connection().loadOfflineImage(values16, values32);
+    frame_->enableOnlineMenus(true);
+    EXPECT_TRUE(test::pumpUntil(
+        [&] { return enabled(kIdLoadRegisters) && enabled(kIdExecuteScript) && enabled(kIdImport); }, 2000));
+}
+
 TEST_F(OnlineTest, ClosingWhileOnlineWithASilentDriveEndsPromptly) {
     setDriveStatusUpdater(readLikeTheStatusPanel);
     sim::SimDrive* drive = onlineOverSerial(4);
