@@ -12,10 +12,13 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 
 # The X server picks a free display number itself (-displayfd), so test runs started at
-# the same time on one machine never share, or kill, each other's server.
+# the same time on one machine never share, or kill, each other's server. It must not
+# reset when its last client leaves (-noreset): a test program that connects during the
+# reset is hung up on and cannot start, which happens whenever the short GUI test
+# programs leave the server empty for a moment.
 fifo="$(mktemp -u)"
 mkfifo "$fifo"
-Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$fifo" 2>/dev/null &
+Xvfb -displayfd 3 -noreset -screen 0 1600x1200x24 -nolisten tcp 3>"$fifo" 2>/dev/null &
 xvfb=$!
 trap 'kill "$xvfb" 2>/dev/null || true; rm -f "$fifo"' EXIT
 read -r display < "$fifo"
