@@ -245,6 +245,16 @@ TEST_F(FieldsOnAPage, RefusedEntryRestoresTheTextAndStillTellsTheFrame) {
     EXPECT_EQ(writesTo(kSpeedLimit), 0);
 }
 
+TEST_F(FieldsOnAPage, RefusedEntryPutsTheCursorBackIntoTheField) {
+    limits.maximum[kSpeedLimit] = 1000;
+    page->choice->SetFocus();
+    ASSERT_TRUE(pumpUntil([&] { return wxWindow::FindFocus() == page->choice; }, 2000));
+    type(page->limit, "1001");
+    pressEnter(page->limit);
+    ASSERT_TRUE(recordedDialogs().sawBox("Zahl zu gross"));
+    EXPECT_TRUE(pumpUntil([&] { return wxWindow::FindFocus() == page->limit; }, 2000));
+}
+
 TEST_F(FieldsOnAPage, FailedWriteRestoresTheSavedText) {
     sim->setReg(kSpeedLimit, 40);
     ASSERT_TRUE(page->limit->refreshRegisterEdit());
