@@ -425,20 +425,22 @@ TEST_F(FieldsOnAPage, DisplaysAndLampsFollowTheDriveFromAnotherThread) {
     poller.join();
     EXPECT_TRUE(displayRead);
     EXPECT_TRUE(lampRead);
-    ASSERT_TRUE(pumpUntil([&] { return page->serial->GetValue() == "2147483648"; }, 2000))
-        << page->serial->GetValue();
-    EXPECT_TRUE(page->lamp->isActive());
-    EXPECT_FALSE(page->lampInverted->isActive());
+    // Each control handles its own queued value; wait for all three rather than taking
+    // the display's as a sign that the lamps' have been handled too.
+    ASSERT_TRUE(pumpUntil([&] {
+        return page->serial->GetValue() == "2147483648" && page->lamp->isActive() &&
+               !page->lampInverted->isActive();
+    }, 5000)) << page->serial->GetValue();
     EXPECT_EQ(page->lamp->GetForegroundColour(), RegisterBitLabel::activeColour());
     EXPECT_EQ(page->lampInverted->GetForegroundColour(), wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
 
     sim->setReg(kStatus, 0x0);
     ASSERT_TRUE(page->lamp->refreshRegisterBitLabel());
-    ASSERT_TRUE(pumpUntil([&] { return !page->lamp->isActive(); }, 2000));
+    ASSERT_TRUE(pumpUntil([&] { return !page->lamp->isActive(); }, 5000));
     EXPECT_EQ(page->lamp->GetLabel(), "Ready");
 
     postProgramEvent(page->serial, DisplayTextEvent, 0, "12.5 mm");
-    EXPECT_TRUE(pumpUntil([&] { return page->serial->GetLabel() == "12.5 mm"; }, 2000));
+    EXPECT_TRUE(pumpUntil([&] { return page->serial->GetLabel() == "12.5 mm"; }, 5000));
     EXPECT_TRUE(recordedDialogs().boxes.empty());
 
     // A failed read is only a false result.
