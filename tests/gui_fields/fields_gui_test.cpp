@@ -297,6 +297,26 @@ TEST_F(FieldsOnAPage, OfflineEnterWarnsAndSendsNothing) {
     EXPECT_EQ(notices(kSpeedLimit), 0);
 }
 
+TEST_F(FieldsOnAPage, AViewedRegisterFileTakesEntriesLikeADrive) {
+    drive.disconnectDrive();
+    drive.loadOfflineImage({{kSpeedLimit, 10}}, {{kAxis, 0x20202020u}});
+    ASSERT_TRUE(page->limit->refreshRegisterEdit());
+    EXPECT_EQ(page->limit->GetValue(), "10");
+    type(page->limit, "12");
+    pressEnter(page->limit);
+    EXPECT_TRUE(recordedDialogs().boxes.empty());
+    EXPECT_EQ(drive.imageValues16().at(kSpeedLimit), 12u);
+    EXPECT_EQ(page->limit->savedValue(), "12");
+    EXPECT_TRUE(changeArrived(kSpeedLimit, "12"));
+
+    // Leaving the axis-name field counts as Enter too.
+    type(page->axis, "Z9");
+    leave(page->axis);
+    ASSERT_TRUE(pumpUntil([&] { return drive.imageValues32().at(kAxis) == 0x2020395Au; }, 2000));
+    EXPECT_TRUE(changeArrived(kAxis, "Z9  "));
+    EXPECT_TRUE(sim->frames().empty()) << "nothing goes to the drive while a file is viewed";
+}
+
 TEST_F(FieldsOnAPage, LeavingWhileOfflineRestoresSilently) {
     page->limit->refreshRegisterEdit();
     wxString saved = page->limit->savedValue();
