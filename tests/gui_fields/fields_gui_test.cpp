@@ -407,35 +407,41 @@ TEST_F(FieldsOnAPage, UpAndDownStepTheFieldLastWorkedIn) {
 }
 
 TEST_F(FieldsOnAPage, FocusComesBackToTheLastField) {
+    // The focus arrives by the test's own focus events, and the window, hidden, keeps the
+    // focus the page asks for: other test programs sharing the display cannot take the
+    // keyboard focus away in between.
+    frame->Hide();
+    pumpFor(50);
+
     // A fresh page lands in its default field.
     page->restoreFocus();
     EXPECT_EQ(page->lastFocused(), page->limit);
+    EXPECT_EQ(wxWindow::FindFocus(), page->limit);
 
     focusArrives(page->kp);
     EXPECT_EQ(page->lastFocused(), page->kp);
 
     // A read-only display hands the focus back, later (queued).
-    page->kp->SetFocus();
-    pumpFor(50);
     focusArrives(page->serial);
     EXPECT_EQ(page->lastFocused(), page->kp);
-    page->serial->SetFocus();
+    EXPECT_EQ(wxWindow::FindFocus(), page->limit) << "handed back only by the queued event";
     EXPECT_TRUE(pumpUntil([&] { return wxWindow::FindFocus() == page->kp; }, 2000));
 
-    // The real focus moving: the axis-name field is remembered, the Up button is not,
-    // and selecting the page again puts the cursor back into the axis-name field.
-    page->axis->SetFocus();
-    ASSERT_TRUE(pumpUntil([&] { return page->lastFocused() == page->axis; }, 2000));
-    page->upButton()->SetFocus();
-    pumpFor(50);
+    // The axis-name field is remembered, the Up button is not, and selecting the page
+    // again puts the cursor back into the axis-name field.
+    focusArrives(page->axis);
+    EXPECT_EQ(page->lastFocused(), page->axis);
+    focusArrives(page->upButton());
     EXPECT_EQ(page->lastFocused(), page->axis);
     page->onPageSelected();
-    EXPECT_TRUE(pumpUntil([&] { return wxWindow::FindFocus() == page->axis; }, 2000));
+    EXPECT_EQ(wxWindow::FindFocus(), page->axis);
 
     // Something outside the edit list is remembered but not restored to.
     focusArrives(page->choice);
+    EXPECT_EQ(page->lastFocused(), page->choice);
     page->restoreFocus();
     EXPECT_EQ(page->lastFocused(), page->limit);
+    EXPECT_EQ(wxWindow::FindFocus(), page->limit);
 }
 
 TEST_F(FieldsOnAPage, DisplaysAndLampsFollowTheDriveFromAnotherThread) {
