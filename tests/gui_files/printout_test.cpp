@@ -154,6 +154,23 @@ TEST_F(PrintoutTest, ThePrinterChosenIsOfferedAgainOnlyAfterAPrint) {
     EXPECT_EQ(seam.offered[3], "printer 2");
 }
 
+TEST_F(PrintoutTest, BothPrintoutsOfferThePrinterChosenLastByEither) {
+    ChoosingPrinter seam;
+    ui::DialogSeam* previous = ui::setDialogSeam(&seam);
+    wxFrame* frame = new wxFrame(nullptr, wxID_ANY, "lines");
+    std::array<wxTextCtrl*, 256> lines{};
+    lines[0x1B] = new wxTextCtrl(frame, wxID_ANY, "line");
+    DriveConnection connection;
+    printRegisters(nullptr, &connection, true);
+    printRegisterListLines(nullptr, lines.data(), true);
+    printRegisters(nullptr, &connection, true);
+    ui::setDialogSeam(previous);
+    frame->Destroy();
+    ASSERT_EQ(seam.offered.size(), 3u);
+    EXPECT_EQ(seam.offered[1], "printer 1");
+    EXPECT_EQ(seam.offered[2], "printer 2");
+}
+
 TEST_F(PrintoutTest, RegisterListLinesPrintTheirPresentEntries) {
     wxFrame* frame = new wxFrame(nullptr, wxID_ANY, "lines");
     std::array<wxTextCtrl*, 256> lines{};
