@@ -99,8 +99,10 @@ void RegisterPrintout::GetPageInfo(int* minPage, int* maxPage, int* selPageFrom,
 bool RegisterPrintout::OnPrintPage(int page) {
     wxDC* dc = GetDC();
     if (!dc || page < 1) return false;
-    // The values are read anew for the page, in the order they were counted.
-    std::vector<std::string> all = registerPrintLines(connection_, allRegisters_);
+    // The values are read anew for the page, in the order they were counted, up to the
+    // page's last line.
+    std::vector<std::string> all = registerPrintLines(
+        connection_, allRegisters_, static_cast<size_t>(page) * static_cast<size_t>(kLinesPerPage));
     PageSlice slice = pageSlice(static_cast<uint32_t>(all.size()), static_cast<uint32_t>(page));
     std::vector<wxString> lines;
     for (uint32_t i = 0; i < slice.count; ++i) lines.push_back(fromUtf8(all[slice.first + i]));

@@ -71,9 +71,10 @@ std::vector<uint32_t> printedRegisters(bool allRegisters) {
     return registers;
 }
 
-std::vector<std::string> registerPrintLines(DriveConnection* connection, bool allRegisters) {
+std::vector<std::string> registerPrintLines(DriveConnection* connection, bool allRegisters, size_t maxLines) {
     std::vector<std::string> lines;
     for (uint32_t reg : printedRegisters(allRegisters)) {
+        if (lines.size() >= maxLines) break;
         std::string line = formatRegisterLine(connection, reg);
         if (!line.empty()) lines.push_back(std::move(line));
     }
