@@ -108,6 +108,12 @@ int32_t writeRegisterFile(DriveConnection* connection, const std::string& path,
         appendRegisterRecord(bytes, static_cast<uint16_t>(reg), wide, value);
     }
 
+    // The new file takes the place of the old one: it keeps the old one's permissions, so
+    // that a file kept private does not become readable to others by being saved again.
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
+        ::fchmod(fd, existing.st_mode & 07777) != 0)
+        return discard(kSaveFileError);
     if (!writeAll(fd, bytes.data(), bytes.size()) || ::fsync(fd) != 0) return discard(kSaveFileError);
     if (::close(fd) != 0) {
         ::unlink(temporary.c_str());
