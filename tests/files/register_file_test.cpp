@@ -85,6 +85,20 @@ TEST(RegisterFileWriter, ReplacedFileKeepsItsPermissions) {
     EXPECT_EQ(test::readBytes(kept).size(), 48u + 6u);
 }
 
+TEST(RegisterFileWriter, SavingUnderALinkUpdatesTheFileItPointsTo) {
+    BoxRecorder boxes;
+    DriveConnection image;
+    image.loadOfflineImage({{0x1B, 310}}, {});
+    std::string target = test::writeText("target.vrf", "old");
+    std::string link = test::tempPath("link.vrf");
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    EXPECT_EQ(writeRegisterFile(&image, link, {0x1B}), kSaveOk);
+    struct stat linkStat {};
+    ASSERT_EQ(::lstat(link.c_str(), &linkStat), 0);
+    EXPECT_TRUE(S_ISLNK(linkStat.st_mode));
+    EXPECT_EQ(test::readBytes(target).size(), 48u + 6u);
+}
+
 TEST(RegisterFileWriter, SaveListsEveryReadOnlyAndReadWriteRegisterOnce) {
     buildRegisterCache();
     std::vector<uint32_t> list = readableRegisters();
