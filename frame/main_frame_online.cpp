@@ -85,12 +85,15 @@ struct MainFrame::OnlineState {
     // One worker step at a time: the connection's lock favours no one, and two workers
     // queued for it could keep the GUI thread waiting for two slow exchanges.
     std::mutex workerGate;
-    LinkLossDetector lossDetector;            // watching thread only
+    LinkLossDetector lossDetector;            // watching thread; marked by the GUI thread when online
     std::unique_ptr<PollThread> pollThread;
     std::unique_ptr<WatchThread> watchThread;
     // Polling thread only: the last menu state handed over, and in which generation.
     uint32_t menuGeneration = 0;
     DriveMenuState menuState = DriveMenuState::Disabled;
+    // Set by the GUI thread when it dropped a hand-over of the current generation (the
+    // connection was no longer usable): the polling step hands its state over again.
+    std::atomic<bool> menuStateDropped{false};
 };
 
 namespace {
@@ -212,7 +215,13 @@ void MainFrame::goOnline(const wxString& port) {
         communicationMenu_->Check(kIdOffline, false);
     }
     enableOnlineMenus(true);
-    if (!readAllFromDrive()) goOffline();
+    if (!readAllFromDrive()) {
+        goOffline();
+        return;
+    }
+    // The watcher may not have looked at this connection yet (it skips while the link
+    // changes, or is still busy with a step of the one before).
+    online.lossDetector.markUsable(online.supervisor.generation());
 }
 
 void MainFrame::goOffline() {
@@ -308,7 +317,8 @@ void MainFrame::pollDrive() {
 void MainFrame::pollConnectedDrive(OnlineState& online) {
     const uint32_t generation = online.supervisor.generation();
     auto handOverMenus = [&](DriveMenuState state) {
-        if (online.menuGeneration == generation && online.menuState == state) return;
+        const bool dropped = online.menuStateDropped.exchange(false);
+        if (!dropped && online.menuGeneration == generation && online.menuState == state) return;
         online.menuGeneration = generation;
         online.menuState = state;
         postTagged(this, DriveMenuStateEvent, state == DriveMenuState::Enabled ? 1 : 0, generation);
@@ -368,7 +378,11 @@ void MainFrame::onDriveMenuState(wxCommandEvent& event) {
     OnlineState& online = online_.get();
     // Decided for a connection that is gone, or the frame is offline: keep the menus as they are.
     if (!online.supervisor.isCurrent(static_cast<uint32_t>(event.GetExtraLong()))) return;
-    if (!connection_.isConnected() || !fileMenu_) return;
+    if (!fileMenu_) return;
+    if (!connection_.isConnected()) {
+        online.menuStateDropped.store(true);
+        return;
+    }
     const bool enable = event.GetInt() != 0;
     fileMenu_->Enable(kIdLoadRegisters, enable);
     fileMenu_->Enable(kIdExecuteScript, enable);

@@ -55,15 +55,16 @@ bool LinkSupervisor::recordFailure(uint32_t generation) {
 
 bool LinkLossDetector::connectionLost(bool usable, uint32_t generation) {
     if (usable) {
-        seenGeneration_ = generation;
+        seenGeneration_.store(generation);
         return false;
     }
-    bool lost = seenGeneration_ != 0 && seenGeneration_ == generation;
-    seenGeneration_ = 0;
-    return lost;
+    const uint32_t seen = seenGeneration_.exchange(0);
+    return seen != 0 && seen == generation;
 }
 
-void LinkLossDetector::forget() { seenGeneration_ = 0; }
+void LinkLossDetector::forget() { seenGeneration_.store(0); }
+
+void LinkLossDetector::markUsable(uint32_t generation) { seenGeneration_.store(generation); }
 
 DriveMenuState driveMenuStateFor(bool fileShown, bool statusRead, uint32_t status) {
     if (fileShown) return DriveMenuState::Enabled;

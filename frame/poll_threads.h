@@ -79,9 +79,12 @@ public:
     // True once when the frame is to go offline.
     bool connectionLost(bool usable, uint32_t generation);
     void forget();
+    // The GUI thread has the frame online in generation: a link lost before the watcher
+    // first looks at it is lost under the frame all the same.
+    void markUsable(uint32_t generation);
 
 private:
-    uint32_t seenGeneration_ = 0;
+    std::atomic<uint32_t> seenGeneration_{0};
 };
 
 // The state of "Load registers", "Execute script" and "Import" that the polling step

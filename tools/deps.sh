@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on Debian 12, when it is missing.
 set -euo pipefail
-packages=(build-essential cmake libwxgtk3.2-dev libglib2.0-dev libgtest-dev libgmock-dev libbenchmark-dev gettext
-          xvfb xauth clang libclang-rt-14-dev)
+packages=(build-essential cmake libwxgtk3.2-dev libglib2.0-dev pkg-config libgtest-dev libgmock-dev libbenchmark-dev gettext
+          xvfb clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds and runs every test; GUI tests run in a virtual X server.
+# Builds and runs every test; GUI tests run in a virtual X server of their own.
 # TORVEX_SANITIZE=address (or thread) builds and tests with sanitizers in a build folder of its own.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -10,5 +10,16 @@ cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTORVEX_SANITIZE
 cmake --build "$build" -j"$(nproc)"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+
+# The X server picks a free display number itself (-displayfd), so test runs started at
+# the same time on one machine never share, or kill, each other's server.
+fifo="$(mktemp -u)"
+mkfifo "$fifo"
+Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$fifo" 2>/dev/null &
+xvfb=$!
+trap 'kill "$xvfb" 2>/dev/null || true; rm -f "$fifo"' EXIT
+read -r display < "$fifo"
+export DISPLAY=":$display"
+
 cd "$build"
-xvfb-run -a -s "-screen 0 1600x1200x24" ctest --output-on-failure -j"$(nproc)" "$@"
+ctest --output-on-failure -j"$(nproc)" "$@"

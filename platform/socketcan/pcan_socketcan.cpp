@@ -140,13 +140,16 @@ __attribute__((visibility("default"))) uint32_t CAN_Write(CanMessage* message) {
 
 __attribute__((visibility("default"))) uint32_t CAN_Read(CanMessage* message) {
     std::lock_guard<std::mutex> guard(g_mutex);
-    if (g_fd < 0) return kNotInitialised;
-    if (!message) return kIllegalParameter;
+    // Whenever no message is handed out the result carries the queue-empty bit, whatever else
+    // went wrong: callers take a result without it as a filled record (an interface that goes
+    // down mid-exchange would otherwise pass an empty record off as a message).
+    if (g_fd < 0) return kNotInitialised | kReceiveEmpty;
+    if (!message) return kIllegalParameter | kReceiveEmpty;
     can_frame frame{};
     for (;;) {
         ssize_t n = ::recv(g_fd, &frame, sizeof frame, MSG_DONTWAIT);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return (errno == EAGAIN || errno == EWOULDBLOCK) ? kReceiveEmpty : kResource;
+        if (n < 0) return (errno == EAGAIN || errno == EWOULDBLOCK) ? kReceiveEmpty : (kResource | kReceiveEmpty);
         if (n != static_cast<ssize_t>(sizeof frame)) return kReceiveEmpty;
         break;
     }

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "frame/events.h"
 #include "frame/main_frame.h"
@@ -300,6 +301,39 @@ TEST_F(OnlineTest, FirmwareBelow300IsRefusedAndTheFrameIsOffline) {
     EXPECT_FALSE(frame_->connection().isOnline());
 }
 
+TEST_F(OnlineTest, ADriveFallingSilentBeforeThePagesAreReadIsTakenOffline) {
+    std::string address;
+    sim::SimDrive* drive = startDrive({}, &address);
+    ASSERT_NE(drive, nullptr);
+    frame_->connection().transport().setTcpTimeouts(1000, 200);
+    // The firmware check is answered; every request after it goes unanswered.
+    drive->setReadHook(kRegFirmware, [drive](uint32_t stored) {
+        drive->setFault(sim::Fault::Silent);
+        return stored;
+    });
+    goOnlineTcp(address);
+    EXPECT_TRUE(fieldShows(0, "Drive is offline.", 10000));
+    EXPECT_TRUE(fieldShows(1, "Firmware: -", 100));
+    expectOfflineMenus();
+    EXPECT_FALSE(frame_->connection().isOnline());
+    EXPECT_FALSE(frame_->connection().isLinkOpen());
+    EXPECT_TRUE(test::pumpUntil([&] { return flashing(); }));
+}
+
+TEST_F(OnlineTest, GoingOfflineRestoresTheTitleAndLeavesTheViewFileMark) {
+    frame_->SetTitle("Torvex - some file.vrf");
+    menus()->Check(kIdViewFile, true);
+    frame_->goOffline();
+    EXPECT_EQ(frame_->GetTitle(), "Torvex V2.0beta43tcp");
+    EXPECT_TRUE(checked(kIdViewFile));
+    EXPECT_TRUE(checked(kIdOffline));
+
+    // The Offline item clears it as it clears every other mark.
+    choose(kIdOffline);
+    EXPECT_FALSE(checked(kIdViewFile));
+    EXPECT_TRUE(checked(kIdOffline));
+}
+
 TEST_F(OnlineTest, SerialPortsSwitchFromCom1ToCom3WhileOnline) {
     sim::SimOptions options;
     options.serial = true;
@@ -433,6 +467,48 @@ TEST_F(OnlineTest, ALinkClosedByTheDriveIsTakenOffline) {
     EXPECT_FALSE(frame_->connection().isOnline());
 }
 
+TEST_F(OnlineTest, ALinkLostBeforeTheWatcherLooksAtItIsTakenOffline) {
+    std::string firstAddress, secondAddress;
+    sim::SimDrive* first = startDrive({}, &firstAddress);
+    sim::SimDrive* second = startDrive({}, &secondAddress);
+    ASSERT_TRUE(first && second);
+    std::atomic<bool> hold{false}, held{false};
+    setDriveStatusUpdater([&](MainFrame&, uint32_t) {
+        while (hold.load()) {
+            held.store(true);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return true;
+    });
+    struct Release {
+        std::atomic<bool>& hold;
+        ~Release() { hold.store(false); }
+    } release{hold};
+
+    goOnlineTcp(firstAddress);
+    ASSERT_TRUE(isOnlineOn("TCP"));
+    // The watcher is kept busy with a slow step of the first connection while the frame
+    // switches to the second, whose link is lost before the watcher gets to look at it.
+    hold.store(true);
+    ASSERT_TRUE(test::pumpUntil([&] { return held.load(); }, 3000));
+    goOnlineTcp(secondAddress);
+    ASSERT_TRUE(isOnlineOn("TCP"));
+    second->setFault(sim::Fault::CloseLink, 1);
+    DriveConnection& connection = frame_->connection();
+    for (int i = 0; i < 50 && connection.isLinkOpen(); ++i) {
+        uint16_t value = 0;
+        connection.write16bitRegister(0xD1, 1);
+        connection.read16bitRegister(kRegFirmware, &value);
+    }
+    ASSERT_FALSE(connection.isConnected());
+    hold.store(false);
+
+    EXPECT_TRUE(fieldShows(0, "Drive is offline.", 3000)) << "a lost link must not be shown as online";
+    expectOfflineMenus();
+    EXPECT_FALSE(connection.isOnline());
+    closeFrame();  // the threads are joined before the updater's captures go
+}
+
 TEST_F(OnlineTest, GoingOfflineAfterALostLinkClosesTheConnection) {
     sim::SimDrive* drive = onlineOverTcp();
     ASSERT_NE(drive, nullptr);
@@ -488,6 +564,26 @@ TEST_F(OnlineTest, ViewingAFileFlashesAndEnablesTheFileCommands) {
     EXPECT_TRUE(seen.count("")) << "a viewed file keeps the status line flashing";
     EXPECT_TRUE(frame_->readAllFromDrive());
     EXPECT_TRUE(fieldShows(1, "Firmware: 320"));
+}
+
+TEST_F(OnlineTest, AMenuStateDroppedByTheFrameIsHandedOverAgain) {
+    RegisterValueMap16 values16 = {{kRegFirmware, 320}};
+    RegisterValueMap32 values32 = {{kRegStatus, 1}};
+    pollIntervalMs = 20;
+    test::pumpFor(1700);  // the polling step's first sleep was the offline one
+    // A file image that is dropped again at once (as a refused file is): the polling
+    // step's hand-over for it arrives when there is nothing to apply it to.
+    frame_->connection().loadOfflineImage(values16, values32);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    frame_->connection().disconnectDrive();
+    test::pumpFor(10);
+    EXPECT_FALSE(enabled(kIdLoadRegisters));
+
+    // The next file is shown in the same connection state: its commands must be enabled.
+    frame_->connection().loadOfflineImage(values16, values32);
+    frame_->enableOnlineMenus(true);
+    EXPECT_TRUE(test::pumpUntil(
+        [&] { return enabled(kIdLoadRegisters) && enabled(kIdExecuteScript) && enabled(kIdImport); }, 2000));
 }
 
 TEST_F(OnlineTest, ClosingWhileOnlineWithASilentDriveEndsPromptly) {

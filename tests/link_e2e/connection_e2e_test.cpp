@@ -176,7 +176,9 @@ TEST_P(Registers, EepromCommandHoldsTheLinkWhileTheDriveWorks) {
     std::atomic<long> readDoneAt{0};
     const auto start = Clock::now();
     std::thread command([&] { EXPECT_EQ(connection_.write16bitRegisterAndSleep(0x84, 1, 400), 0u); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // Once the drive has the command, its sender holds the link for the whole sleep; a fixed
+    // pause instead could end before a loaded machine even ran the sender.
+    ASSERT_TRUE(drive_->waitForFrames(1));
     uint16_t v16 = 0;
     EXPECT_EQ(connection_.read16bitRegister(0x1B, &v16), 0u);
     readDoneAt = millisecondsSince(start);

@@ -352,15 +352,18 @@ TEST_F(ConnectionTest, WriteAndOfflineClosesTheLink) {
 TEST_F(ConnectionTest, WriteAndSleepHoldsTheLock) {
     tcpDrive();
     ASSERT_EQ(connection_.connectDrive("TCP", 9600), 0u);
-    std::atomic<bool> started{false};
+    // The command goes out under the lock, right before the sleep: once it is sent, the
+    // sleeper holds the lock (a fixed pause could end before a loaded machine ran it).
+    std::atomic<bool> commandSent{false};
+    auto drive = tcp_->responder;
+    tcp_->responder = [&](const std::vector<uint8_t>& request, std::deque<uint8_t>& input) {
+        drive(request, input);
+        if (request[8] == 0x84) commandSent = true;
+    };
     std::atomic<long> otherDoneAt{0};
     const auto start = Clock::now();
-    std::thread sleeper([&] {
-        started = true;
-        EXPECT_EQ(connection_.write16bitRegisterAndSleep(0x84, 1, 300), 0u);
-    });
-    while (!started) std::this_thread::yield();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::thread sleeper([&] { EXPECT_EQ(connection_.write16bitRegisterAndSleep(0x84, 1, 300), 0u); });
+    while (!commandSent) std::this_thread::yield();
     uint16_t v16 = 0;
     EXPECT_EQ(connection_.read16bitRegister(0x34, &v16), 0u);
     otherDoneAt = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
@@ -413,17 +416,30 @@ TEST_F(ConnectionTest, SeriesRead) {
 }
 
 TEST_F(ConnectionTest, FlagsAndImageReadWhileAnotherThreadChangesThem) {
+    // The changer only starts once the reader runs, and keeps changing until the reader has
+    // got through a number of reads meanwhile: on a loaded machine either thread may lose the
+    // processor for longer than the other needs for all its changes, and then nothing would
+    // have overlapped.
+    constexpr int kChanges = 300;
+    constexpr int kReadsWhileChanging = 200;
     std::atomic<bool> stop{false};
+    std::atomic<int> reads{0};
+    std::atomic<int> readsWhileChanging{0};
     std::thread changer([&] {
-        for (int i = 0; i < 300; ++i) {
-            connection_.loadOfflineImage({{0x1B, static_cast<uint16_t>(300 + i)}, {0x34, static_cast<uint16_t>(i)}},
+        while (reads.load() == 0) std::this_thread::yield();
+        const int readsBefore = reads.load();
+        const auto giveUp = Clock::now() + std::chrono::seconds(20);
+        for (int i = 0; (i < kChanges || reads.load() - readsBefore < kReadsWhileChanging) && Clock::now() < giveUp;
+             ++i) {
+            connection_.loadOfflineImage({{0x1B, static_cast<uint16_t>(300 + i % 1000)}, {0x34, static_cast<uint16_t>(i)}},
                                          {{0x40, static_cast<uint32_t>(i)}});
             connection_.write16bitRegister(0x3C, static_cast<uint16_t>(i));
             if (i % 3 == 0) connection_.disconnectDrive();
+            if (i % 16 == 0) std::this_thread::yield();
         }
+        readsWhileChanging = reads.load() - readsBefore;
         stop = true;
     });
-    int reads = 0;
     while (!stop) {
         uint16_t v16;
         uint32_t v32;
@@ -434,7 +450,8 @@ TEST_F(ConnectionTest, FlagsAndImageReadWhileAnotherThreadChangesThem) {
         ++reads;
     }
     changer.join();
-    EXPECT_GT(reads, 0);
+    // Readers were never shut out while the image and the flags changed under them.
+    EXPECT_GE(readsWhileChanging.load(), kReadsWhileChanging);
 }
 
 }  // namespace

@@ -379,6 +379,10 @@ TEST(CanPlatform, OurSocketCanLibraryWithoutTheInterface) {
     can::CanMessage message{};
     EXPECT_NE(adapter.status(), 0u);  // not initialised
     EXPECT_NE(adapter.read(&message), 0u);
+    // Nothing was handed out: the result says so, so that the reply loop never takes the
+    // untouched record for a message.
+    EXPECT_NE(adapter.read(&message) & can::kStatusReceiveQueueEmpty, 0u);
+    EXPECT_NE(adapter.read(nullptr) & can::kStatusReceiveQueueEmpty, 0u);
     EXPECT_NE(adapter.write(&message), 0u);
     EXPECT_EQ(adapter.init(static_cast<uint16_t>(can::kBitrate500k), 0), can::kStatusNoAdapter);
     EXPECT_TRUE(adapter.unload());

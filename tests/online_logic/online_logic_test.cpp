@@ -93,6 +93,14 @@ TEST(LinkLossDetector, LostOnlyWhenSeenUsableInTheSameGeneration) {
     detector.connectionLost(true, 3);
     detector.forget();
     EXPECT_FALSE(detector.connectionLost(false, 3));
+
+    // Marked online by the frame before the watcher looked: a loss in that generation counts.
+    detector.connectionLost(true, 3);
+    detector.markUsable(4);
+    EXPECT_TRUE(detector.connectionLost(false, 4));
+    EXPECT_FALSE(detector.connectionLost(false, 4));
+    detector.markUsable(5);
+    EXPECT_FALSE(detector.connectionLost(false, 6)) << "a later generation the frame made itself";
 }
 
 TEST(DriveMenuState, StatusBitZeroAndFileView) {
