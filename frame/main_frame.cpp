@@ -141,7 +141,11 @@ MainFrame::~MainFrame() {
     // Normally done when the frame closed; a frame destroyed another way must not leave a
     // worker running against it.
     stopThreads();
+    // Pages and panels keep pointers to the connection and the limits, which are members
+    // and would otherwise go before the base class destroys the child windows.
     if (notebook_) notebook_->SetImageList(nullptr);
+    DestroyChildren();
+    notebook_ = nullptr;
     delete imageList_;
     imageList_ = nullptr;
     // The connection (closing its transport) and the limits go with the members.

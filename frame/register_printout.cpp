@@ -27,6 +27,13 @@ void getPageInfo(uint32_t pageCount, int* minPage, int* maxPage, int* selPageFro
     *selPageTo = static_cast<int>(pageCount);
 }
 
+// One for both printouts, kept for the whole run, so the printer and settings chosen last
+// are offered by either of them next time.
+wxPrintData& keptPrintData() {
+    static wxPrintData printData;
+    return printData;
+}
+
 template <class Printout>
 void runPrint(wxWindow* parent, Printout& printout) {
     const wxString caption = fromUtf8(tr("Printing"));
@@ -35,8 +42,7 @@ void runPrint(wxWindow* parent, Printout& printout) {
         ui::messageBox(fromUtf8(tr("There is nothing to print.")), caption, wxOK | wxICON_INFORMATION);
         return;
     }
-    // Kept for the whole run, so the printer and settings chosen are offered next time.
-    static wxPrintData printData;
+    wxPrintData& printData = keptPrintData();
     wxPrintDialogData dialogData(printData);
     bool printError = false;
     bool printed = ui::dialogs().print(parent, printout, dialogData, &printError);
@@ -93,8 +99,10 @@ void RegisterPrintout::GetPageInfo(int* minPage, int* maxPage, int* selPageFrom,
 bool RegisterPrintout::OnPrintPage(int page) {
     wxDC* dc = GetDC();
     if (!dc || page < 1) return false;
-    // The values are read anew for the page, in the order they were counted.
-    std::vector<std::string> all = registerPrintLines(connection_, allRegisters_);
+    // The values are read anew for the page, in the order they were counted, up to the
+    // page's last line.
+    std::vector<std::string> all = registerPrintLines(
+        connection_, allRegisters_, static_cast<size_t>(page) * static_cast<size_t>(kLinesPerPage));
     PageSlice slice = pageSlice(static_cast<uint32_t>(all.size()), static_cast<uint32_t>(page));
     std::vector<wxString> lines;
     for (uint32_t i = 0; i < slice.count; ++i) lines.push_back(fromUtf8(all[slice.first + i]));

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -75,10 +76,17 @@ void appendRegisterRecord(std::vector<uint8_t>& out, uint16_t reg, bool is32bit,
     out.push_back(static_cast<uint8_t>(value));
 }
 
-int32_t writeRegisterFile(DriveConnection* connection, const std::string& path,
+int32_t writeRegisterFile(DriveConnection* connection, const std::string& chosenPath,
                           const std::vector<uint32_t>& registers, uint32_t* failedRegister) {
     if (!connection || !connection->isConnected()) return kSaveNotConnected;
 
+    // Saving under a symbolic link updates the file it points to, as writing into it would;
+    // the link itself stays.
+    std::string path = chosenPath;
+    if (char* real = ::realpath(chosenPath.c_str(), nullptr)) {
+        path = real;
+        std::free(real);
+    }
     const std::string temporary = temporaryNameFor(path);
     int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return kSaveFileError;
@@ -108,6 +116,12 @@ int32_t writeRegisterFile(DriveConnection* connection, const std::string& path,
         appendRegisterRecord(bytes, static_cast<uint16_t>(reg), wide, value);
     }
 
+    // The new file takes the place of the old one: it keeps the old one's permissions, so
+    // that a file kept private does not become readable to others by being saved again.
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
+        ::fchmod(fd, existing.st_mode & 07777) != 0)
+        return discard(kSaveFileError);
     if (!writeAll(fd, bytes.data(), bytes.size()) || ::fsync(fd) != 0) return discard(kSaveFileError);
     if (::close(fd) != 0) {
         ::unlink(temporary.c_str());

@@ -7,6 +7,19 @@
 
 namespace torvex {
 
+namespace {
+
+// Pads to a width in characters: the catalogue texts are UTF-8, and a byte count would
+// shift every column behind a label with an umlaut or an accent.
+std::string padded(const std::string& text, size_t width) {
+    size_t characters = 0;
+    for (unsigned char byte : text)
+        if ((byte & 0xC0) != 0x80) ++characters;
+    return characters >= width ? text : text + std::string(width - characters, ' ');
+}
+
+}  // namespace
+
 bool isListedRegister(uint32_t reg) {
     if (!isValidRegisterNumber(reg)) return false;
     if (registerName(reg) == tr(kUnknownRegisterName)) return false;
@@ -24,9 +37,11 @@ std::string decimalValueText(uint32_t reg, uint32_t value) {
 }
 
 std::string formatRegisterColumns(uint32_t reg, const std::string& hexText, const std::string& decimalText) {
-    return strprintf("0x%02x (%s): %-10s %-11s %-20s (%s) %s", reg, accessClassText(registerAccessClass(reg)),
-                     hexText.c_str(), decimalText.c_str(), tr(regLabelKey(reg)).c_str(),
-                     tr(regNameKey(reg)).c_str(), tr(regCommentKey(reg)).c_str());
+    // "0x%02x (%s): %-10s %-11s %-20s (%s) %s", with the widths counted in characters.
+    return strprintf("0x%02x (%s): %s %s %s (%s) %s", reg, accessClassText(registerAccessClass(reg)),
+                     padded(hexText, 10).c_str(), padded(decimalText, 11).c_str(),
+                     padded(tr(regLabelKey(reg)), 20).c_str(), tr(regNameKey(reg)).c_str(),
+                     tr(regCommentKey(reg)).c_str());
 }
 
 std::string formatRegisterLine(DriveConnection* connection, uint32_t reg) {
@@ -56,9 +71,10 @@ std::vector<uint32_t> printedRegisters(bool allRegisters) {
     return registers;
 }
 
-std::vector<std::string> registerPrintLines(DriveConnection* connection, bool allRegisters) {
+std::vector<std::string> registerPrintLines(DriveConnection* connection, bool allRegisters, size_t maxLines) {
     std::vector<std::string> lines;
     for (uint32_t reg : printedRegisters(allRegisters)) {
+        if (lines.size() >= maxLines) break;
         std::string line = formatRegisterLine(connection, reg);
         if (!line.empty()) lines.push_back(std::move(line));
     }

@@ -3,6 +3,7 @@
 // the printouts, and the page layout of the printouts.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -34,8 +35,10 @@ std::string formatRegisterLine(DriveConnection* connection, uint32_t reg);
 
 // The registers a printout lists: 0..255, or the numbers of "Reglist.txt" in file order.
 std::vector<uint32_t> printedRegisters(bool allRegisters);
-// The non-empty lines of those registers, in order.
-std::vector<std::string> registerPrintLines(DriveConnection* connection, bool allRegisters);
+// The non-empty lines of those registers, in order; at most maxLines of them, so that a
+// page reads no register behind its last line.
+std::vector<std::string> registerPrintLines(DriveConnection* connection, bool allRegisters,
+                                            size_t maxLines = SIZE_MAX);
 
 // Pages of kLinesPerPage lines; no lines give no page.
 uint32_t printPageCount(uint32_t lineCount);

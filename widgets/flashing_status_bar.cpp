@@ -44,6 +44,9 @@ void FlashingStatusBar::setStatusField(const wxString& text, int field) {
     if (field < 0) return;
     if (field < kRememberedFields) fieldTexts_[field] = text;
     showField(field, text);
+    // A text that appears in the blank phase starts a visible phase, so the next blink
+    // blanks it instead of leaving it up for a second period.
+    if (flashTimer_ && !text.empty()) textsShown_ = true;
 }
 
 wxString FlashingStatusBar::statusField(int field) const {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <sys/stat.h>
 
 #include "link/connection.h"
 #include "link/register_file.h"
@@ -63,6 +64,39 @@ TEST(RegisterFileWriter, RefusesAnUnusableConnectionAndAnUncreatableFile) {
     DriveConnection image;
     image.loadOfflineImage({{0x1B, 310}}, {});
     EXPECT_EQ(writeRegisterFile(&image, ::testing::TempDir() + "no/such/folder/x.vrf", {0x1B}), kSaveFileError);
+}
+
+TEST(RegisterFileWriter, ReplacedFileKeepsItsPermissions) {
+    BoxRecorder boxes;
+    DriveConnection image;
+    image.loadOfflineImage({{0x1B, 310}}, {});
+    const mode_t previousMask = ::umask(022);
+    std::string kept = test::writeText("private.vrf", "old");
+    ASSERT_EQ(::chmod(kept.c_str(), 0600), 0);
+    EXPECT_EQ(writeRegisterFile(&image, kept, {0x1B}), kSaveOk);
+    std::string fresh = test::tempPath("fresh.vrf");
+    EXPECT_EQ(writeRegisterFile(&image, fresh, {0x1B}), kSaveOk);
+    ::umask(previousMask);
+    struct stat keptStat {}, freshStat {};
+    ASSERT_EQ(::stat(kept.c_str(), &keptStat), 0);
+    ASSERT_EQ(::stat(fresh.c_str(), &freshStat), 0);
+    EXPECT_EQ(keptStat.st_mode & 07777, 0600u);
+    EXPECT_EQ(freshStat.st_mode & 07777, 0644u);
+    EXPECT_EQ(test::readBytes(kept).size(), 48u + 6u);
+}
+
+TEST(RegisterFileWriter, SavingUnderALinkUpdatesTheFileItPointsTo) {
+    BoxRecorder boxes;
+    DriveConnection image;
+    image.loadOfflineImage({{0x1B, 310}}, {});
+    std::string target = test::writeText("target.vrf", "old");
+    std::string link = test::tempPath("link.vrf");
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    EXPECT_EQ(writeRegisterFile(&image, link, {0x1B}), kSaveOk);
+    struct stat linkStat {};
+    ASSERT_EQ(::lstat(link.c_str(), &linkStat), 0);
+    EXPECT_TRUE(S_ISLNK(linkStat.st_mode));
+    EXPECT_EQ(test::readBytes(target).size(), 48u + 6u);
 }
 
 TEST(RegisterFileWriter, SaveListsEveryReadOnlyAndReadWriteRegisterOnce) {

@@ -45,6 +45,22 @@ TEST_F(RegisterLines, LineFormatOfAConnectedDrive) {
     EXPECT_EQ(formatRegisterLine(&connection, 0x134), "");
 }
 
+TEST_F(RegisterLines, ColumnWidthsCountCharactersOfTranslatedTexts) {
+    setTranslator([](const std::string& key) -> std::string {
+        if (key == "RegLabel_0x1b") return "\xc3\x9c" "berwachung";  // 11 characters, 12 bytes
+        if (key == "RegName_0x1b") return "N";
+        if (key == "RegComment_0x1b") return "C";
+        return key;
+    });
+    DriveConnection connection;
+    connection.loadOfflineImage({{0x1B, 300}}, {});
+    EXPECT_EQ(formatRegisterLine(&connection, 0x1B),
+              "0x1b (RO): 0x012c     300         \xc3\x9c" "berwachung" + std::string(10, ' ') + "(N) C");
+    EXPECT_EQ(formatRegisterColumns(0x1B, "0x\xc3\xa9", "\xc3\xa9"),
+              "0x1b (RO): 0x\xc3\xa9" + std::string(8, ' ') + "\xc3\xa9" + std::string(11, ' ') +
+                  "\xc3\x9c" "berwachung" + std::string(10, ' ') + "(N) C");
+}
+
 TEST_F(RegisterLines, OfflineLinesCarryOnlyTheirPrefix) {
     DriveConnection connection;
     EXPECT_EQ(formatRegisterLine(&connection, 0x1B), "0x1b (RO): nicht verbunden");

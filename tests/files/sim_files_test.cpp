@@ -62,13 +62,13 @@ protected:
     DriveConnection connection_;
 };
 
-// Temporary files left beside path; other test processes save into the same folder at
-// the same time, so only this file's own are looked for.
+// The parts left beside this one file: other tests save into the same folder at the
+// same time and may have a part of their own there for a moment.
 std::vector<std::string> leftoverParts(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    const std::string prefix = path.substr(slash == std::string::npos ? 0 : slash + 1) + ".part-";
     std::vector<std::string> out;
-    size_t slash = path.rfind('/');
-    std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
-    std::string prefix = path.substr(slash == std::string::npos ? 0 : slash + 1) + ".part-";
     if (DIR* dir = opendir(folder.c_str())) {
         while (dirent* entry = readdir(dir))
             if (std::string(entry->d_name).rfind(prefix, 0) == 0) out.push_back(entry->d_name);

@@ -15,6 +15,7 @@
 #include "frame/main_frame.h"
 #include "link/register_file.h"
 #include "link/registers.h"
+#include "tests/support/menu_actions.h"
 #include "tests/support/recording_dialogs.h"
 #include "tests/support/sim_fixture.h"
 #include "widgets/flashing_status_bar.h"
@@ -74,15 +75,7 @@ protected:
     wxMenuBar* menus() const { return frame_->GetMenuBar(); }
     bool checked(int id) const { return menus()->IsChecked(id); }
 
-    void choose(int id) {
-        wxMenuItem* item = menus()->FindItem(id);
-        ASSERT_NE(item, nullptr) << id;
-        if (item->IsCheckable()) item->Check(!item->IsChecked());
-        wxCommandEvent event(wxEVT_MENU, id);
-        event.SetEventObject(frame_);
-        frame_->ProcessWindowEvent(event);
-        test::pumpFor(20);
-    }
+    void choose(int id) { test::chooseMenuItem(frame_, id); }
 
     void send(wxEventType type, int value = 0) {
         wxCommandEvent event(type, 0);

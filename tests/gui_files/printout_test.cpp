@@ -18,6 +18,7 @@
 #include "link/register_lines.h"
 #include "link/registers.h"
 #include "tests/support/recording_dialogs.h"
+#include "tests/support/sim_fixture.h"
 
 namespace torvex {
 namespace {
@@ -93,6 +94,37 @@ TEST_F(PrintoutTest, SelectionOf141LinesPrintsThreePages) {
     EXPECT_GT(lowest[3], 0);
 }
 
+TEST_F(PrintoutTest, APageReadsNoRegisterBehindItsLastLine) {
+    std::string address;
+    std::unique_ptr<sim::SimDrive> drive = test::startSimDrive(sim::SimOptions{}, &address);
+    ASSERT_TRUE(drive);
+    DriveConnection connection;
+    connection.setIpAddress(address);
+    ASSERT_EQ(connection.connectDrive("TCP", 9600), 0u);
+    size_t listed = 0;
+    for (uint32_t reg = 0; reg < 256; ++reg) listed += isListedRegister(reg) ? 1 : 0;
+    ASSERT_GT(listed, 140u);
+    std::vector<size_t> reads;
+    int pages = 0;
+    recordedDialogs().printAnswer = [&](wxPrintout& printout) {
+        int minPage = 0, from = 0, to = 0;
+        printout.GetPageInfo(&minPage, &pages, &from, &to);
+        for (int page = 1; page <= pages; ++page) {
+            drive->clearFrames();
+            renderPage(printout, page);
+            reads.push_back(drive->frames().size());
+        }
+        return true;
+    };
+    printRegisters(nullptr, &connection, true);
+    connection.disconnectDrive();
+    ASSERT_EQ(pages, static_cast<int>((listed + 69) / 70));
+    ASSERT_EQ(reads.size(), static_cast<size_t>(pages));
+    // Page p reads its own lines and those it skips, nothing behind them.
+    for (int page = 1; page <= pages; ++page)
+        EXPECT_EQ(reads[page - 1], std::min<size_t>(70u * page, listed)) << "page " << page;
+}
+
 TEST_F(PrintoutTest, EmptySelectionSaysThereIsNothingToPrint) {
     DriveConnection connection;
     printRegisters(nullptr, &connection, false);  // no "Reglist.txt" here
@@ -152,6 +184,23 @@ TEST_F(PrintoutTest, ThePrinterChosenIsOfferedAgainOnlyAfterAPrint) {
     EXPECT_EQ(seam.offered[1], "printer 1");
     EXPECT_EQ(seam.offered[2], "printer 2");
     EXPECT_EQ(seam.offered[3], "printer 2");
+}
+
+TEST_F(PrintoutTest, BothPrintoutsOfferThePrinterChosenLastByEither) {
+    ChoosingPrinter seam;
+    ui::DialogSeam* previous = ui::setDialogSeam(&seam);
+    wxFrame* frame = new wxFrame(nullptr, wxID_ANY, "lines");
+    std::array<wxTextCtrl*, 256> lines{};
+    lines[0x1B] = new wxTextCtrl(frame, wxID_ANY, "line");
+    DriveConnection connection;
+    printRegisters(nullptr, &connection, true);
+    printRegisterListLines(nullptr, lines.data(), true);
+    printRegisters(nullptr, &connection, true);
+    ui::setDialogSeam(previous);
+    frame->Destroy();
+    ASSERT_EQ(seam.offered.size(), 3u);
+    EXPECT_EQ(seam.offered[1], "printer 1");
+    EXPECT_EQ(seam.offered[2], "printer 2");
 }
 
 TEST_F(PrintoutTest, RegisterListLinesPrintTheirPresentEntries) {

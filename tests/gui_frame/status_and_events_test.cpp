@@ -57,6 +57,8 @@ TEST(FlashingStatusBarTest, FieldsBlinkTogetherAndComeBack) {
     // A text set in the blank phase shows at once and is blanked at the next tick.
     line.bar->setStatusField("D", 2);
     EXPECT_EQ(line.shown(), (Texts{"", "", "D"}));
+    ASSERT_TRUE(pumpUntil([&] { return line.shown() != Texts{"", "", "D"}; }, 2000));
+    EXPECT_EQ(line.shown(), (Texts{"", "", ""})) << "the next tick blanks it";
     ASSERT_TRUE(pumpUntil([&] { return line.shown() == Texts{"A", "B", "D"}; }, 2000));
     ASSERT_TRUE(pumpUntil([&] { return line.shown() == Texts{"", "", ""}; }, 2000));
 

@@ -22,6 +22,7 @@
 #include "frame/main_frame.h"
 #include "frame/poll_threads.h"
 #include "link/registers.h"
+#include "tests/support/menu_actions.h"
 #include "tests/support/recording_dialogs.h"
 #include "tests/support/sim_fixture.h"
 #include "widgets/flashing_status_bar.h"
@@ -90,16 +91,7 @@ protected:
     bool checked(int id) const { return menus()->IsChecked(id); }
     bool enabled(int id) const { return menus()->IsEnabled(id); }
 
-    // What a click on a menu item does: a check item toggles itself, then the command goes out.
-    void choose(int id) {
-        wxMenuItem* item = menus()->FindItem(id);
-        ASSERT_NE(item, nullptr) << id;
-        if (item->IsCheckable()) item->Check(!item->IsChecked());
-        wxCommandEvent event(wxEVT_MENU, id);
-        event.SetEventObject(frame_);
-        frame_->ProcessWindowEvent(event);
-        test::pumpFor(20);
-    }
+    void choose(int id) { test::chooseMenuItem(frame_, id); }
 
     // Answers the IP address dialog with an address and "Connect".
     static void answerIpAddress(const std::string& address) {
