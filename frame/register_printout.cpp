@@ -20,13 +20,6 @@ namespace {
 
 wxString fromUtf8(const std::string& text) { return wxString::FromUTF8(text); }
 
-void getPageInfo(uint32_t pageCount, int* minPage, int* maxPage, int* selPageFrom, int* selPageTo) {
-    *minPage = 1;
-    *maxPage = static_cast<int>(pageCount);
-    *selPageFrom = 1;
-    *selPageTo = static_cast<int>(pageCount);
-}
-
 // One for both printouts, kept for the whole run, so the printer and settings chosen last
 // are offered by either of them next time.
 wxPrintData& keptPrintData() {
@@ -34,8 +27,7 @@ wxPrintData& keptPrintData() {
     return printData;
 }
 
-template <class Printout>
-void runPrint(wxWindow* parent, Printout& printout) {
+void runPrint(wxWindow* parent, RegisterPagesPrintout& printout) {
     const wxString caption = fromUtf8(tr("Printing"));
     // Without a page the printer would only report a failure the user cannot act on.
     if (printout.pageCount() == 0) {
@@ -78,27 +70,34 @@ void renderRegisterPage(wxDC& dc, bool allRegisters, uint32_t page, uint32_t pag
     }
 }
 
+bool RegisterPagesPrintout::HasPage(int page) { return page >= 1 && static_cast<uint32_t>(page) <= pageCount_; }
+
+void RegisterPagesPrintout::GetPageInfo(int* minPage, int* maxPage, int* selPageFrom, int* selPageTo) {
+    *minPage = 1;
+    *maxPage = static_cast<int>(pageCount_);
+    *selPageFrom = 1;
+    *selPageTo = static_cast<int>(pageCount_);
+}
+
+void RegisterPagesPrintout::setLineCount(uint32_t lineCount) {
+    lineCount_ = lineCount;
+    pageCount_ = printPageCount(lineCount);
+}
+
+bool RegisterPagesPrintout::drawPage(int page, const std::vector<wxString>& lines) {
+    wxDC* dc = GetDC();
+    if (!dc) return false;
+    renderRegisterPage(*dc, allRegisters_, static_cast<uint32_t>(page), pageCount_, lines);
+    return true;
+}
+
 RegisterPrintout::RegisterPrintout(const wxString& title, DriveConnection* connection, bool allRegisters)
-    : wxPrintout(title), connection_(connection), allRegisters_(allRegisters) {
-    lineCount_ = static_cast<uint32_t>(registerPrintLines(connection_, allRegisters_).size());
-    pageCount_ = printPageCount(lineCount_);
-}
-
-RegisterPrintout::~RegisterPrintout() = default;
-
-bool RegisterPrintout::OnBeginDocument(int startPage, int endPage) {
-    return wxPrintout::OnBeginDocument(startPage, endPage);
-}
-
-bool RegisterPrintout::HasPage(int page) { return page >= 1 && static_cast<uint32_t>(page) <= pageCount_; }
-
-void RegisterPrintout::GetPageInfo(int* minPage, int* maxPage, int* selPageFrom, int* selPageTo) {
-    getPageInfo(pageCount_, minPage, maxPage, selPageFrom, selPageTo);
+    : RegisterPagesPrintout(title, allRegisters), connection_(connection) {
+    setLineCount(static_cast<uint32_t>(registerPrintLines(connection_, allRegisters_).size()));
 }
 
 bool RegisterPrintout::OnPrintPage(int page) {
-    wxDC* dc = GetDC();
-    if (!dc || page < 1) return false;
+    if (!GetDC() || page < 1) return false;
     // The values are read anew for the page, in the order they were counted, up to the
     // page's last line.
     std::vector<std::string> all = registerPrintLines(
@@ -106,36 +105,21 @@ bool RegisterPrintout::OnPrintPage(int page) {
     PageSlice slice = pageSlice(static_cast<uint32_t>(all.size()), static_cast<uint32_t>(page));
     std::vector<wxString> lines;
     for (uint32_t i = 0; i < slice.count; ++i) lines.push_back(fromUtf8(all[slice.first + i]));
-    renderRegisterPage(*dc, allRegisters_, static_cast<uint32_t>(page), pageCount_, lines);
-    return true;
+    return drawPage(page, lines);
 }
 
 RegisterSelectionPrintout::RegisterSelectionPrintout(const wxString& title, wxTextCtrl* const* lines,
                                                      bool allRegisters)
-    : wxPrintout(title), lines_(lines), allRegisters_(allRegisters) {
+    : RegisterPagesPrintout(title, allRegisters), lines_(lines) {
+    uint32_t count = 0;
     for (int reg = 0; lines_ && reg < kRegisterCount; ++reg)
-        if (lines_[reg]) ++lineCount_;
-    pageCount_ = printPageCount(lineCount_);
-}
-
-RegisterSelectionPrintout::~RegisterSelectionPrintout() = default;
-
-bool RegisterSelectionPrintout::OnBeginDocument(int startPage, int endPage) {
-    return wxPrintout::OnBeginDocument(startPage, endPage);
-}
-
-bool RegisterSelectionPrintout::HasPage(int page) {
-    return page >= 1 && static_cast<uint32_t>(page) <= pageCount_;
-}
-
-void RegisterSelectionPrintout::GetPageInfo(int* minPage, int* maxPage, int* selPageFrom, int* selPageTo) {
-    getPageInfo(pageCount_, minPage, maxPage, selPageFrom, selPageTo);
+        if (lines_[reg]) ++count;
+    setLineCount(count);
 }
 
 bool RegisterSelectionPrintout::OnPrintPage(int page) {
-    wxDC* dc = GetDC();
-    if (!dc || page < 1 || !lines_) return false;
-    PageSlice slice = pageSlice(lineCount_, static_cast<uint32_t>(page));
+    if (!GetDC() || page < 1 || !lines_) return false;
+    PageSlice slice = pageSlice(lineCount(), static_cast<uint32_t>(page));
     std::vector<wxString> lines;
     uint32_t present = 0;
     for (int reg = 0; reg < kRegisterCount && lines.size() < slice.count; ++reg) {
@@ -143,8 +127,7 @@ bool RegisterSelectionPrintout::OnPrintPage(int page) {
         if (present++ < slice.first) continue;
         lines.push_back(lines_[reg]->GetValue());
     }
-    renderRegisterPage(*dc, allRegisters_, static_cast<uint32_t>(page), pageCount_, lines);
-    return true;
+    return drawPage(page, lines);
 }
 
 void printRegisters(wxWindow* parent, DriveConnection* connection, bool allRegisters) {

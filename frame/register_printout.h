@@ -20,46 +20,47 @@ class DriveConnection;
 void renderRegisterPage(wxDC& dc, bool allRegisters, uint32_t page, uint32_t pageCount,
                         const std::vector<wxString>& lines);
 
-class RegisterPrintout : public wxPrintout {
+// The page bookkeeping both register printouts share: pages of fixed line count,
+// numbered from 1, all offered in the print dialog.
+class RegisterPagesPrintout : public wxPrintout {
 public:
-    RegisterPrintout(const wxString& title, DriveConnection* connection, bool allRegisters);
-    ~RegisterPrintout() override;
-
-    bool OnBeginDocument(int startPage, int endPage) override;
     bool HasPage(int page) override;
-    bool OnPrintPage(int page) override;
     void GetPageInfo(int* minPage, int* maxPage, int* selPageFrom, int* selPageTo) override;
 
     uint32_t lineCount() const { return lineCount_; }
     uint32_t pageCount() const { return pageCount_; }
 
-private:
-    DriveConnection* connection_;
+protected:
+    RegisterPagesPrintout(const wxString& title, bool allRegisters) : wxPrintout(title), allRegisters_(allRegisters) {}
+    void setLineCount(uint32_t lineCount);
+    // Draws page with its lines on the printout's device; false without one.
+    bool drawPage(int page, const std::vector<wxString>& lines);
+
     bool allRegisters_;
+
+private:
     uint32_t lineCount_ = 0;
     uint32_t pageCount_ = 0;
 };
 
+class RegisterPrintout : public RegisterPagesPrintout {
+public:
+    RegisterPrintout(const wxString& title, DriveConnection* connection, bool allRegisters);
+    bool OnPrintPage(int page) override;
+
+private:
+    DriveConnection* connection_;
+};
+
 // lines: the register list panel's 256 line controls, an entry null when the register
 // has no line.
-class RegisterSelectionPrintout : public wxPrintout {
+class RegisterSelectionPrintout : public RegisterPagesPrintout {
 public:
     RegisterSelectionPrintout(const wxString& title, wxTextCtrl* const* lines, bool allRegisters);
-    ~RegisterSelectionPrintout() override;
-
-    bool OnBeginDocument(int startPage, int endPage) override;
-    bool HasPage(int page) override;
     bool OnPrintPage(int page) override;
-    void GetPageInfo(int* minPage, int* maxPage, int* selPageFrom, int* selPageTo) override;
-
-    uint32_t lineCount() const { return lineCount_; }
-    uint32_t pageCount() const { return pageCount_; }
 
 private:
     wxTextCtrl* const* lines_;
-    bool allRegisters_;
-    uint32_t lineCount_ = 0;
-    uint32_t pageCount_ = 0;
 };
 
 // Prints every register (allRegisters) or the "Reglist.txt" selection.
