@@ -68,21 +68,21 @@ void RegisterEdit::onKillFocus(wxFocusEvent& event) {
     event.Skip();
     // While the window closes the connection may already be gone.
     if (busy_ || IsBeingDeleted()) return;
-    if (!DriveRegisterAccess(drive_).usable()) {
-        if (GetValue() != savedValue_) ChangeValue(savedValue_);
-        return;
-    }
+    if (restoreWhileUnusable(this, drive_, savedValue_)) return;
     // The commit may show boxes, which must not open inside a focus change.
     CallAfter(&RegisterEdit::enterAfterLeaving);
 }
 
 void RegisterEdit::enterAfterLeaving() {
     if (busy_) return;
-    if (!DriveRegisterAccess(drive_).usable()) {
-        if (GetValue() != savedValue_) ChangeValue(savedValue_);
-        return;
-    }
+    if (restoreWhileUnusable(this, drive_, savedValue_)) return;
     sendEnterFromField(this);
+}
+
+bool restoreWhileUnusable(wxTextCtrl* field, DriveConnection* drive, const wxString& savedValue) {
+    if (DriveRegisterAccess(drive).usable()) return false;
+    if (field->GetValue() != savedValue) field->ChangeValue(savedValue);
+    return true;
 }
 
 void sendEnterFromField(wxTextCtrl* field) {

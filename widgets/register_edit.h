@@ -73,5 +73,8 @@ void showFieldText(wxTextCtrl* field, const wxString& text);
 // Leaving an editable register field counts as pressing Enter in it: the parent's
 // Enter handler gets the event (after the focus change has settled).
 void sendEnterFromField(wxTextCtrl* field);
+// Leaving a field while the drive cannot be used puts its saved text back silently;
+// true when that was the case.
+bool restoreWhileUnusable(wxTextCtrl* field, DriveConnection* drive, const wxString& savedValue);
 
 }  // namespace torvex

@@ -57,19 +57,13 @@ void RegisterTextEdit::onKillFocus(wxFocusEvent& event) {
     event.Skip();
     // While the window closes the connection may already be gone.
     if (busy_ || IsBeingDeleted()) return;
-    if (!DriveRegisterAccess(drive_).usable()) {
-        if (GetValue() != savedValue_) ChangeValue(savedValue_);
-        return;
-    }
+    if (restoreWhileUnusable(this, drive_, savedValue_)) return;
     CallAfter(&RegisterTextEdit::enterAfterLeaving);
 }
 
 void RegisterTextEdit::enterAfterLeaving() {
     if (busy_) return;
-    if (!DriveRegisterAccess(drive_).usable()) {
-        if (GetValue() != savedValue_) ChangeValue(savedValue_);
-        return;
-    }
+    if (restoreWhileUnusable(this, drive_, savedValue_)) return;
     sendEnterFromField(this);
 }
 
