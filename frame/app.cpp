@@ -10,10 +10,10 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "frame/catalogue.h"
+#include "widgets/catalogue.h"
 #include "frame/config.h"
 #include "frame/main_frame.h"
-#include "frame/ui_seam.h"
+#include "widgets/ui_seam.h"
 #include "link/connection.h"
 #include "link/i18n.h"
 #include "link/message_seam.h"

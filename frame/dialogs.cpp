@@ -6,7 +6,7 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include "frame/catalogue.h"
+#include "widgets/catalogue.h"
 #include "frame/config.h"
 
 namespace torvex {

@@ -14,12 +14,12 @@
 #include <wx/utils.h>
 
 #include "frame/app.h"
-#include "frame/catalogue.h"
+#include "widgets/catalogue.h"
 #include "frame/config.h"
 #include "frame/drive_status_bar.h"
-#include "frame/events.h"
+#include "widgets/events.h"
 #include "frame/register_printout.h"
-#include "frame/ui_seam.h"
+#include "widgets/ui_seam.h"
 #include "pages/can_bus_page.h"
 #include "pages/control_tuning_panel.h"
 #include "pages/diagnose_page.h"

@@ -9,9 +9,9 @@
 
 #include "frame/app.h"
 #include "frame/config.h"
-#include "frame/events.h"
+#include "widgets/events.h"
 #include "frame/main_frame.h"
-#include "frame/ui_seam.h"
+#include "widgets/ui_seam.h"
 #include "link/i18n.h"
 #include "link/limits.h"
 #include "link/register_file.h"

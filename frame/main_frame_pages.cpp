@@ -3,9 +3,9 @@
 #include <wx/notebook.h>
 #include <wx/utils.h>
 
-#include "frame/catalogue.h"
+#include "widgets/catalogue.h"
 #include "frame/drive_status_bar.h"
-#include "frame/events.h"
+#include "widgets/events.h"
 #include "frame/main_frame.h"
 #include "pages/can_bus_page.h"
 #include "pages/diagnose_page.h"

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <system_error>
 
-#include "frame/events.h"
+#include "widgets/events.h"
 
 wxDEFINE_EVENT(DriveMenuStateEvent, wxCommandEvent);
 wxDEFINE_EVENT(GoOfflineRequestEvent, wxCommandEvent);

@@ -9,7 +9,7 @@
 
 #include <memory>
 
-#include "frame/ui_seam.h"
+#include "widgets/ui_seam.h"
 #include "link/i18n.h"
 #include "link/register_lines.h"
 #include "link/registers.h"

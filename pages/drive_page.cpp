@@ -7,8 +7,8 @@
 #include <wx/filefn.h>
 #include <wx/log.h>
 
-#include "frame/events.h"
-#include "frame/ui_seam.h"
+#include "widgets/events.h"
+#include "widgets/ui_seam.h"
 #include "link/connection.h"
 #include "link/i18n.h"
 #include "link/message_seam.h"

@@ -8,7 +8,7 @@
 #include <wx/mstream.h>
 #include <wx/utils.h>
 
-#include "frame/catalogue.h"
+#include "widgets/catalogue.h"
 #include "resources/logo_images.h"
 
 namespace torvex {

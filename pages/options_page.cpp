@@ -2,7 +2,7 @@
 
 #include <wx/toplevel.h>
 
-#include "frame/events.h"
+#include "widgets/events.h"
 
 namespace torvex {
 

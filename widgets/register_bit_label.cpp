@@ -3,7 +3,7 @@
 #include <wx/dcbuffer.h>
 #include <wx/settings.h>
 
-#include "frame/events.h"
+#include "widgets/events.h"
 #include "link/registers.h"
 #include "widgets/field_logic.h"
 #include "widgets/register_access.h"

@@ -1,6 +1,6 @@
 #include "widgets/register_display.h"
 
-#include "frame/events.h"
+#include "widgets/events.h"
 #include "link/registers.h"
 #include "widgets/field_logic.h"
 #include "widgets/register_access.h"

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/catalogue.h"
+#include "widgets/catalogue.h"
 #include "frame/config.h"
 #include "tests/support/recording_dialogs.h"
 

@@ -14,7 +14,7 @@
 #include <wx/notebook.h>
 #include <wx/settings.h>
 
-#include "frame/events.h"
+#include "widgets/events.h"
 #include "link/connection.h"
 #include "link/limits.h"
 #include "pages/drive_page.h"

@@ -11,7 +11,7 @@
 
 #include "frame/app.h"
 #include "frame/config.h"
-#include "frame/events.h"
+#include "widgets/events.h"
 #include "frame/main_frame.h"
 #include "link/register_file.h"
 #include "link/registers.h"

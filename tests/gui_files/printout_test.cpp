@@ -13,7 +13,7 @@
 #include <unistd.h>
 
 #include "frame/register_printout.h"
-#include "frame/ui_seam.h"
+#include "widgets/ui_seam.h"
 #include "link/connection.h"
 #include "link/register_lines.h"
 #include "link/registers.h"

@@ -8,8 +8,8 @@
 #include <wx/imaglist.h>
 #include <wx/toplevel.h>
 
-#include "frame/events.h"
-#include "frame/catalogue.h"
+#include "widgets/events.h"
+#include "widgets/catalogue.h"
 #include "frame/drive_status_bar.h"
 #include "pages/logo_panel.h"
 #include "scope/oscilloscope_page.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "frame/drive_status_bar.h"
-#include "frame/events.h"
+#include "widgets/events.h"
 #include "pages/diagnose_page.h"
 #include "pages/logo_panel.h"
 #include "pages/monitor_page.h"

@@ -5,7 +5,7 @@
 
 #include <wx/frame.h>
 
-#include "frame/events.h"
+#include "widgets/events.h"
 #include "tests/support/recording_dialogs.h"
 #include "widgets/flashing_status_bar.h"
 

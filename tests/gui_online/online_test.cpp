@@ -18,7 +18,7 @@
 #include <string>
 #include <thread>
 
-#include "frame/events.h"
+#include "widgets/events.h"
 #include "frame/main_frame.h"
 #include "frame/poll_threads.h"
 #include "link/registers.h"

@@ -15,7 +15,7 @@
 #include <mutex>
 #include <thread>
 
-#include "frame/ui_seam.h"
+#include "widgets/ui_seam.h"
 #include "link/registers.h"
 #include "tests/support/recording_dialogs.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "frame/ui_seam.h"
+#include "widgets/ui_seam.h"
 
 class wxDialog;
 

@@ -1,4 +1,4 @@
-#include "frame/ui_seam.h"
+#include "widgets/ui_seam.h"
 
 #include <wx/app.h>
 #include <wx/choicdlg.h>

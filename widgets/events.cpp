@@ -1,4 +1,4 @@
-#include "frame/events.h"
+#include "widgets/events.h"
 
 #include <wx/window.h>
 

@@ -1,4 +1,4 @@
-#include "frame/catalogue.h"
+#include "widgets/catalogue.h"
 
 #include <wx/filename.h>
 #include <wx/log.h>
