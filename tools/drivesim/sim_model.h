@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tools/drivesim/sim_drive.h"
+#include "tools/drivesim/sim_reply_shaping.h"
 
 namespace torvex::sim {
 
@@ -33,6 +34,7 @@ struct Answer {
     bool splitRecord = false;
     bool strayByte = false;
     bool longReplies = false;
+    int delayMs = 0;  // the link waits this long before it answers
 };
 
 class DriveModel {
@@ -56,6 +58,8 @@ public:
     // the register's hook, without the lock held. Not replaceable by tests.
     void setWriteObserver(std::function<void(uint32_t reg, uint32_t value)> observer);
 
+    ReplyShaping& shaping() { return shaping_; }
+
     std::vector<ReceivedFrame> frames() const;
     void clearFrames();
     bool waitForFrames(size_t count, int timeoutMs) const;
@@ -76,6 +80,7 @@ private:
     std::array<std::function<uint32_t(uint32_t)>, 256> readHooks_;
     std::function<void(uint32_t, uint32_t)> writeObserver_;
     std::vector<ReceivedFrame> frames_;
+    ReplyShaping shaping_;
 };
 
 }  // namespace torvex::sim
