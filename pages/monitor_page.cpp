@@ -1,6 +1,8 @@
 #include "pages/monitor_page.h"
 
-#include <wx/sizer.h>
+#include <algorithm>
+
+#include <wx/gauge.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 
@@ -37,46 +39,63 @@ void reportDefinitionError(unsigned index, const char* key) {
 
 MonitorPage::MonitorPage(wxWindow* notebook, DriveConnection* drive)
     : DrivePage(notebook, drive, nullptr, monitorPageOptions()) {
-    auto* sizer = new wxBoxSizer(wxHORIZONTAL);
-    sizer->Add(buildOperatingStates(this), 0, wxLEFT | wxTOP, 10);
-    SetAutoLayout(true);
-    SetSizer(sizer);
-    sizer->SetSizeHints(this);
-    sizer->Fit(this);
+    buildOperatingStates(this);
 }
 
-wxSizer* MonitorPage::buildOperatingStates(wxWindow* parent) {
-    auto* box = new wxStaticBoxSizer(new wxStaticBox(parent, wxID_ANY, translate("Operating states"),
-                                                     wxDefaultPosition, wxDefaultSize, 0, "groupBox"),
-                                     wxVERTICAL);
-    for (const MonitorRowDefinition& row : readMonitorRows(monitorCatalogueLookup())) addMonitorRow(box, parent, row);
+// The rows are placed where a row sizer would put them (label 150 wide, display and gauge
+// with 5 pixels either side, the unit with 3 all round), but at fixed places, so that each
+// display stands where its table row says.
+wxStaticBox* MonitorPage::buildOperatingStates(wxWindow* parent) {
+    const int textHeight = parent->GetCharHeight();
+    layout_.rowHeight = std::max(15, textHeight + 6);
+    layout_.left = kBoxLeft + 8;
+    layout_.top = kBoxTop + textHeight + 8;
+    auto* box = new wxStaticBox(parent, wxID_ANY, translate("Operating states"), wxPoint(kBoxLeft, kBoxTop),
+                                wxDefaultSize, 0, "groupBox");
+    int right = layout_.left + 150 + 5 + 49 + 5 + 5 + 300 + 5;
+    int rows = 0;
+    for (const MonitorRowDefinition& row : readMonitorRows(monitorCatalogueLookup())) {
+        wxStaticText* unit = addMonitorRow(parent, row, layout_.top + rows * layout_.rowHeight);
+        right = std::max(right, unit->GetPosition().x + unit->GetSize().x + 3);
+        ++rows;
+    }
+    box->SetSize(right + 8 - kBoxLeft, layout_.top - kBoxTop + rows * layout_.rowHeight + 8);
     return box;
 }
 
-void MonitorPage::addMonitorRow(wxSizer* box, wxWindow* parent, const MonitorRowDefinition& row) {
-    auto* line = new wxBoxSizer(wxHORIZONTAL);
-    line->Add(new wxStaticText(parent, wxID_ANY, row.text, wxDefaultPosition, wxSize(150, -1)), 0,
-              wxALIGN_CENTER_VERTICAL);
+wxStaticText* MonitorPage::addMonitorRow(wxWindow* parent, const MonitorRowDefinition& row, int y) {
+    const int h = layout_.rowHeight;
+    int x = layout_.left;
+    auto* label = new wxStaticText(parent, wxID_ANY, row.text, wxDefaultPosition, wxSize(150, -1),
+                                   wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_END);
+    label->Move(x, y + (h - label->GetSize().y) / 2);
+    x += 150 + 5;
 
-    ControlRow displayRow{RowKind::Display, static_cast<int>(row.reg), 0, 0, 0, 49, 12};
+    ControlRow displayRow;
+    displayRow.kind = RowKind::Display;
+    displayRow.reg = static_cast<int>(row.reg);
+    displayRow.x = x;
+    displayRow.y = y + (h - 12) / 2;
+    displayRow.w = 49;
+    displayRow.h = 12;
     auto* display = static_cast<RegisterDisplay*>(buildControls({displayRow}).front());
-    line->Add(display, 0, wxALIGN_CENTER_VERTICAL | wxLEFT | wxRIGHT, 5);
     rowDisplays_.push_back(display);
+    x += 49 + 5 + 5;
 
     if (!row.markerValid) reportDefinitionError(row.index, "MARKER");
-    auto* gauge = new PercentGauge(parent, wxID_ANY, kMonitorGaugeRange, row.marker, wxDefaultPosition,
+    auto* gauge = new PercentGauge(parent, wxID_ANY, kMonitorGaugeRange, row.marker, wxPoint(x, y + (h - 15) / 2),
                                    wxSize(300, 15), wxGA_HORIZONTAL | wxGA_SMOOTH | wxBORDER_NONE);
     gauge->Bind(MonitorGaugeValueEvent, [gauge](wxCommandEvent& event) { gauge->SetValue(event.GetInt()); });
-    line->Add(gauge, 0, wxALIGN_CENTER_VERTICAL | wxLEFT | wxRIGHT, 5);
     gauges_.push_back(gauge);
+    x += 300 + 5;
 
-    line->Add(new wxStaticText(parent, wxID_ANY, row.unit), 0, wxALL, 3);
+    auto* unit = new wxStaticText(parent, wxID_ANY, row.unit, wxPoint(x + 3, y + 3));
     gauge->SetValue(kMonitorGaugeStart);
-    box->Add(line);
 
     if (!row.fullScaleValid) reportDefinitionError(row.index, "PERCENT100");
     fullScales_.push_back(row.fullScale);
     registers_.push_back(row.reg);
+    return unit;
 }
 
 bool MonitorPage::cyclicUpdate(bool onlyIfShown) {

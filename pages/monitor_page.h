@@ -9,7 +9,8 @@
 #include "pages/drive_page.h"
 #include "pages/monitor_rows.h"
 
-class wxSizer;
+class wxStaticBox;
+class wxStaticText;
 
 namespace torvex {
 
@@ -31,9 +32,10 @@ public:
     void setOnline(bool online) {}
     void onPageSelected() {}
 
-    // The "Operating states" box with one row per usable catalogue row.
-    wxSizer* buildOperatingStates(wxWindow* parent);
-    void addMonitorRow(wxSizer* box, wxWindow* parent, const MonitorRowDefinition& row);
+    // The "Operating states" box with one row per usable catalogue row, in key order.
+    wxStaticBox* buildOperatingStates(wxWindow* parent);
+    // Builds one row at height y; returns its unit text (the row's right end).
+    wxStaticText* addMonitorRow(wxWindow* parent, const MonitorRowDefinition& row, int y);
     // Refreshes row k: its display, then its gauge from a second read.
     bool updateMonitorRow(size_t k);
 
@@ -44,6 +46,13 @@ public:
     const std::vector<RegisterDisplay*>& rowDisplays() const { return rowDisplays_; }
 
 private:
+    static constexpr int kBoxLeft = 10;
+    static constexpr int kBoxTop = 10;
+    struct RowLayout {
+        int left = 0;
+        int top = 0;
+        int rowHeight = 0;
+    } layout_;
     std::vector<uint32_t> registers_;
     std::vector<int32_t> fullScales_;
     std::vector<PercentGauge*> gauges_;

@@ -18,7 +18,7 @@
 #include "pages/monitor_page.h"
 #include "pages/monitor_rows.h"
 #include "pages/options_page.h"
-#include "tests/gui_frame/frame_fixture.h"
+#include "tests/support/frame_fixture.h"
 #include "tests/support/menu_actions.h"
 #include "tests/support/sim_fixture.h"
 
