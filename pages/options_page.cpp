@@ -57,10 +57,9 @@ OptionsPage::OptionsPage(wxWindow* notebook, DriveConnection* drive)
     Bind(wxEVT_RADIOBUTTON, &OptionsPage::onRadio, this);
     Bind(BaudEnableEvent, &OptionsPage::onEnableBaud, this);
 
-    SetAutoLayout(true);
+    // The page keeps its 831 x 619 minimum: the boxes take less room than the picture.
     SetSizer(sizer);
-    sizer->SetSizeHints(this);
-    sizer->Fit(this);
+    Layout();
 }
 
 wxSizer* OptionsPage::buildTriggerBox(const wxString& title, wxTextCtrl** name, wxTextCtrl** id) {
