@@ -3,6 +3,7 @@
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/gauge.h>
+#include <wx/arrstr.h>
 #include <wx/image.h>
 #include <wx/sizer.h>
 #include <wx/statbox.h>
@@ -101,6 +102,27 @@ wxButton* DriveStatusBar::makeButton(wxWindow* parent, const char* label, const 
     return button;
 }
 
+wxSize DriveStatusBar::textSize(const wxString& text, int width) const {
+    // Measured with the panel's own font: before the window is realised the toolkit would
+    // report the default font's larger size, and the frame would be fitted to that.
+    int textWidth = 0;
+    int textHeight = 0;
+    for (const wxString& line : wxSplit(text.empty() ? wxString(" ") : text, '\n', '\0')) {
+        int lineWidth = 0;
+        int lineHeight = 0;
+        GetTextExtent(line.empty() ? wxString(" ") : line, &lineWidth, &lineHeight);
+        textWidth = std::max(textWidth, lineWidth);
+        textHeight += lineHeight;
+    }
+    return wxSize(width < 0 ? textWidth + 1 : std::max(width, textWidth + 1), textHeight);
+}
+
+wxStaticText* DriveStatusBar::makeText(wxWindow* parent, const wxString& text, int width) {
+    auto* label = new wxStaticText(parent, wxID_ANY, text);
+    label->SetMinSize(textSize(text, width));
+    return label;
+}
+
 void DriveStatusBar::createControls() {
     auto* column = new wxBoxSizer(wxVERTICAL);
     const int gap = 2;
@@ -111,11 +133,11 @@ void DriveStatusBar::createControls() {
         auto* box = new wxStaticBoxSizer(wxVERTICAL, this, tr(title));
         wxWindow* boxWindow = box->GetStaticBox();
         auto* row = new wxBoxSizer(wxHORIZONTAL);
-        row->Add(new wxStaticText(boxWindow, wxID_ANY, tr(unit)), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 2);
-        *valueText = new wxStaticText(boxWindow, wxID_ANY, " -", wxDefaultPosition, wxSize(52, -1));
+        row->Add(makeText(boxWindow, tr(unit)), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 2);
+        *valueText = makeText(boxWindow, " -", 52);
         row->Add(*valueText, 0, wxALIGN_CENTER_VERTICAL);
-        row->Add(new wxStaticText(boxWindow, wxID_ANY, tr("NUM")), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 2);
-        *rawText = new wxStaticText(boxWindow, wxID_ANY, raw, wxDefaultPosition, wxSize(52, -1));
+        row->Add(makeText(boxWindow, tr("NUM")), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 2);
+        *rawText = makeText(boxWindow, raw, 52);
         row->Add(*rawText, 0, wxALIGN_CENTER_VERTICAL);
         box->Add(row, 0, wxEXPAND | wxLEFT | wxRIGHT, gap);
         auto* gaugeRow = new wxBoxSizer(wxHORIZONTAL);
@@ -126,7 +148,7 @@ void DriveStatusBar::createControls() {
                                  wxGA_HORIZONTAL | wxGA_SMOOTH | wxNO_BORDER);
         }
         gaugeRow->Add(*gauge, 1, wxALIGN_CENTER_VERTICAL);
-        gaugeRow->Add(new wxStaticText(boxWindow, wxID_ANY, fullScale), 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 2);
+        gaugeRow->Add(makeText(boxWindow, fullScale), 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 2);
         box->Add(gaugeRow, 0, wxEXPAND | wxALL, gap);
         column->Add(box, 0, wxEXPAND | wxBOTTOM, gap);
     };
@@ -144,7 +166,9 @@ void DriveStatusBar::createControls() {
         for (int half = 0; half < 2; ++half) {
             auto* lampColumn = new wxBoxSizer(wxVERTICAL);
             for (int k = half * count / 2; k < (half + 1) * count / 2; ++k) {
-                lamps[k] = new BitmapLabelSizer(boxWindow, translate(wxString::Format(keyFormat, k)), lit, &lampGrey_);
+                const wxString text = translate(wxString::Format(keyFormat, k));
+                lamps[k] = new BitmapLabelSizer(boxWindow, text, lit, &lampGrey_);
+                lamps[k]->text->SetMinSize(textSize(text, -1));
                 lampColumn->Add(lamps[k], 0, wxBOTTOM, 0);
             }
             box->Add(lampColumn, 1, wxLEFT, gap);
@@ -172,10 +196,10 @@ void DriveStatusBar::createControls() {
 
     auto* test = new wxStaticBoxSizer(wxVERTICAL, this, tr("Test"));
     wxWindow* testBox = test->GetStaticBox();
-    const wxSize labelSize(46, -1);
+    const int labelWidth = 46;
     const wxSize buttonSize(36, 22);
     auto* unitsRow = new wxBoxSizer(wxHORIZONTAL);
-    unitsRow->Add(new wxStaticText(testBox, wxID_ANY, tr("Units"), wxDefaultPosition, labelSize), 0,
+    unitsRow->Add(makeText(testBox, tr("Units"), labelWidth), 0,
                   wxALIGN_CENTER_VERTICAL);
     testUnitsCheck_ = new wxCheckBox(testBox, wxID_ANY, wxString());
     testUnitsCheck_->SetToolTip(tr("Tooltip Checkbox Test Units"));
@@ -184,7 +208,7 @@ void DriveStatusBar::createControls() {
 
     auto fieldRow = [&](const char* label, const char* initial, const char* tooltip) {
         auto* row = new wxBoxSizer(wxHORIZONTAL);
-        row->Add(new wxStaticText(testBox, wxID_ANY, tr(label), wxDefaultPosition, labelSize), 0,
+        row->Add(makeText(testBox, tr(label), labelWidth), 0,
                  wxALIGN_CENTER_VERTICAL);
         auto* field = new wxTextCtrl(testBox, wxID_ANY, initial, wxDefaultPosition, wxSize(90, 20));
         field->SetToolTip(tr(tooltip));
@@ -195,7 +219,7 @@ void DriveStatusBar::createControls() {
     auto buttonRow = [&](const char* label, std::initializer_list<std::pair<const char*, const char*>> buttons,
                          std::initializer_list<wxButton**> targets) {
         auto* row = new wxBoxSizer(wxHORIZONTAL);
-        row->Add(new wxStaticText(testBox, wxID_ANY, label ? tr(label) : wxString(), wxDefaultPosition, labelSize),
+        row->Add(makeText(testBox, label ? tr(label) : wxString(), labelWidth),
                  0, wxALIGN_CENTER_VERTICAL);
         auto target = targets.begin();
         for (const auto& [text, tooltip] : buttons) {

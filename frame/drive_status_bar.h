@@ -83,6 +83,8 @@ public:
 
 private:
     void createControls();
+    wxSize textSize(const wxString& text, int width) const;
+    wxStaticText* makeText(wxWindow* parent, const wxString& text, int width = -1);
     wxButton* makeButton(wxWindow* parent, const char* label, const char* tooltip, const wxSize& size);
     void showErrors(uint32_t word, long linkState, const wxString& failureText);
     // Reads reg in its table width, as the register's signedness gives it.
