@@ -129,6 +129,10 @@ TEST_F(FieldLogic, FormatsEveryKindOfField) {
         {"percent negative half", percent(kSigned16, 0x7FFF), uint16_t(-16383), "-50"},
         {"percent 0x3FFF", percent(kSigned16, 0x3FFF), 8191, "50"},
         {"low half signed", plain(kSigned32b, 1), 0x1234ABCD, "-21555"},
+        {"low half signed at its lowest", plain(kSigned32b, 1), 0x00008000, "-32768"},
+        {"low half signed at its highest", plain(kSigned32b, 1), 0xFFFF7FFF, "32767"},
+        {"high half signed at its lowest", plain(kSigned32b, 2), 0x80000000, "-32768"},
+        {"high half signed at its highest", plain(kSigned32b, 2), 0x7FFFFFFF, "32767"},
         {"high half signed all ones", plain(kSigned32b, 2), 0xFFFF1234, "-1"},
         {"high half unsigned", plain(kUnsigned32, 2), 0xFFFF0000, "65535"},
         {"low half unsigned", plain(kUnsigned32, 1), 0x0000FFFF, "65535"},
@@ -377,6 +381,42 @@ TEST_F(FieldLogic, ReportsFailuresWithTheirOwnTexts) {
     EXPECT_TRUE(readFieldText(drive, plain(0), [](const std::string&) { FAIL() << "nothing to show"; }));
 }
 
+TEST_F(FieldLogic, EachEntryEndsInOneOutcome) {
+    // A read-back that fails after the write went out must be told apart from a write that
+    // never left: only then can the field avoid showing its old text as the drive's value.
+    struct Case {
+        const char* what;
+        FieldFormat format;
+        const char* typed;
+        bool failWrite;
+        std::set<uint32_t> failReads;
+        WriteOutcome outcome;
+        size_t writes;
+    } cases[] = {
+        {"refused text", plain(kSigned16), "x", false, {}, WriteOutcome::Refused, 0},
+        {"write fails", plain(kSigned16), "5", true, {}, WriteOutcome::NotWritten, 1},
+        {"half merge read fails", plain(kUnsigned32, 1), "5", false, {kUnsigned32}, WriteOutcome::NotWritten, 0},
+        {"read-back fails", hex(kHex16), "1c", false, {kHex16}, WriteOutcome::Unconfirmed, 1},
+        {"read back", hex(kHex16), "1c", false, {}, WriteOutcome::Confirmed, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        drive.writes.clear();
+        drive.failWrites = c.failWrite;
+        drive.failReads = c.failReads;
+        shown.clear();
+        WriteOutcome outcome = writeFieldText(drive, c.format, nullptr, "", c.typed,
+                                              [this](const std::string& text) { shown = text; });
+        EXPECT_EQ(outcome, c.outcome);
+        EXPECT_EQ(drive.writes.size(), c.writes);
+        EXPECT_EQ(validateAndWriteText(drive, c.format, nullptr, "", c.typed, [](const std::string&) {}),
+                  c.outcome == WriteOutcome::Confirmed);
+        if (c.outcome != WriteOutcome::Confirmed) {
+            EXPECT_TRUE(shown.empty()) << "nothing is shown as read";
+        }
+    }
+}
+
 TEST_F(FieldLogic, MessagesAreTranslatedBeforeTheyAreFilled) {
     setTranslator([](const std::string& key) -> std::string {
         if (key == "Zahl zu gross, max. %.01f!") return "Nombre trop grand, max. %.01f !";
@@ -448,6 +488,9 @@ TEST_F(FieldLogic, DisplaysAndLampsReadTheirValues) {
         {kSigned32b, 2, 0, 0xFFFF0000, -1},
         {kUnsigned32, 2, 0, 0xFFFF0000, 65535},
         {kSigned32b, 1, 0x7FFF, 0x00003FFF, 50},
+        {kSigned32b, 1, 0, 0x00008000, -32768},
+        {kSigned32b, 1, 0, 0xFFFF7FFF, 32767},
+        {kSigned32b, 2, 0, 0x8000FFFF, -32768},
     };
     for (const auto& d : displays)
         EXPECT_EQ(displayValueOf(d.reg, d.part, d.percentBase, d.raw), d.value) << std::hex << d.reg;

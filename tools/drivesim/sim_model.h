@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tools/drivesim/sim_drive.h"
+#include "tools/drivesim/sim_reply_shaping.h"
 
 namespace torvex::sim {
 
@@ -33,6 +34,7 @@ struct Answer {
     bool splitRecord = false;
     bool strayByte = false;
     bool longReplies = false;
+    int delayMs = 0;  // the link waits this long before it answers
 };
 
 class DriveModel {
@@ -52,6 +54,11 @@ public:
     void setWriteFilter(std::function<uint32_t(uint32_t, uint32_t)> filter);
     void setWriteHook(uint32_t reg, std::function<void(uint32_t)> hook);
     void setReadHook(uint32_t reg, std::function<uint32_t(uint32_t)> hook);
+    // The drive's own behaviour (motor, derived registers): sees every stored write after
+    // the register's hook, without the lock held. Not replaceable by tests.
+    void setWriteObserver(std::function<void(uint32_t reg, uint32_t value)> observer);
+
+    ReplyShaping& shaping() { return shaping_; }
 
     std::vector<ReceivedFrame> frames() const;
     void clearFrames();
@@ -71,7 +78,9 @@ private:
     std::function<uint32_t(uint32_t, uint32_t)> writeFilter_;
     std::array<std::function<void(uint32_t)>, 256> writeHooks_;
     std::array<std::function<uint32_t(uint32_t)>, 256> readHooks_;
+    std::function<void(uint32_t, uint32_t)> writeObserver_;
     std::vector<ReceivedFrame> frames_;
+    ReplyShaping shaping_;
 };
 
 // Built-in drive behaviour, each in a file of its own, installed by the model's constructor.
