@@ -4,13 +4,14 @@
 #include <wx/checkbox.h>
 #include <wx/textctrl.h>
 
-#include <climits>
+#include <optional>
 
 #include "frame/drive_status_bar.h"
 #include "frame/drive_status_bar_logic.h"
 #include "widgets/catalogue.h"
 #include "widgets/events.h"
 #include "widgets/percent_gauge.h"
+#include "widgets/scaled_fields.h"
 #include "widgets/ui_seam.h"
 
 namespace torvex {
@@ -50,10 +51,9 @@ void DriveStatusBar::onRegisterChanged(int reg, const wxString& text) {
             break;
         case kRegPositionScale:
         case kRegPositionOffset:
-            // The fields show the raw register value; any other text leaves the scale alone.
-            if (status::parseWholeNumber(text, &value) && value >= INT32_MIN && value <= UINT32_MAX)
-                (reg == kRegPositionScale ? positionScale_ : positionOffset_) =
-                    static_cast<int32_t>(static_cast<uint32_t>(value));
+            // Read as the pages that post it read it: the raw register value.
+            if (const std::optional<int32_t> raw = positionRegisterFromText(text.ToStdString()))
+                (reg == kRegPositionScale ? positionScale_ : positionOffset_) = *raw;
             break;
         default:
             break;

@@ -145,6 +145,13 @@ TEST_F(StatusFrameTest, TestButtonsWriteWhatTheFieldsSayAndRefuseWhatTheyCannot)
     changed.SetString("10000");
     frame->dispatchRegisterChanged(changed);
     EXPECT_EQ(panel->positionScale(), 10000);
+    changed.SetString("abc");
+    frame->dispatchRegisterChanged(changed);
+    EXPECT_EQ(panel->positionScale(), 10000);
+    changed.SetInt(0x34);
+    changed.SetString("80");
+    frame->dispatchRegisterChanged(changed);
+    EXPECT_EQ(panel->speedGauge()->markerPercent(), 80u);
     position->ChangeValue("-1");
     click(panel->testDestButton());
     EXPECT_TRUE(writeArrives(0x6E, static_cast<uint32_t>(-10)));
@@ -158,8 +165,12 @@ TEST_F(StatusFrameTest, TestButtonsWriteWhatTheFieldsSayAndRefuseWhatTheyCannot)
     EXPECT_EQ(lastWrite(0x7A), 70000);
 
     // Without a maximum speed nothing converts and "+" refuses.
+    // (A new maximum motor speed makes the panel read 0xCE again.)
     sim->setReg(0xCE, 0);
-    ASSERT_TRUE(panel->pollDriveStatus(0));
+    changed.SetInt(0xC8);
+    changed.SetString("0");
+    frame->dispatchRegisterChanged(changed);
+    EXPECT_EQ(panel->speedMax(), 0);
     speed->ChangeValue("100");
     setUnits(false);
     EXPECT_EQ(speed->GetValue(), "100");
