@@ -46,7 +46,8 @@ class DiagnoseTest : public test::FrameTest {
 protected:
     void SetUp() override {
         FrameTest::SetUp();
-        previousUpdater_ = setDriveStatusUpdater(nullptr);  // no status reads between ours
+        // No status reads between ours: the watching step's update does nothing.
+        previousUpdater_ = setDriveStatusUpdater([](MainFrame&, uint32_t) { return std::optional<bool>(); });
         // The register choice lists and the texts come from the catalogue.
         ASSERT_TRUE(loadCatalogue(wxLANGUAGE_ENGLISH));
         installCatalogueTranslator();
