@@ -85,7 +85,10 @@ bool registerIs32bit(uint32_t reg) {
 
 int registerBytes(uint32_t reg) { return registerIs32bit(reg) ? 4 : 2; }
 
-DriveModel::DriveModel(uint16_t firmware) { fillStartValues(registers_, firmware); }
+DriveModel::DriveModel(uint16_t firmware) {
+    fillStartValues(registers_, firmware);
+    installStatusBehaviour(*this);
+}
 
 void DriveModel::record(ReceivedFrame frame) {
     frames_.push_back(std::move(frame));
