@@ -46,12 +46,20 @@ void fillStartValues(std::array<uint32_t, 256>& r, uint16_t firmware) {
     r[0xA6] = 4096;                   // MOTOR_GEBER_INCPERREV
     r[0xA7] = 1;                      // MOTOR_GEBER_POLE
     r[0xAB] = 1000;                   // LOGIC_HZ
-    r[0xC4] = 200;                    // REGLER_I_MAX_PC
-    r[0xC5] = 100;                    // REGLER_I_DAUER_PC
+    r[0xC4] = 32766;                  // REGLER_I_MAX_PC (200 %, 0x3FFF = 100 %)
+    r[0xC5] = 16383;                  // REGLER_I_DAUER_PC (100 %)
     r[0xC6] = 20;                     // REGLER_I_GERAET
     r[0xC8] = 3000;                   // SPEED_RPMMAX
     r[0xD9] = 1000;                   // KERN_I_200PC
     r[0xEE] = 500;                    // REGLER_I_IST_100PC
+    // Settings page.
+    r[0x36] = 0x0005;                 // COMMAND_SOURCE: digital speed, both inputs "Cmd"
+    r[0x5A] = 0x00040020;             // KERN_OPTIONS: brake on, deceleration ramp "Acc"
+    r[0x67] = 0x1203;                 // DEVICE_AUTO_ID: servo type 3
+    r[0x7C] = 10000;                  // POS_TORVEX_SCALE: 10 raw units a thousandth
+    r[0xA4] = 0x3042;                 // MOTOR_OPTIONS: feedback 2, second feedback out, factor 4
+    r[0xCE] = 3000;                   // SPEED_RPMMAX_INT: raw 32767 is 3000 rpm
+    r[0xCF] = 1234;                   // POSI_KY
 }
 
 }  // namespace
@@ -67,7 +75,10 @@ bool registerIs32bit(uint32_t reg) {
 
 int registerBytes(uint32_t reg) { return registerIs32bit(reg) ? 4 : 2; }
 
-DriveModel::DriveModel(uint16_t firmware) { fillStartValues(registers_, firmware); }
+DriveModel::DriveModel(uint16_t firmware) {
+    fillStartValues(registers_, firmware);
+    eeprom_ = EepromSets(registers_);
+}
 
 void DriveModel::record(ReceivedFrame frame) {
     frames_.push_back(std::move(frame));
@@ -124,6 +135,7 @@ Answer DriveModel::handleRequest(Link link, uint32_t reg, uint32_t value, std::v
         {
             std::lock_guard lock(mutex_);
             registers_[target] = kept;
+            eeprom_.command(target, kept, registers_);
         }
         if (writeHook) writeHook(kept);
         for (uint16_t sample : series) answer.replies.push_back({target, sample, 2});

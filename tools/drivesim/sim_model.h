@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tools/drivesim/sim_drive.h"
+#include "tools/drivesim/sim_eeprom.h"
 #include "tools/drivesim/sim_reply_shaping.h"
 
 namespace torvex::sim {
@@ -77,6 +78,7 @@ private:
     std::array<std::function<uint32_t(uint32_t)>, 256> readHooks_;
     std::vector<ReceivedFrame> frames_;
     ReplyShaping shaping_;
+    EepromSets eeprom_;
 };
 
 }  // namespace torvex::sim
