@@ -94,6 +94,7 @@ int registerBytes(uint32_t reg) { return registerIs32bit(reg) ? 4 : 2; }
 DriveModel::DriveModel(uint16_t firmware) {
     fillStartValues(registers_, firmware);
     eeprom_ = EepromSets(registers_);
+    installStatusBehaviour(*this);
 }
 
 void DriveModel::record(ReceivedFrame frame) {
