@@ -54,6 +54,9 @@ public:
     void setWriteFilter(std::function<uint32_t(uint32_t, uint32_t)> filter);
     void setWriteHook(uint32_t reg, std::function<void(uint32_t)> hook);
     void setReadHook(uint32_t reg, std::function<uint32_t(uint32_t)> hook);
+    // The drive's own behaviour (motor, derived registers): sees every stored write after
+    // the register's hook, without the lock held. Not replaceable by tests.
+    void setWriteObserver(std::function<void(uint32_t reg, uint32_t value)> observer);
 
     ReplyShaping& shaping() { return shaping_; }
 
@@ -75,8 +78,12 @@ private:
     std::function<uint32_t(uint32_t, uint32_t)> writeFilter_;
     std::array<std::function<void(uint32_t)>, 256> writeHooks_;
     std::array<std::function<uint32_t(uint32_t)>, 256> readHooks_;
+    std::function<void(uint32_t, uint32_t)> writeObserver_;
     std::vector<ReceivedFrame> frames_;
     ReplyShaping shaping_;
 };
+
+// Built-in drive behaviour, each in a file of its own, installed by the model's constructor.
+void installStatusBehaviour(DriveModel& model);  // sim_status.cpp
 
 }  // namespace torvex::sim
