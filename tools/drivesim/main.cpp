@@ -9,6 +9,7 @@
 #include <string>
 
 #include "tools/drivesim/can_sim_protocol.h"
+#include "tools/drivesim/sim_capture.h"
 #include "tools/drivesim/sim_drive.h"
 
 namespace {
@@ -69,6 +70,7 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     torvex::sim::SimDrive drive(options);
+    torvex::sim::SimCapture capture(drive);  // oscilloscope captures
     if (!drive.start()) {
         std::fprintf(stderr, "torvex-drivesim: could not set up the links%s%s\n",
                      options.tcpAddress.empty() ? "" : " (is port 6666 on ",

@@ -120,6 +120,10 @@ void SimDrive::setReadHook(uint32_t reg, std::function<uint32_t(uint32_t)> hook)
     impl_->model.setReadHook(reg, std::move(hook));
 }
 
+void SimDrive::setSeriesHook(uint32_t reg, std::function<std::vector<uint16_t>(uint32_t)> hook) {
+    impl_->model.setSeriesHook(reg, std::move(hook));
+}
+
 std::vector<ReceivedFrame> SimDrive::frames() const { return impl_->model.frames(); }
 void SimDrive::clearFrames() { impl_->model.clearFrames(); }
 bool SimDrive::waitForFrames(size_t count, int timeoutMs) const { return impl_->model.waitForFrames(count, timeoutMs); }

@@ -46,6 +46,7 @@ void fillStartValues(std::array<uint32_t, 256>& r, uint16_t firmware) {
     r[0xA6] = 4096;                   // MOTOR_GEBER_INCPERREV
     r[0xA7] = 1;                      // MOTOR_GEBER_POLE
     r[0xAB] = 1000;                   // LOGIC_HZ
+    r[0xAF] = 100;                    // TIMER_DELTA: sampling tick in microseconds
     r[0xC4] = 200;                    // REGLER_I_MAX_PC
     r[0xC5] = 100;                    // REGLER_I_DAUER_PC
     r[0xC6] = 20;                     // REGLER_I_GERAET
@@ -92,6 +93,7 @@ Answer DriveModel::handleRequest(Link link, uint32_t reg, uint32_t value, std::v
     std::function<uint32_t(uint32_t, uint32_t)> filter;
     std::function<void(uint32_t)> writeHook;
     std::function<uint32_t(uint32_t)> readHook;
+    std::function<std::vector<uint16_t>(uint32_t)> seriesHook;
     std::vector<uint16_t> series;
     ReceivedFrame frame{link, isRead, target, isRead ? 0u : value, std::move(raw)};
     {
@@ -112,6 +114,7 @@ Answer DriveModel::handleRequest(Link link, uint32_t reg, uint32_t value, std::v
         } else {
             filter = writeFilter_;
             writeHook = writeHooks_[target];
+            seriesHook = seriesHooks_[target];
             auto found = series_.find(target);
             if (found != series_.end()) series = found->second;
         }
@@ -126,6 +129,7 @@ Answer DriveModel::handleRequest(Link link, uint32_t reg, uint32_t value, std::v
             registers_[target] = kept;
         }
         if (writeHook) writeHook(kept);
+        if (seriesHook) series = seriesHook(kept);
         for (uint16_t sample : series) answer.replies.push_back({target, sample, 2});
     }
     // The frame is logged last, so that whoever waits for it sees the write's effect.
@@ -194,6 +198,11 @@ void DriveModel::setWriteHook(uint32_t reg, std::function<void(uint32_t)> hook) 
 void DriveModel::setReadHook(uint32_t reg, std::function<uint32_t(uint32_t)> hook) {
     std::lock_guard lock(mutex_);
     if (reg < readHooks_.size()) readHooks_[reg] = std::move(hook);
+}
+
+void DriveModel::setSeriesHook(uint32_t reg, std::function<std::vector<uint16_t>(uint32_t)> hook) {
+    std::lock_guard lock(mutex_);
+    if (reg < seriesHooks_.size()) seriesHooks_[reg] = std::move(hook);
 }
 
 std::vector<ReceivedFrame> DriveModel::frames() const {

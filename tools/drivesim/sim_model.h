@@ -52,6 +52,7 @@ public:
     void setWriteFilter(std::function<uint32_t(uint32_t, uint32_t)> filter);
     void setWriteHook(uint32_t reg, std::function<void(uint32_t)> hook);
     void setReadHook(uint32_t reg, std::function<uint32_t(uint32_t)> hook);
+    void setSeriesHook(uint32_t reg, std::function<std::vector<uint16_t>(uint32_t)> hook);
 
     std::vector<ReceivedFrame> frames() const;
     void clearFrames();
@@ -71,6 +72,7 @@ private:
     std::function<uint32_t(uint32_t, uint32_t)> writeFilter_;
     std::array<std::function<void(uint32_t)>, 256> writeHooks_;
     std::array<std::function<uint32_t(uint32_t)>, 256> readHooks_;
+    std::array<std::function<std::vector<uint16_t>(uint32_t)>, 256> seriesHooks_;
     std::vector<ReceivedFrame> frames_;
 };
 
