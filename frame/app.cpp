@@ -11,6 +11,7 @@
 #include <ctime>
 
 #include "widgets/catalogue.h"
+#include "widgets/compact_style.h"
 #include "frame/config.h"
 #include "frame/main_frame.h"
 #include "widgets/ui_seam.h"
@@ -98,6 +99,7 @@ bool TorvexApp::OnInit() {
 
     ui::installMessageHandler();
     installCatalogueTranslator();
+    installCompactControlStyle();
 
     startConfigurationAndLanguage(*this);
 

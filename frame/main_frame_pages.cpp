@@ -9,6 +9,7 @@
 #include "frame/main_frame.h"
 #include "pages/can_bus_page.h"
 #include "pages/diagnose_page.h"
+#include "pages/drive_page.h"
 #include "pages/logic_page.h"
 #include "pages/monitor_page.h"
 #include "pages/options_page.h"
@@ -149,6 +150,8 @@ void MainFrame::onPageChanged(wxBookCtrlEvent& event) {
     const int selected = event.GetSelection();
     const int left = event.GetOldSelection();
     selectedPage_ = selected;
+    for (int tab = 0; tab <= kTabControlTuning; ++tab)
+        if (auto* page = dynamic_cast<DrivePage*>(pagesByTab_[tab])) page->setPageShown(tab == selected);
     if (auto entry = chains_.pageSelected.find(selected); entry != chains_.pageSelected.end()) entry->second.call();
     if (auto entry = chains_.pageLeft.find(left); entry != chains_.pageLeft.end()) entry->second.call();
 }

@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -131,9 +132,9 @@ public:
 };
 
 // The drive status panel's readers as the watching step runs them; tests replace it to
-// make the watching step fail or succeed. Returns the previous one; null restores the
-// panel's own.
-using DriveStatusUpdater = std::function<bool(MainFrame& frame, uint32_t failures)>;
+// make the watching step fail or succeed, or (nothing) watch nothing at all, so that only
+// the polling step counts. Returns the previous one; null restores the panel's own.
+using DriveStatusUpdater = std::function<std::optional<bool>(MainFrame& frame, uint32_t failures)>;
 DriveStatusUpdater setDriveStatusUpdater(DriveStatusUpdater updater);
 
 // Posts a hand-over to the frame tagged with a generation (safe from any thread).

@@ -13,6 +13,7 @@
 #include "link/i18n.h"
 #include "link/message_seam.h"
 #include "link/registers.h"
+#include "widgets/register_bit_label.h"
 #include "widgets/register_display.h"
 #include "widgets/register_edit.h"
 #include "widgets/register_text_edit.h"
@@ -57,7 +58,8 @@ void DrivePage::loadPicture(const DrivePageOptions& options) {
             return;
         }
     }
-    picture_ = builtinPagePicture(options.builtinPicture);
+    picture_ = options.drawBuiltinPicture ? options.drawBuiltinPicture() : builtinPagePicture(options.builtinPicture);
+    if (!picture_.IsOk()) picture_ = builtinPagePicture(options.builtinPicture);
     pictureFromFile_ = false;
 }
 
@@ -69,6 +71,47 @@ RegisterEdit* DrivePage::addEdit(RegisterEdit* field) {
 RegisterDisplay* DrivePage::addDisplay(RegisterDisplay* display) {
     displays_.push_back(display);
     return display;
+}
+
+std::vector<wxWindow*> DrivePage::buildControls(const std::vector<ControlRow>& rows) {
+    std::vector<wxWindow*> made;
+    made.reserve(rows.size());
+    for (const ControlRow& row : rows) {
+        const wxPoint pos(row.x, row.y);
+        const wxSize size(row.w, row.h);
+        const wxString tooltip = translated(rowTooltipKey(row).c_str());
+        const wxString initial = wxString::FromUTF8(rowInitialText(row));
+        wxWindow* control = nullptr;
+        switch (row.kind) {
+        case RowKind::Edit: {
+            const wxString name = row.nameKey ? translated(row.nameKey) : wxString();
+            auto* edit = new RegisterEdit(row.reg, name, this, initial, tooltip, pos, size, drive_, limits_,
+                                          row.percentBase, row.scale, row.decimals, row.hex, row.part);
+            if (row.listed) addEdit(edit);
+            control = edit;
+            break;
+        }
+        case RowKind::Display: {
+            auto* display = new RegisterDisplay(row.reg, this, initial, tooltip, pos, size, drive_, row.part,
+                                                row.percentBase);
+            if (row.listed) addDisplay(display);
+            control = display;
+            break;
+        }
+        case RowKind::Lamp: {
+            const wxString label = row.nameKey ? translated(row.nameKey) : initial;
+            auto* lamp = new RegisterBitLabel(row.reg, row.bit, this, label, pos, size, drive_, row.inverted);
+            if (row.tooltipKey) lamp->SetToolTip(tooltip);
+            lamps_.push_back(lamp);
+            control = lamp;
+            break;
+        }
+        }
+        made.push_back(control);
+        tableRows_.push_back(row);
+        tableControls_.push_back(control);
+    }
+    return made;
 }
 
 void DrivePage::createUpDownButtons(const wxPoint& upPosition, const wxPoint& downPosition, const wxSize& size) {
@@ -87,6 +130,8 @@ bool DrivePage::isInDisplayList(const wxWindow* control) const {
 }
 
 bool DrivePage::commitField(RegisterEdit* field) { return field->commitRegisterEdit(); }
+
+bool DrivePage::stepField(RegisterEdit* field, long delta) { return field->stepRegisterEdit(delta); }
 
 void DrivePage::postRegisterChanged(int reg, const wxString& text) {
     wxWindow* parent = GetParent();
@@ -133,8 +178,12 @@ void DrivePage::onButton(wxCommandEvent& event) {
     }
     for (RegisterEdit* field : edits_) {
         if (field == lastFocused_) {
-            field->stepRegisterEdit(delta);
+            const wxString before = field->GetValue();
+            stepField(field, delta);
             afterStep(field);
+            // Fields bound to the same register on other pages follow a step as they
+            // follow Enter; without it a step there would write the old value back.
+            if (field->GetValue() != before) postRegisterChanged(field->registerNumber(), field->GetValue());
             break;
         }
     }

@@ -4,12 +4,14 @@
 // remembered focus that brings the cursor back to the field the user worked in.
 #pragma once
 
+#include <atomic>
 #include <vector>
 
 #include <wx/bitmap.h>
 #include <wx/panel.h>
 
 #include "link/limits.h"
+#include "pages/page_table.h"
 #include "resources/builtin_picture.h"
 
 class wxButton;
@@ -21,6 +23,7 @@ class DriveConnection;
 class RegisterEdit;
 class RegisterDisplay;
 class RegisterTextEdit;
+class RegisterBitLabel;
 
 struct DrivePageOptions {
     bool smallFont = false;                    // characters 11 pixels high
@@ -28,6 +31,9 @@ struct DrivePageOptions {
     wxString pictureFile;                      // e.g. "pictures/Settings.bmp"; empty: built-in only
     PagePicture builtinPicture = PagePicture::Settings;
     wxEventType refocusEvent = wxEVT_NULL;     // the page's own refocus event, if it has one
+    // Draws the page's own built-in picture (its blocks and captions); null: the plain
+    // background of builtinPicture.
+    wxBitmap (*drawBuiltinPicture)() = nullptr;
 };
 
 class DrivePage : public wxPanel {
@@ -42,6 +48,15 @@ public:
     RegisterLimits* limits() const { return limits_; }
     const std::vector<RegisterEdit*>& editList() const { return edits_; }
     const std::vector<RegisterDisplay*>& displayList() const { return displays_; }
+    const std::vector<RegisterBitLabel*>& lampList() const { return lamps_; }
+    // Every row built by buildControls, and the control made for it (same index).
+    const std::vector<ControlRow>& tableRows() const { return tableRows_; }
+    const std::vector<wxWindow*>& tableControls() const { return tableControls_; }
+
+    // Whether the page is the notebook's selected one. Kept by the frame on the GUI
+    // thread and read by the polling thread, which must not ask the toolkit.
+    bool isPageShown() const { return shown_.load(); }
+    void setPageShown(bool shown) { shown_ = shown; }
     wxWindow* lastFocused() const { return lastFocused_; }
     RegisterEdit* defaultField() const { return defaultField_; }
     RegisterTextEdit* axisNameField() const { return axisNameField_; }
@@ -53,6 +68,10 @@ public:
     // Building the page's own controls.
     RegisterEdit* addEdit(RegisterEdit* field);
     RegisterDisplay* addDisplay(RegisterDisplay* display);
+    // Builds one control per row, in row order (the tab order), adds edits and displays
+    // to their lists when the row says so and lamps to the lamp list. Returns the
+    // controls, one per row.
+    std::vector<wxWindow*> buildControls(const std::vector<ControlRow>& rows);
     void setDefaultField(RegisterEdit* field) { defaultField_ = field; }
     // The axis-name field takes part in Enter and focus beside the edit list.
     void setAxisNameField(RegisterTextEdit* field) { axisNameField_ = field; }
@@ -66,6 +85,9 @@ protected:
     virtual bool commitField(RegisterEdit* field);
     virtual void afterCommit(RegisterEdit* field) {}
     virtual void afterStep(RegisterEdit* field) {}
+    // Steps one field of the edit list by delta; fields in other units than the raw
+    // register (scaled speed or position) step through their own commit.
+    virtual bool stepField(RegisterEdit* field, long delta);
     // The page's other buttons; false lets the event travel on.
     virtual bool handleButton(wxCommandEvent& event) { return false; }
     // Read-only controls outside the display list that hand the focus back.
@@ -97,6 +119,10 @@ private:
     wxEventType refocusEvent_;
     std::vector<RegisterEdit*> edits_;
     std::vector<RegisterDisplay*> displays_;
+    std::vector<RegisterBitLabel*> lamps_;
+    std::vector<ControlRow> tableRows_;
+    std::vector<wxWindow*> tableControls_;
+    std::atomic<bool> shown_{false};
     wxWindow* lastFocused_ = nullptr;
     RegisterEdit* defaultField_ = nullptr;
     RegisterTextEdit* axisNameField_ = nullptr;

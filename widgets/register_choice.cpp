@@ -1,6 +1,6 @@
 #include "widgets/register_choice.h"
 
-#include <wx/choice.h>
+#include <wx/ctrlsub.h>
 #include <wx/intl.h>
 
 #include <charconv>
@@ -36,7 +36,7 @@ void saveTrigger(int which, const TriggerRegister& trigger) {
     else setTrigger2(trigger.name, trigger.id);
 }
 
-void appendEntry(wxChoice* choice, const wxString& name, unsigned id) {
+void appendEntry(wxItemContainer* choice, const wxString& name, unsigned id) {
     choice->Append(name, reinterpret_cast<void*>(static_cast<intptr_t>(id)));
 }
 
@@ -52,7 +52,9 @@ RegisterChoiceTable buildRegisterChoiceTable(const std::function<wxString(const 
         const wxString idText = translate(idKey);
         if (idText == idKey) continue;
         long long id = 0;
-        if (!parseDecimal(idText, &id) || id <= 7 || id > UINT32_MAX) continue;
+        // Only drive registers: a larger id would be cut to another register wherever it is
+        // packed into a register word (capture slots, logic sources).
+        if (!parseDecimal(idText, &id) || id <= 7 || id > 255) continue;
         table[n].name = name;
         table[n].id = static_cast<uint32_t>(id);
     }
@@ -67,7 +69,7 @@ const RegisterChoiceTable& registerChoiceList() {
     return g_list;
 }
 
-void fillRegisterChoice(wxChoice* choice) {
+void fillRegisterChoice(wxItemContainer* choice) {
     if (!choice) return;
     for (const RegisterChoiceEntry& entry : registerChoiceList())
         if (!entry.name.empty()) appendEntry(choice, entry.name, entry.id);
@@ -75,7 +77,13 @@ void fillRegisterChoice(wxChoice* choice) {
         if (!trigger->name.empty() && trigger->id != 0) appendEntry(choice, trigger->name, trigger->id);
 }
 
-int findChoiceByClientData(wxChoice* choice, long value) {
+void initRegisterChoice(wxItemContainer* choice) {
+    if (!choice) return;
+    appendEntry(choice, wxGetTranslation("--Off--"), 0);
+    fillRegisterChoice(choice);
+}
+
+int findChoiceByClientData(wxItemContainer* choice, long value) {
     if (!choice || !choice->HasClientUntypedData()) return -1;
     for (unsigned i = 0; i < choice->GetCount(); ++i)
         if (reinterpret_cast<intptr_t>(choice->GetClientData(i)) == value) return static_cast<int>(i);

@@ -9,7 +9,7 @@
 
 #include <wx/string.h>
 
-class wxChoice;
+class wxItemContainer;
 
 namespace torvex {
 
@@ -21,7 +21,7 @@ using RegisterChoiceTable = std::array<RegisterChoiceEntry, 256>;
 
 // Slot N comes from the catalogue keys "Combo box registers name N" and "Combo box
 // registers id N"; a slot whose name is untranslated, or whose id does not parse as a
-// decimal number above 7, stays empty. translate returns the key itself when untranslated.
+// decimal number in 8..255, stays empty. translate returns the key itself when untranslated.
 RegisterChoiceTable buildRegisterChoiceTable(const std::function<wxString(const wxString&)>& translate);
 
 // The table from the current catalogue, built on first use.
@@ -29,10 +29,14 @@ const RegisterChoiceTable& registerChoiceList();
 
 // Appends the list and the free trigger registers to choice, each with its register number
 // as client data. The choice is not cleared first.
-void fillRegisterChoice(wxChoice* choice);
+// Works on any item list (choices, read-only combo boxes).
+void fillRegisterChoice(wxItemContainer* choice);
+
+// "--Off--" (client data 0) followed by the register choice list.
+void initRegisterChoice(wxItemContainer* choice);
 
 // The index of the first item whose client data is value; -1 when there is none.
-int findChoiceByClientData(wxChoice* choice, long value);
+int findChoiceByClientData(wxItemContainer* choice, long value);
 
 // Store a free trigger register (and save it in the configuration). idText is kept when it
 // is a decimal number in 8..255; otherwise the id is 0 and the register is left out of the

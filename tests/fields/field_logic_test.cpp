@@ -129,6 +129,10 @@ TEST_F(FieldLogic, FormatsEveryKindOfField) {
         {"percent negative half", percent(kSigned16, 0x7FFF), uint16_t(-16383), "-50"},
         {"percent 0x3FFF", percent(kSigned16, 0x3FFF), 8191, "50"},
         {"low half signed", plain(kSigned32b, 1), 0x1234ABCD, "-21555"},
+        {"low half signed at its lowest", plain(kSigned32b, 1), 0x00008000, "-32768"},
+        {"low half signed at its highest", plain(kSigned32b, 1), 0xFFFF7FFF, "32767"},
+        {"high half signed at its lowest", plain(kSigned32b, 2), 0x80000000, "-32768"},
+        {"high half signed at its highest", plain(kSigned32b, 2), 0x7FFFFFFF, "32767"},
         {"high half signed all ones", plain(kSigned32b, 2), 0xFFFF1234, "-1"},
         {"high half unsigned", plain(kUnsigned32, 2), 0xFFFF0000, "65535"},
         {"low half unsigned", plain(kUnsigned32, 1), 0x0000FFFF, "65535"},
@@ -448,6 +452,9 @@ TEST_F(FieldLogic, DisplaysAndLampsReadTheirValues) {
         {kSigned32b, 2, 0, 0xFFFF0000, -1},
         {kUnsigned32, 2, 0, 0xFFFF0000, 65535},
         {kSigned32b, 1, 0x7FFF, 0x00003FFF, 50},
+        {kSigned32b, 1, 0, 0x00008000, -32768},
+        {kSigned32b, 1, 0, 0xFFFF7FFF, 32767},
+        {kSigned32b, 2, 0, 0x8000FFFF, -32768},
     };
     for (const auto& d : displays)
         EXPECT_EQ(displayValueOf(d.reg, d.part, d.percentBase, d.raw), d.value) << std::hex << d.reg;

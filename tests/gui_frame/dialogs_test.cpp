@@ -5,7 +5,7 @@
 #include <wx/textctrl.h>
 
 #include "frame/dialogs.h"
-#include "tests/gui_frame/frame_fixture.h"
+#include "tests/support/frame_fixture.h"
 
 namespace torvex::test {
 namespace {

@@ -13,7 +13,7 @@
 #include "frame/drive_status_bar.h"
 #include "pages/logo_panel.h"
 #include "scope/oscilloscope_page.h"
-#include "tests/gui_frame/frame_fixture.h"
+#include "tests/support/frame_fixture.h"
 
 namespace torvex::test {
 namespace {

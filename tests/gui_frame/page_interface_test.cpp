@@ -12,7 +12,7 @@
 #include "pages/options_page.h"
 #include "pages/settings/settings_page.h"
 #include "scope/oscilloscope_page.h"
-#include "tests/gui_frame/frame_fixture.h"
+#include "tests/support/frame_fixture.h"
 
 namespace torvex::test {
 namespace {

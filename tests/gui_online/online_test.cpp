@@ -5,6 +5,7 @@
 #include <wx/config.h>
 #include <wx/dialog.h>
 #include <wx/menu.h>
+#include <wx/notebook.h>
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
 #include <wx/weakref.h>
@@ -57,6 +58,7 @@ protected:
 
     void TearDown() override {
         if (frame_) closeFrame();
+        pollIntervalMs = kDefaultPollIntervalMs;  // the next test in this process starts as the program does
         setDriveStatusUpdater(previousUpdater_);
         drives_.clear();
         delete wxConfigBase::Set(nullptr);
@@ -413,19 +415,130 @@ TEST_F(OnlineTest, ThirteenFailuresInARowOfBothStepsGoOffline) {
     pollIntervalMs = 50;
 
     std::atomic<int> watchFailures{0};
-    setDriveStatusUpdater([&](MainFrame&, uint32_t) {
+    std::atomic<bool> countedPollingFailures{false};
+    setDriveStatusUpdater([&](MainFrame&, uint32_t failures) {
+        // More failures in the series than this step made itself: the polling step's count too.
+        if (failures > static_cast<uint32_t>(watchFailures.load())) countedPollingFailures = true;
         watchFailures.fetch_add(1);
         return false;
     });
     drive->setFault(sim::Fault::Silent);  // every status read of the polling step fails
     EXPECT_TRUE(fieldShows(0, "Drive is offline.", 15000));
-    const int watched = watchFailures.load();
-    EXPECT_LT(watched, 13) << "polling failures must count in the same series";
-    EXPECT_GT(watched, 0);
+    EXPECT_TRUE(countedPollingFailures.load()) << "polling failures must count in the same series";
+    EXPECT_GT(watchFailures.load(), 0);
     expectOfflineMenus();
     EXPECT_FALSE(frame_->connection().isOnline());
     EXPECT_EQ(frame_->failureCount.load(), 0u);
     closeFrame();  // the threads are joined before the updater's captures go
+}
+
+// The polling step alone: the watching step watches nothing, and the pages' cyclic updates
+// give a scripted series of results (then successes). Records the shared failure count as
+// each update finds it.
+struct ScriptedPolling {
+    std::mutex mutex;
+    std::vector<bool> script;
+    std::vector<uint32_t> countsSeen;
+    size_t calls() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return countsSeen.size();
+    }
+};
+
+void scriptPolling(MainFrame& frame, ScriptedPolling& polling) {
+    setDriveStatusUpdater([](MainFrame&, uint32_t) { return std::optional<bool>(); });
+    MainFrame* target = &frame;
+    frame.pageChains().cyclicUpdate = {{frame.notebook()->GetPage(kTabSettings), "Settings", [target, &polling] {
+                                           std::lock_guard<std::mutex> lock(polling.mutex);
+                                           const size_t call = polling.countsSeen.size();
+                                           polling.countsSeen.push_back(target->failureCount.load());
+                                           return call < polling.script.size() ? polling.script[call] : true;
+                                       }}};
+}
+
+TEST_F(OnlineTest, APollingSuccessEndsTheSeriesOfFailures) {
+    ScriptedPolling polling;
+    polling.script.assign(12, false);
+    polling.script.push_back(true);
+    polling.script.insert(polling.script.end(), 12, false);
+    scriptPolling(*frame_, polling);
+    ASSERT_NE(onlineOverTcp(), nullptr);
+    pollIntervalMs = 20;
+    ASSERT_TRUE(test::pumpUntil([&] { return polling.calls() >= 27; }, 15000));
+    std::vector<uint32_t> expected;
+    for (uint32_t i = 0; i <= 12; ++i) expected.push_back(i);  // twelve failures, then the success
+    for (uint32_t i = 0; i <= 13; ++i) expected.push_back(i == 13 ? 0 : i);  // twelve more, a success
+    std::vector<uint32_t> seen;
+    {
+        std::lock_guard<std::mutex> lock(polling.mutex);
+        seen.assign(polling.countsSeen.begin(), polling.countsSeen.begin() + 27);
+    }
+    EXPECT_EQ(seen, expected);
+    EXPECT_TRUE(isOnlineOn("TCP", 100));
+    closeFrame();  // the threads are joined before the chain's captures go
+}
+
+TEST_F(OnlineTest, ThirteenPollingFailuresInARowGoOffline) {
+    ScriptedPolling polling;
+    polling.script.assign(40, false);
+    scriptPolling(*frame_, polling);
+    ASSERT_NE(onlineOverTcp(), nullptr);
+    pollIntervalMs = 20;
+    EXPECT_TRUE(fieldShows(0, "Drive is offline.", 10000));
+    EXPECT_EQ(polling.calls(), 13u);
+    EXPECT_EQ(frame_->failureCount.load(), 0u);
+    closeFrame();
+}
+
+TEST_F(OnlineTest, NoPollingRequestReachesTheDriveDuringTheFirstReadOfAllPages) {
+    std::string address;
+    sim::SimDrive* drive = startDrive({}, &address);
+    ASSERT_NE(drive, nullptr);
+    setDriveStatusUpdater([](MainFrame&, uint32_t) { return std::optional<bool>(); });
+    // A first read of the pages that lasts longer than a polling period (1500 ms on TCP),
+    // ending with a read of 0x99 that marks its end in the drive's log.
+    MainFrame* target = frame_;
+    frame_->pageChains().readFromDrive = {{frame_->notebook()->GetPage(kTabSettings), "Settings", [target] {
+                                              uint16_t value = 0;
+                                              for (int i = 0; i < 20; ++i) {
+                                                  target->connection().read16bitRegister(0x34, &value);
+                                                  wxMilliSleep(90);
+                                              }
+                                              return target->connection().read16bitRegister(0x99, &value) == 0;
+                                          }}};
+    goOnlineTcp(address);
+    ASSERT_TRUE(isOnlineOn("TCP"));
+    // The polling step reads the status register: it must come, but only after the read.
+    ASSERT_TRUE(test::pumpUntil(
+        [&] {
+            for (const auto& f : drive->frames())
+                if (f.isRead && f.reg == kRegStatus) return true;
+            return false;
+        },
+        4000));
+    const auto frames = drive->frames();
+    size_t endOfRead = frames.size(), firstPoll = frames.size();
+    for (size_t i = 0; i < frames.size(); ++i) {
+        if (frames[i].isRead && frames[i].reg == 0x99 && endOfRead == frames.size()) endOfRead = i;
+        if (frames[i].isRead && frames[i].reg == kRegStatus && firstPoll == frames.size()) firstPoll = i;
+    }
+    ASSERT_LT(endOfRead, frames.size());
+    EXPECT_GT(firstPoll, endOfRead) << "a polling request came inside the first read";
+    closeFrame();
+}
+
+TEST_F(OnlineTest, AxisNameEndsAtItsFirstZeroByte) {
+    std::string address;
+    sim::SimDrive* drive = startDrive({}, &address);
+    ASSERT_NE(drive, nullptr);
+    drive->setReg(kRegAxisName, uint32_t('A') | uint32_t('B') << 16 | uint32_t('C') << 24);
+    goOnlineTcp(address);
+    ASSERT_TRUE(isOnlineOn("TCP"));
+    EXPECT_TRUE(fieldShows(2, "Achse: A", 1000)) << field(2).utf8_string();
+    drive->setReg(kRegAxisName, uint32_t('X') | uint32_t('Y') << 8);
+    wxCommandEvent readAll(ReadAllEvent);
+    frame_->GetEventHandler()->ProcessEvent(readAll);
+    EXPECT_TRUE(fieldShows(2, "Achse: XY", 1000)) << field(2).utf8_string();
 }
 
 // The watching step runs the drive status panel's readers; this stands in for them.

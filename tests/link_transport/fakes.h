@@ -45,6 +45,13 @@ public:
     bool readByte(uint8_t* byte, int timeoutMs) override {
         ++byteReads;
         lastTimeoutMs = timeoutMs;
+        // A slow drive: so many empty reads before each next byte.
+        if (!input.empty() && !gapsBefore.empty() && gapsBefore.front() > 0) {
+            --gapsBefore.front();
+            ++emptyReads;
+            return false;
+        }
+        if (!input.empty() && !gapsBefore.empty()) gapsBefore.pop_front();
         if (input.empty()) {
             ++emptyReads;
             return false;
@@ -69,6 +76,7 @@ public:
     std::string written, pending;
     std::vector<std::string> requests;
     std::deque<uint8_t> input;
+    std::deque<int> gapsBefore;
     std::function<void(const std::string& request, std::deque<uint8_t>& input)> responder;
     int byteReads = 0, emptyReads = 0, discards = 0, closes = 0, lastTimeoutMs = 0;
     size_t discarded = 0;
@@ -158,6 +166,7 @@ public:
     }
     uint32_t read(can::CanMessage* message) override {
         ++reads;
+        if (incoming.empty() && traffic) incoming.push_back(traffic(reads));
         if (incoming.empty()) {
             ++emptyReads;
             return can::kStatusReceiveQueueEmpty;
@@ -180,6 +189,8 @@ public:
     std::vector<can::CanMessage> written;
     std::deque<can::CanMessage> incoming;
     std::function<void(const can::CanMessage& request, std::deque<can::CanMessage>& incoming)> responder;
+    // A busy bus: a message for every read that finds nothing queued.
+    std::function<can::CanMessage(int read)> traffic;
     int loads = 0, unloads = 0, closes = 0, statusCalls = 0, reads = 0, emptyReads = 0;
 };
 

@@ -261,6 +261,24 @@ TEST_F(TransportTest, TcpLongRepliesLearntFromFirmwareOnly) {
     EXPECT_EQ(value, 0x1234u);
 }
 
+TEST_F(TransportTest, TcpFirmwareReplyOfAnImpossibleLengthUnlearnsLongReplies) {
+    transport_.setIpAddress("10.0.0.2");
+    ASSERT_EQ(transport_.openPort("TCP", 9600), 0u);
+    tcpDrive(310, true);
+    uint32_t value = 0;
+    ASSERT_EQ(transport_.requestRegister(0x1B, &value, true), 1u);
+    ASSERT_TRUE(transport_.longReplies());
+    tcp_->responder = [](const std::vector<uint8_t>&, std::deque<uint8_t>& input) {
+        auto reply = tcpReply(0x181, 5, {0x1B, 0x36, 0x01, 0});
+        input.insert(input.end(), reply.begin(), reply.end());
+    };
+    EXPECT_EQ(transport_.requestRegister(0x1B, &value, true), 0u);
+    EXPECT_FALSE(transport_.longReplies());
+    // A padded 16-bit reply is then refused again.
+    tcpDrive(310, true);
+    EXPECT_EQ(transport_.requestRegister(0x34, &value, true), 0u);
+}
+
 TEST_F(TransportTest, TcpWrongRegisterFailsAtOnce) {
     transport_.setIpAddress("10.0.0.2");
     ASSERT_EQ(transport_.openPort("TCP", 9600), 0u);
@@ -405,6 +423,24 @@ TEST_F(TransportTest, SilentCanGivesUpAfterFiftyEmptyPolls) {
     EXPECT_TRUE(transport_.isOpen());  // a receive time-out leaves the link open
 }
 
+TEST_F(TransportTest, BusyCanBusWithoutTheReplyGivesUpAfterAboutASecond) {
+    ASSERT_EQ(transport_.openPort("CAN", 9600), 0u);
+    // Replies for other registers and messages of other identifiers, never the one asked for.
+    can_.traffic = [](int read) {
+        return read % 2 ? canReply(0x181, 4, {0x35, 1, 2}) : canReply(0x300, 4, {0x34, 1, 2});
+    };
+    const auto start = Clock::now();
+    uint32_t value = 7;
+    EXPECT_EQ(transport_.requestRegister(0x34, &value, true), 0u);
+    const long elapsed = millisecondsSince(start);
+    EXPECT_GE(elapsed, 900);
+    EXPECT_LT(elapsed, 2000);
+    EXPECT_EQ(value, 7u);
+    EXPECT_EQ(can_.emptyReads, 0);
+    EXPECT_TRUE(transport_.isOpen());
+    EXPECT_EQ(boxes_.count(), 1u);  // the filter box once, not once per foreign message
+}
+
 TEST_F(TransportTest, CanLongReplies) {
     ASSERT_EQ(transport_.openPort("CAN", 9600), 0u);
     can_.responder = [](const can::CanMessage& request, std::deque<can::CanMessage>& incoming) {
@@ -472,11 +508,32 @@ TEST_F(TransportTest, SilentSerialGivesUpAfterFiveEmptyReads) {
     EXPECT_EQ(value, 5u);
     EXPECT_EQ(serial_->emptyReads, 5);
     EXPECT_TRUE(transport_.isOpen());  // serial failures never close the link
-    // One byte of a 32-bit reply's two words: a delivered byte resets the count.
-    serial_->responder = [](const std::string&, std::deque<uint8_t>& input) { input.push_back(0x11); };
+    // One byte of a 32-bit reply's two words, after four empty reads: the delivered byte
+    // resets the count, so five more empty reads follow before the read gives up.
+    serial_->responder = [this](const std::string&, std::deque<uint8_t>& input) {
+        input.push_back(0x11);
+        serial_->gapsBefore = {4};
+    };
     serial_->emptyReads = 0;
     EXPECT_EQ(transport_.requestRegister(0x40, &value, true), 0u);
-    EXPECT_EQ(serial_->emptyReads, 5);
+    EXPECT_EQ(serial_->emptyReads, 9);
+}
+
+TEST_F(TransportTest, SlowSerialDriveIsReadWholeUntilFiveEmptyReadsInARow) {
+    ASSERT_EQ(transport_.openPort("COM1", 9600), 0u);
+    std::deque<int> gaps;
+    serial_->responder = [this, &gaps](const std::string&, std::deque<uint8_t>& input) {
+        for (uint8_t b : {0x78, 0x56, 0x34, 0x12}) input.push_back(b);
+        serial_->gapsBefore = gaps;
+    };
+    uint32_t value = 0;
+    gaps = {3, 4, 4, 3};
+    EXPECT_EQ(transport_.requestRegister(0x40, &value, true), 1u);
+    EXPECT_EQ(value, 0x12345678u);
+    value = 0;
+    gaps = {0, 4, 5, 0};  // the third byte comes after five empty reads: too late
+    EXPECT_EQ(transport_.requestRegister(0x40, &value, true), 0u);
+    EXPECT_EQ(value, 0u);
 }
 
 TEST_F(TransportTest, StaleSerialInputIsDiscardedBeforeTheRequest) {

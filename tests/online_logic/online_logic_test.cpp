@@ -167,7 +167,7 @@ wxString fromCatalogue(const std::map<std::string, std::string>& catalogue, cons
     return found == catalogue.end() ? key : wxString::FromUTF8(found->second);
 }
 
-TEST(RegisterChoiceList, SlotsNeedANameAndAnIdAboveSeven) {
+TEST(RegisterChoiceList, SlotsNeedANameAndARegisterIdOfEightTo255) {
     const std::map<std::string, std::string> catalogue = {
         {"Combo box registers name 0", "Speed actual"}, {"Combo box registers id 0", "48"},
         {"Combo box registers name 3", "Position"},     {"Combo box registers id 3", "109"},
@@ -178,6 +178,9 @@ TEST(RegisterChoiceList, SlotsNeedANameAndAnIdAboveSeven) {
         {"Combo box registers name 16", "Not a number"}, {"Combo box registers id 16", "4x"},
         {"Combo box registers name 17", "Negative"},    {"Combo box registers id 17", "-20"},
         {"Combo box registers id 20", "77"},            // name untranslated
+        {"Combo box registers name 21", "Beyond"},      {"Combo box registers id 21", "256"},
+        {"Combo box registers name 22", "Far"},         {"Combo box registers id 22", "4294967295"},
+        {"Combo box registers name 23", "Top"},         {"Combo box registers id 23", "255"},
         {"Combo box registers name 255", "Last"},       {"Combo box registers id 255", "200"},
     };
     RegisterChoiceTable table =
@@ -186,7 +189,7 @@ TEST(RegisterChoiceList, SlotsNeedANameAndAnIdAboveSeven) {
     for (unsigned n = 0; n < table.size(); ++n)
         if (!table[n].name.empty()) filled[n] = {table[n].name.utf8_string(), table[n].id};
     const std::map<unsigned, std::pair<std::string, uint32_t>> expected = {
-        {0, {"Speed actual", 48}}, {3, {"Position", 109}}, {15, {"Eight", 8}}, {255, {"Last", 200}}};
+        {0, {"Speed actual", 48}}, {3, {"Position", 109}}, {15, {"Eight", 8}}, {23, {"Top", 255}}, {255, {"Last", 200}}};
     EXPECT_EQ(filled, expected);
 }
 

@@ -15,6 +15,7 @@
 #include <mutex>
 #include <thread>
 
+#include "widgets/compact_style.h"
 #include "widgets/ui_seam.h"
 #include "link/registers.h"
 #include "tests/support/recording_dialogs.h"
@@ -173,6 +174,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     torvex::buildRegisterCache();
+    torvex::installCompactControlStyle();
     torvex::ui::setDialogSeam(&torvex::test::g_dialogs);
     torvex::ui::installMessageHandler();
     ::testing::UnitTest::GetInstance()->listeners().Append(new torvex::test::GtkProblemListener);

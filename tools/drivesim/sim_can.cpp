@@ -107,6 +107,7 @@ void CanLink::run() {
             continue;
         }
         if (answer.replies.empty()) continue;
+        if (answer.delayMs > 0 && !stop_.sleep(answer.delayMs)) return;
         std::vector<can::CanMessage> prelude;
         {
             std::lock_guard lock(preludeMutex_);

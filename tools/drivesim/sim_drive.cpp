@@ -104,6 +104,9 @@ void SimDrive::setFirmware(uint16_t firmware) { impl_->model.setReg(kRegFirmware
 void SimDrive::setLongReplies(bool on) { impl_->model.setLongReplies(on); }
 void SimDrive::setFault(Fault fault, int count) { impl_->model.setFault(fault, count); }
 
+void SimDrive::setReplyDelay(int milliseconds) { impl_->model.shaping().setDelayMs(milliseconds); }
+void SimDrive::setRegisterSilent(uint32_t reg, bool silent) { impl_->model.shaping().setSilent(reg, silent); }
+
 void SimDrive::setSeriesReply(uint32_t reg, std::vector<uint16_t> values) {
     impl_->model.setSeriesReply(reg, std::move(values));
 }

@@ -96,6 +96,12 @@ public:
     // identifier, another message type, a reply for another register...).
     void sendCanBeforeNextReply(std::vector<can::CanMessage> messages);
 
+    // Every answer leaves this many milliseconds after its request (0: at once); a stop
+    // does not wait for the delay to run out.
+    void setReplyDelay(int milliseconds);
+    // Reads of reg go unanswered (still logged) until it is made talkative again.
+    void setRegisterSilent(uint32_t reg, bool silent);
+
     // Where later behaviour hooks in. Both run on the drive's own threads without its
     // lock held, so they may call reg() and setReg(). A write hook runs after the value
     // was stored; a read hook gives the value answered (from the stored one).

@@ -135,7 +135,9 @@ Answer DriveModel::handleRequest(Link link, uint32_t reg, uint32_t value, std::v
     // The frame is logged last, so that whoever waits for it sees the write's effect.
     std::lock_guard lock(mutex_);
     record(std::move(frame));
+    if (isRead && shaping_.isSilent(target)) answer.replies.clear();
     if (answer.replies.empty()) return answer;
+    answer.delayMs = shaping_.delayMs();
     if (takeFault(Fault::Silent)) {
         answer.replies.clear();
     } else if (takeFault(Fault::WrongRegister)) {

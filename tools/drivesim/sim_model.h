@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tools/drivesim/sim_drive.h"
+#include "tools/drivesim/sim_reply_shaping.h"
 
 namespace torvex::sim {
 
@@ -33,6 +34,7 @@ struct Answer {
     bool splitRecord = false;
     bool strayByte = false;
     bool longReplies = false;
+    int delayMs = 0;  // the link waits this long before it answers
 };
 
 class DriveModel {
@@ -54,6 +56,8 @@ public:
     void setReadHook(uint32_t reg, std::function<uint32_t(uint32_t)> hook);
     void setSeriesHook(uint32_t reg, std::function<std::vector<uint16_t>(uint32_t)> hook);
 
+    ReplyShaping& shaping() { return shaping_; }
+
     std::vector<ReceivedFrame> frames() const;
     void clearFrames();
     bool waitForFrames(size_t count, int timeoutMs) const;
@@ -74,6 +78,7 @@ private:
     std::array<std::function<uint32_t(uint32_t)>, 256> readHooks_;
     std::array<std::function<std::vector<uint16_t>(uint32_t)>, 256> seriesHooks_;
     std::vector<ReceivedFrame> frames_;
+    ReplyShaping shaping_;
 };
 
 }  // namespace torvex::sim

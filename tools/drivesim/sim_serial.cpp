@@ -158,6 +158,7 @@ bool SerialLink::answer(const Answer& answer) {
     // A reply one byte short: the client's word read must give up rather than hang.
     if (answer.wrongLength && !answer.replies.empty()) out.pop_back();
     if (out.empty()) return true;
+    if (answer.delayMs > 0 && !stop_.sleep(answer.delayMs)) return true;
     if (!answer.splitRecord) {
         writeAll(master_, out.data(), out.size(), stop_);
         return true;

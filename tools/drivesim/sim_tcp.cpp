@@ -129,6 +129,7 @@ bool TcpLink::answer(int fd, const Answer& answer) {
     if (answer.strayByte) out.push_back(kStrayByte);
     for (const Reply& reply : answer.replies) putRecord(out, reply, answer.longReplies, answer.wrongLength);
     if (out.empty()) return true;
+    if (answer.delayMs > 0 && !stop_.sleep(answer.delayMs)) return false;
     if (!answer.splitRecord) return writeAll(fd, out.data(), out.size(), stop_);
     // The first record goes out in three pieces; a client must gather a record from
     // as many reads as it takes.

@@ -1,4 +1,4 @@
-#include "tests/gui_frame/frame_fixture.h"
+#include "tests/support/frame_fixture.h"
 
 #include <cstdlib>
 #include <filesystem>

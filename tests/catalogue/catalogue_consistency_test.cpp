@@ -1,0 +1,114 @@
+// The three shipped catalogues hold the same keys, each with a text, and every text keeps
+// its key's printf placeholders in order. A key present in one language only would show
+// the program's own wording to the users of the others; a lost or reordered placeholder
+// would fill a message from the wrong argument.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string unquote(const std::string& line) {
+    const size_t open = line.find('"');
+    const size_t close = line.rfind('"');
+    std::string text;
+    if (open == std::string::npos || close <= open) return text;
+    for (size_t i = open + 1; i < close; ++i) {
+        if (line[i] == '\\' && i + 1 < close) {
+            const char next = line[++i];
+            text += next == 'n' ? '\n' : next == 't' ? '\t' : next;
+        } else {
+            text += line[i];
+        }
+    }
+    return text;
+}
+
+// msgid -> msgstr of a .po file (the header entry left out).
+std::map<std::string, std::string> readCatalogue(const std::string& path) {
+    std::ifstream in(path);
+    std::map<std::string, std::string> entries;
+    std::string line, id, str, context;
+    std::string* current = nullptr;
+    bool haveEntry = false;
+    auto finish = [&] {
+        if (haveEntry && !id.empty()) entries[context + id] = str;
+        id.clear();
+        str.clear();
+        context.clear();
+        haveEntry = false;
+        current = nullptr;
+    };
+    while (std::getline(in, line)) {
+        if (line.rfind("msgctxt ", 0) == 0) {
+            finish();
+            context = unquote(line) + '\x04';
+        } else if (line.rfind("msgid ", 0) == 0) {
+            if (haveEntry) finish();
+            id = unquote(line);
+            current = &id;
+            haveEntry = true;
+        } else if (line.rfind("msgstr ", 0) == 0) {
+            str = unquote(line);
+            current = &str;
+        } else if (!line.empty() && line[0] == '"' && current) {
+            *current += unquote(line);
+        }
+    }
+    finish();
+    return entries;
+}
+
+std::vector<std::string> placeholders(const std::string& text) {
+    static const std::regex pattern("%[-+#0-9.]*l?[dufxXs]");
+    std::vector<std::string> found;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), pattern); it != std::sregex_iterator(); ++it)
+        found.push_back(it->str());
+    return found;
+}
+
+TEST(CatalogueConsistency, EveryLanguageHoldsEveryKeyWithItsPlaceholders) {
+    const char* const languages[] = {"de", "fr", "en"};
+    std::map<std::string, std::map<std::string, std::string>> catalogues;
+    std::set<std::string> allKeys;
+    for (const char* lang : languages) {
+        const std::string path = std::string(TORVEX_BINARY_DIR) + "/locale/" + lang + "/Torvex.po";
+        catalogues[lang] = readCatalogue(path);
+        ASSERT_GT(catalogues[lang].size(), 500u) << path;
+        for (const auto& entry : catalogues[lang]) allKeys.insert(entry.first);
+    }
+    static const std::regex ownManual("Torvex_[a-z][a-z]\\.pdf");
+    for (const std::string& key : allKeys) {
+        // Each catalogue names the manual of its own language only.
+        if (std::regex_match(key, ownManual)) continue;
+        for (const char* lang : languages) {
+            auto found = catalogues[lang].find(key);
+            if (found == catalogues[lang].end()) {
+                ADD_FAILURE() << lang << " lacks \"" << key << "\"";
+                continue;
+            }
+            EXPECT_FALSE(found->second.empty()) << lang << ": empty text for \"" << key << "\"";
+            EXPECT_EQ(placeholders(found->second), placeholders(key)) << lang << ": \"" << key << "\"";
+        }
+    }
+}
+
+TEST(CatalogueConsistency, ReaderTakesContinuedAndEscapedTexts) {
+    const std::string path = ::testing::TempDir() + "torvex-catalogue-reader.po";
+    std::ofstream(path) << "msgid \"\"\nmsgstr \"\"\n\"Language: de\\n\"\n\n"
+                           "msgid \"Line\\none\"\nmsgstr \"\"\n\"Zeile\\n\"\n\"eins \\\"x\\\"\"\n\n"
+                           "msgid \"Max %ld!\"\nmsgstr \"Höchstens %ld!\"\n";
+    const auto entries = readCatalogue(path);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries.at("Line\none"), "Zeile\neins \"x\"");
+    EXPECT_EQ(placeholders(entries.at("Max %ld!")), std::vector<std::string>{"%ld"});
+    EXPECT_TRUE(placeholders("100 % de la vitesse").empty());
+}
+
+}  // namespace

@@ -1,0 +1,146 @@
+// Every page that lays out its register controls from a table is checked against the
+// register table and against the controls it built: a wrong register, half, scale or
+// kind, an editable field on a read-only register, a lamp bit beyond the register's width,
+// a control outside the page or a missing tooltip shows up here for every page at once.
+#include <wx/button.h>
+#include <wx/combobox.h>
+#include <wx/notebook.h>
+#include <wx/translation.h>
+
+#include <string>
+
+#include "link/registers.h"
+#include "pages/drive_page.h"
+#include "tests/support/frame_fixture.h"
+#include "widgets/catalogue.h"
+#include "widgets/compact_style.h"
+#include "widgets/register_bit_label.h"
+#include "widgets/register_display.h"
+#include "widgets/register_edit.h"
+
+namespace torvex::test {
+namespace {
+
+bool translatedKey(const std::string& key) {
+    const wxTranslations* translations = wxTranslations::Get();
+    return translations && translations->GetTranslatedString(wxString::FromUTF8(key)) != nullptr;
+}
+
+std::string describe(const std::string& page, size_t index, const ControlRow& row) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%s row %zu (register 0x%02x, part %d)", page.c_str(), index, row.reg, row.part);
+    return text;
+}
+
+// What is wrong with a row by itself, judged against the register table; empty when fine.
+std::string rowFault(const ControlRow& row) {
+    if (row.reg < 0 || row.reg > 255) return "register outside 0..255";
+    if (row.part < 0 || row.part > 2) return "part outside 0..2";
+    if (row.reg == 0) return {};
+    const bool wide = is32bitRegister(static_cast<uint32_t>(row.reg));
+    if (row.part != 0 && !wide) return "a half of a 16-bit register";
+    const uint32_t access = registerAccessClass(static_cast<uint32_t>(row.reg));
+    if (access == kClassUnknown) return "a register the table does not know";
+    if (row.kind == RowKind::Edit && access == kClassRO) return "an editable field on a read-only register";
+    if (row.kind != RowKind::Edit && access == kClassWO) return "a read-out of a write-only register";
+    if (row.kind == RowKind::Lamp && (row.bit < 0 || row.bit >= ((wide && row.part == 0) ? 32 : 16)))
+        return "a lamp bit beyond the register's width";
+    if (row.hex && (row.scale != 0 || row.percentBase != 0)) return "a hexadecimal field with a scale";
+    if (row.w <= 0 || row.h <= 0) return "no size";
+    if (row.x < 0 || row.y < 0 || row.x + row.w > kPagePictureWidth || row.y + row.h > kPagePictureHeight)
+        return "outside the page";
+    return {};
+}
+
+// What differs between a row and the control built for it; empty when they agree.
+std::string controlFault(const DrivePage& page, const ControlRow& row, wxWindow* control) {
+    if (!control) return "no control";
+    if (control->GetPosition() != wxPoint(row.x, row.y)) return "built at another position";
+    switch (row.kind) {
+    case RowKind::Edit: {
+        auto* edit = dynamic_cast<RegisterEdit*>(control);
+        if (!edit) return "not an editable register field";
+        if (edit->registerNumber() != row.reg || edit->part() != row.part) return "bound to another register or half";
+        if (edit->scale() != row.scale || edit->percentBase() != row.percentBase || edit->hexInput() != row.hex ||
+            (row.scale != 0 && edit->decimals() != row.decimals))
+            return "another scale, percent base, decimals or entry base";
+        const auto& list = page.editList();
+        if ((std::find(list.begin(), list.end(), edit) != list.end()) != row.listed) return "edit list membership";
+        return {};
+    }
+    case RowKind::Display: {
+        auto* display = dynamic_cast<RegisterDisplay*>(control);
+        if (!display) return "not a register read-out";
+        if (display->registerNumber() != row.reg || display->part() != row.part ||
+            display->percentBase() != row.percentBase)
+            return "bound to another register, half or percent base";
+        const auto& list = page.displayList();
+        if ((std::find(list.begin(), list.end(), display) != list.end()) != row.listed)
+            return "display list membership";
+        return {};
+    }
+    case RowKind::Lamp: {
+        auto* lamp = dynamic_cast<RegisterBitLabel*>(control);
+        if (!lamp) return "not a lamp";
+        if (lamp->registerNumber() != row.reg || lamp->bit() != row.bit || lamp->isInverted() != row.inverted)
+            return "another register, bit or sense";
+        return {};
+    }
+    }
+    return "unknown kind";
+}
+
+class PageTableTest : public FrameTest {};
+
+TEST_F(PageTableTest, EveryTableRowFitsTheRegisterTableAndItsControl) {
+    addCatalogueLookupPrefixes();
+    ASSERT_TRUE(loadCatalogue(wxLANGUAGE_GERMAN));
+    makeFrame();
+    wxNotebook* book = frame->notebook();
+    ASSERT_NE(book, nullptr);
+    int pagesWithTables = 0;
+    for (size_t tab = 0; tab < book->GetPageCount(); ++tab) {
+        auto* page = dynamic_cast<DrivePage*>(book->GetPage(tab));
+        if (!page || page->tableRows().empty()) continue;
+        ++pagesWithTables;
+        const std::string name = book->GetPageText(tab).utf8_string();
+        ASSERT_EQ(page->tableRows().size(), page->tableControls().size()) << name;
+        for (size_t i = 0; i < page->tableRows().size(); ++i) {
+            const ControlRow& row = page->tableRows()[i];
+            EXPECT_EQ(rowFault(row), "") << describe(name, i, row);
+            EXPECT_EQ(controlFault(*page, row, page->tableControls()[i]), "") << describe(name, i, row);
+            if (row.kind != RowKind::Lamp || row.tooltipKey) {
+                EXPECT_TRUE(translatedKey(rowTooltipKey(row))) << describe(name, i, row) << ": " << rowTooltipKey(row);
+            }
+            if (row.nameKey) {
+                EXPECT_TRUE(translatedKey(row.nameKey)) << describe(name, i, row) << ": " << row.nameKey;
+            }
+        }
+    }
+    if (pagesWithTables == 0) GTEST_SKIP() << "no page lays out its controls from a table yet";
+}
+
+TEST(CompactControls, SmallFixedSizeControlsKeepTheToolkitQuiet) {
+    // The GUI test main installs the style sheet as the program does; a second call keeps it.
+    ASSERT_TRUE(installCompactControlStyle());
+    auto* frame = new wxFrame(nullptr, wxID_ANY, "compact", wxPoint(10, 10), wxSize(400, 200));
+    auto* panel = new wxPanel(frame);
+    wxFont font = panel->GetFont();
+    font.SetPixelSize(wxSize(0, 11));
+    panel->SetFont(font);
+    new wxButton(panel, wxID_ANY, "UP", wxPoint(5, 5), wxSize(26, 20));
+    new wxButton(panel, wxID_ANY, "Start", wxPoint(40, 5), wxSize(90, 20));
+    new wxTextCtrl(panel, wxID_ANY, "0x35 L", wxPoint(5, 40), wxSize(49, 12), wxTE_PROCESS_ENTER);
+    new wxTextCtrl(panel, wxID_ANY, "1500", wxPoint(60, 40), wxSize(40, 13), wxTE_READONLY);
+    wxString items[] = {"AL", "AH", "Speed actual"};
+    new wxComboBox(panel, wxID_ANY, "", wxPoint(5, 70), wxSize(40, 20), 3, items, wxCB_READONLY);
+    new wxComboBox(panel, wxID_ANY, "", wxPoint(60, 70), wxSize(60, 20), 3, items, wxCB_READONLY);
+    frame->Show();
+    pumpFor(200);
+    frame->Destroy();
+    pumpFor(50);
+    // The test main fails the test on any Gtk warning or critical message raised above.
+}
+
+}  // namespace
+}  // namespace torvex::test

@@ -1,0 +1,31 @@
+// How slowly and how selectively the simulated drive answers: a delay before every
+// reply (so a walk over all registers lasts long enough to interrupt it) and registers
+// whose reads go unanswered (a drive that knows the number but keeps quiet about it).
+// Lock-free, so the links may ask on every request while a test changes it.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+namespace torvex::sim {
+
+class ReplyShaping {
+public:
+    // Milliseconds the drive waits before it puts an answer on the wire; 0: at once.
+    // Negative values count as 0.
+    void setDelayMs(int milliseconds) { delayMs_.store(milliseconds > 0 ? milliseconds : 0); }
+    int delayMs() const { return delayMs_.load(); }
+
+    // Reads of reg stay unanswered while it is silent (the request is still logged).
+    // Numbers beyond the register range are ignored.
+    void setSilent(uint32_t reg, bool silent);
+    bool isSilent(uint32_t reg) const;
+    void clearSilent();
+
+private:
+    std::atomic<int> delayMs_{0};
+    std::array<std::atomic<bool>, 256> silent_{};
+};
+
+}  // namespace torvex::sim
