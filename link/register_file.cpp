@@ -1,16 +1,11 @@
 #include "link/register_file.h"
 
-#include <atomic>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "link/atomic_file.h"
 #include "link/i18n.h"
 #include "link/message_seam.h"
 #include "link/registers.h"
@@ -42,25 +37,6 @@ void warningBox(const std::string& text) {
     messageBox(text, tr(kCaptionWarning), kMsgOk | kMsgIconExclamation);
 }
 
-bool writeAll(int fd, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += written;
-        size -= static_cast<size_t>(written);
-    }
-    return true;
-}
-
-// A name beside the target, on the same file system, so the final rename is atomic.
-std::string temporaryNameFor(const std::string& path) {
-    static std::atomic<unsigned> counter{0};
-    return path + ".part-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-}
-
 }  // namespace
 
 void appendRegisterRecord(std::vector<uint8_t>& out, uint16_t reg, bool is32bit, uint32_t value) {
@@ -80,22 +56,6 @@ int32_t writeRegisterFile(DriveConnection* connection, const std::string& chosen
                           const std::vector<uint32_t>& registers, uint32_t* failedRegister) {
     if (!connection || !connection->isConnected()) return kSaveNotConnected;
 
-    // Saving under a symbolic link updates the file it points to, as writing into it would;
-    // the link itself stays.
-    std::string path = chosenPath;
-    if (char* real = ::realpath(chosenPath.c_str(), nullptr)) {
-        path = real;
-        std::free(real);
-    }
-    const std::string temporary = temporaryNameFor(path);
-    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return kSaveFileError;
-    auto discard = [&](int32_t rc) {
-        ::close(fd);
-        ::unlink(temporary.c_str());
-        return rc;
-    };
-
     std::vector<uint8_t> bytes(kRegisterFileMagic, kRegisterFileMagic + kRegisterFileMagicSize);
     for (uint32_t reg : registers) {
         if (!isValidRegisterNumber(reg)) continue;  // would address another register on the wire
@@ -111,27 +71,12 @@ int32_t writeRegisterFile(DriveConnection* connection, const std::string& chosen
         }
         if (rc != 0) {
             if (failedRegister) *failedRegister = reg;
-            return discard(kSaveReadFailed);
+            return kSaveReadFailed;
         }
         appendRegisterRecord(bytes, static_cast<uint16_t>(reg), wide, value);
     }
 
-    // The new file takes the place of the old one: it keeps the old one's permissions, so
-    // that a file kept private does not become readable to others by being saved again.
-    struct stat existing {};
-    if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
-        ::fchmod(fd, existing.st_mode & 07777) != 0)
-        return discard(kSaveFileError);
-    if (!writeAll(fd, bytes.data(), bytes.size()) || ::fsync(fd) != 0) return discard(kSaveFileError);
-    if (::close(fd) != 0) {
-        ::unlink(temporary.c_str());
-        return kSaveFileError;
-    }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return kSaveFileError;
-    }
-    return kSaveOk;
+    return replaceFileAtomically(chosenPath, bytes.data(), bytes.size()) ? kSaveOk : kSaveFileError;
 }
 
 std::vector<uint32_t> readableRegisters() {

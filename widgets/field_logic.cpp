@@ -319,12 +319,18 @@ bool readFieldText(RegisterAccess& access, const FieldFormat& format,
 bool validateAndWriteText(RegisterAccess& access, const FieldFormat& format, const RegisterLimits* limits,
                           const std::string& prefix, const std::string& typed,
                           const std::function<void(const std::string&)>& show) {
+    return writeFieldText(access, format, limits, prefix, typed, show) == WriteOutcome::Confirmed;
+}
+
+WriteOutcome writeFieldText(RegisterAccess& access, const FieldFormat& format, const RegisterLimits* limits,
+                            const std::string& prefix, const std::string& typed,
+                            const std::function<void(const std::string&)>& show) {
     EntryCheck check = checkFieldEntry(format, typed, limits);
     if (check.kind != EntryCheck::Ok) {
         errorBox(prefix + check.message);
-        return false;
+        return WriteOutcome::Refused;
     }
-    if (format.reg == 0) return true;
+    if (format.reg == 0) return WriteOutcome::Confirmed;
 
     uint32_t reg = static_cast<uint32_t>(format.reg);
     int part = effectivePart(format);
@@ -333,7 +339,7 @@ bool validateAndWriteText(RegisterAccess& access, const FieldFormat& format, con
         uint32_t current = 0;
         if (access.read32(reg, &current) != 0) {
             errorBox(registerMessage(kMsgReadFailed, format.reg));
-            return false;
+            return WriteOutcome::NotWritten;
         }
         value = mergeHalfRegister(part, current, check.value);
     }
@@ -341,7 +347,7 @@ bool validateAndWriteText(RegisterAccess& access, const FieldFormat& format, con
                                         : access.write16(reg, static_cast<uint16_t>(value));
     if (written != 0) {
         errorBox(registerMessage(kMsgWriteFailed, format.reg));
-        return false;
+        return WriteOutcome::NotWritten;
     }
 
     std::string shown;
@@ -349,10 +355,10 @@ bool validateAndWriteText(RegisterAccess& access, const FieldFormat& format, con
         shown = text;
         show(text);
     });
-    if (!readBack) return false;
+    if (!readBack) return WriteOutcome::Unconfirmed;
     if (shown != typed)
         messageBox(fillTwoTexts(tr(kMsgValueChanged), typed, shown), tr(kCaptionWarning), kWarningBox);
-    return true;
+    return WriteOutcome::Confirmed;
 }
 
 uint32_t packAsciiRegister(const std::u32string& text) {

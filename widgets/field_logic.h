@@ -80,8 +80,18 @@ uint32_t mergeHalfRegister(int part, uint32_t current, int64_t half);
 // when it is not one (decimals, hexadecimal digits, the initial "0x.." text).
 std::optional<long> stepStartValue(const std::string& savedValue);
 
+// What became of one entry. Unconfirmed: the write went out but the read-back failed
+// (a drive on CAN may drop the link after taking new identifiers or bit timing), so the
+// value the drive now holds is unknown: neither the old nor the typed text may be shown
+// as the drive's.
+enum class WriteOutcome { Refused, NotWritten, Unconfirmed, Confirmed };
+
 // The whole entry path: check, merge, write by width, read back (shown through show)
 // and warn when the drive kept another value. Boxes go through the message seam.
+WriteOutcome writeFieldText(RegisterAccess& access, const FieldFormat& format, const RegisterLimits* limits,
+                            const std::string& prefix, const std::string& typed,
+                            const std::function<void(const std::string&)>& show);
+// The same, true only when the drive's value was read back.
 bool validateAndWriteText(RegisterAccess& access, const FieldFormat& format, const RegisterLimits* limits,
                           const std::string& prefix, const std::string& typed,
                           const std::function<void(const std::string&)>& show);

@@ -116,4 +116,61 @@ void getTriggerRegister2(wxString& name, unsigned& id) {
     id = g_trigger2.id;
 }
 
+
+// ---- The logic block's lists ---------------------------------------------------------
+
+std::vector<ChoiceItem> buildLogicChoiceItems(const char* pattern, int count,
+                                              const std::function<wxString(const wxString&)>& translate) {
+    std::vector<ChoiceItem> items;
+    for (int i = 0; i < count; ++i) {
+        const wxString text = translate(wxString::Format(pattern, i));
+        if (text == ".") continue;
+        items.push_back({text, i});
+    }
+    return items;
+}
+
+std::vector<ChoiceItem> logicInputItems(const std::function<wxString(const wxString&)>& translate) {
+    return buildLogicChoiceItems("ComboLogicInput_%d", 32, translate);
+}
+
+std::vector<ChoiceItem> logicOperationItems(const std::function<wxString(const wxString&)>& translate) {
+    return buildLogicChoiceItems("ComboLogicOPN_%d", 16, translate);
+}
+
+std::vector<ChoiceItem> logicOperandItems(const std::function<wxString(const wxString&)>& translate) {
+    return buildLogicChoiceItems("ComboLogicOP2_%d", 16, translate);
+}
+
+int initialLogicSelection(const std::vector<ChoiceItem>& items, const wxString& firstText) {
+    for (size_t i = 0; i < items.size(); ++i)
+        if (items[i].text == firstText) return static_cast<int>(i);
+    return -1;
+}
+
+namespace {
+
+wxString catalogueText(const wxString& key) { return wxGetTranslation(key); }
+
+void fillLogicChoice(wxItemContainer* choice, const std::vector<ChoiceItem>& items, const char* firstKey) {
+    if (!choice) return;
+    for (const ChoiceItem& item : items)
+        choice->Append(item.text, reinterpret_cast<void*>(static_cast<intptr_t>(item.number)));
+    choice->SetSelection(initialLogicSelection(items, catalogueText(firstKey)));
+}
+
+}  // namespace
+
+void fillLogicInputChoice(wxItemContainer* choice) {
+    fillLogicChoice(choice, logicInputItems(catalogueText), "ComboLogicInput_0");
+}
+
+void fillLogicOperationChoice(wxItemContainer* choice) {
+    fillLogicChoice(choice, logicOperationItems(catalogueText), "ComboLogicOPN_0");
+}
+
+void fillLogicOperandChoice(wxItemContainer* choice) {
+    fillLogicChoice(choice, logicOperandItems(catalogueText), "ComboLogicOP2_0");
+}
+
 }  // namespace torvex

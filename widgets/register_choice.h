@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include <wx/string.h>
 
@@ -48,5 +49,32 @@ void getTriggerRegister2(wxString& name, unsigned& id);
 
 // The id a trigger register text stands for: 8..255, or 0.
 unsigned parseTriggerRegisterId(const wxString& text);
+
+
+// ---- The logic block's lists ---------------------------------------------------------
+
+struct ChoiceItem {
+    wxString text;
+    long number = 0;   // the client data: the key's number
+};
+
+// Items for keys pattern % 0 .. count-1 (pattern holds one "%d"). An entry whose text is
+// exactly "." is one the drive does not offer and is left out, so the numbers keep
+// their gaps; an untranslated key shows as the key itself. translate returns the key
+// when it has no text.
+std::vector<ChoiceItem> buildLogicChoiceItems(const char* pattern, int count,
+                                              const std::function<wxString(const wxString&)>& translate);
+std::vector<ChoiceItem> logicInputItems(const std::function<wxString(const wxString&)>& translate);      // 32
+std::vector<ChoiceItem> logicOperationItems(const std::function<wxString(const wxString&)>& translate);  // 16
+std::vector<ChoiceItem> logicOperandItems(const std::function<wxString(const wxString&)>& translate);    // 16
+
+// The index an emptied list selects after filling: the first item showing the text of
+// the list's entry 0, or -1 when none does (entry 0 left out as ".").
+int initialLogicSelection(const std::vector<ChoiceItem>& items, const wxString& firstText);
+
+// Fill a (cleared) list from the current catalogue and select as above.
+void fillLogicInputChoice(wxItemContainer* choice);
+void fillLogicOperationChoice(wxItemContainer* choice);
+void fillLogicOperandChoice(wxItemContainer* choice);
 
 }  // namespace torvex

@@ -43,14 +43,21 @@ bool RegisterEdit::commitRegisterEdit() {
     if (!isModified()) return true;
     wxString prefix = wxString::FromUTF8(messagePrefix(fieldName_.utf8_string()));
     busy_ = true;
-    bool ok = validateAndWriteRegister(this, prefix, format_.reg, drive_, limits_, format_.percentBase,
-                                       format_.scale, format_.decimals, format_.hexInput, format_.part);
+    DriveRegisterAccess access(drive_);
+    WriteOutcome outcome = writeFieldText(access, format_, limits_, prefix.utf8_string(), GetValue().utf8_string(),
+                                          [this](const std::string& text) { showValue(wxString::FromUTF8(text)); });
     busy_ = false;
-    if (!ok) {
-        ChangeValue(savedValue_);
-        if (DriveRegisterAccess(drive_).usable()) SetFocus();
+    if (outcome == WriteOutcome::Unconfirmed) {
+        // The drive took the write but could not be asked what it kept: the old text would
+        // claim a value the drive may no longer hold, so the field shows none until read again.
+        showValue(wxString());
+        return false;
     }
-    return ok;
+    if (outcome != WriteOutcome::Confirmed) {
+        ChangeValue(savedValue_);
+        if (access.usable()) SetFocus();
+    }
+    return outcome == WriteOutcome::Confirmed;
 }
 
 bool RegisterEdit::stepRegisterEdit(long delta) {

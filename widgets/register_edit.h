@@ -44,6 +44,20 @@ public:
     void showValue(const wxString& text);
     void SetValue(const wxString& text) override { showValue(text); }
 
+    // Holds the field busy while a caller commits it by its own rules, so that leaving
+    // the field (a message box taking the focus) does not start a second commit.
+    class BusyHold {
+    public:
+        explicit BusyHold(RegisterEdit& field) : field_(field), was_(field.busy_) { field.busy_ = true; }
+        ~BusyHold() { field_.busy_ = was_; }
+        BusyHold(const BusyHold&) = delete;
+        BusyHold& operator=(const BusyHold&) = delete;
+
+    private:
+        RegisterEdit& field_;
+        bool was_;
+    };
+
 private:
     void onKillFocus(wxFocusEvent& event);
     void enterAfterLeaving();

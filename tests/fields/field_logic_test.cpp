@@ -381,6 +381,42 @@ TEST_F(FieldLogic, ReportsFailuresWithTheirOwnTexts) {
     EXPECT_TRUE(readFieldText(drive, plain(0), [](const std::string&) { FAIL() << "nothing to show"; }));
 }
 
+TEST_F(FieldLogic, EachEntryEndsInOneOutcome) {
+    // A read-back that fails after the write went out must be told apart from a write that
+    // never left: only then can the field avoid showing its old text as the drive's value.
+    struct Case {
+        const char* what;
+        FieldFormat format;
+        const char* typed;
+        bool failWrite;
+        std::set<uint32_t> failReads;
+        WriteOutcome outcome;
+        size_t writes;
+    } cases[] = {
+        {"refused text", plain(kSigned16), "x", false, {}, WriteOutcome::Refused, 0},
+        {"write fails", plain(kSigned16), "5", true, {}, WriteOutcome::NotWritten, 1},
+        {"half merge read fails", plain(kUnsigned32, 1), "5", false, {kUnsigned32}, WriteOutcome::NotWritten, 0},
+        {"read-back fails", hex(kHex16), "1c", false, {kHex16}, WriteOutcome::Unconfirmed, 1},
+        {"read back", hex(kHex16), "1c", false, {}, WriteOutcome::Confirmed, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        drive.writes.clear();
+        drive.failWrites = c.failWrite;
+        drive.failReads = c.failReads;
+        shown.clear();
+        WriteOutcome outcome = writeFieldText(drive, c.format, nullptr, "", c.typed,
+                                              [this](const std::string& text) { shown = text; });
+        EXPECT_EQ(outcome, c.outcome);
+        EXPECT_EQ(drive.writes.size(), c.writes);
+        EXPECT_EQ(validateAndWriteText(drive, c.format, nullptr, "", c.typed, [](const std::string&) {}),
+                  c.outcome == WriteOutcome::Confirmed);
+        if (c.outcome != WriteOutcome::Confirmed) {
+            EXPECT_TRUE(shown.empty()) << "nothing is shown as read";
+        }
+    }
+}
+
 TEST_F(FieldLogic, MessagesAreTranslatedBeforeTheyAreFilled) {
     setTranslator([](const std::string& key) -> std::string {
         if (key == "Zahl zu gross, max. %.01f!") return "Nombre trop grand, max. %.01f !";

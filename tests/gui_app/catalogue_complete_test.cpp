@@ -59,6 +59,7 @@ const char* const kRepresentativeKeys[] = {
     "Falsche Eingabe (keine Nummer)!",
     "Value changed by the Drive (%s -> %s)!",
     "Fehler beim Lesen des Registers 0x%x!",
+    "Die Drehzahl kann nicht umgerechnet werden: Register 0x%x ist 0!",
     "Error loading file!",
     "Konvertiere Register 0x%x von 16 bit zu 32 bit!",
     "Error in script on line %d!",

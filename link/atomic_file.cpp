@@ -1,0 +1,72 @@
+#include "link/atomic_file.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace torvex {
+
+namespace {
+
+bool writeAll(int fd, const uint8_t* data, size_t size) {
+    while (size > 0) {
+        ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (written == 0) return false;
+        data += written;
+        size -= static_cast<size_t>(written);
+    }
+    return true;
+}
+
+// A name beside the target, on the same file system, so the final rename is atomic.
+std::string temporaryNameFor(const std::string& path) {
+    static std::atomic<unsigned> counter{0};
+    return path + ".part-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+}
+
+}  // namespace
+
+bool replaceFileAtomically(const std::string& chosenPath, const uint8_t* data, size_t size) {
+    // Saving under a symbolic link updates the file it points to, as writing into it would;
+    // the link itself stays.
+    std::string path = chosenPath;
+    if (char* real = ::realpath(chosenPath.c_str(), nullptr)) {
+        path = real;
+        std::free(real);
+    }
+    const std::string temporary = temporaryNameFor(path);
+    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    auto discard = [&] {
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        return false;
+    };
+
+    // The new file takes the place of the old one: it keeps the old one's permissions, so
+    // that a file kept private does not become readable to others by being saved again.
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
+        ::fchmod(fd, existing.st_mode & 07777) != 0)
+        return discard();
+    if (!writeAll(fd, data, size) || ::fsync(fd) != 0) return discard();
+    if (::close(fd) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace torvex

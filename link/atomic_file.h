@@ -1,0 +1,17 @@
+// Saving a file so that a failed save never destroys the one it replaces.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace torvex {
+
+// Writes the bytes to a new file beside path (same folder, so the same file system),
+// flushes it to the disk and renames it over path only when all of it was written. On any
+// failure (no space, a size limit, no permission) the new file is removed and an earlier
+// file of that name stays as it was. A symbolic link is followed: the file it points to is
+// replaced and the link stays. A replaced file keeps its permissions.
+bool replaceFileAtomically(const std::string& path, const uint8_t* data, size_t size);
+
+}  // namespace torvex
