@@ -69,6 +69,7 @@ protected:
         ASSERT_TRUE(driveOwner);
         drive = driveOwner.get();
         drive->setReg(kRegStatus, 1);
+        drive->setReg(0xAF, 100);  // sampling tick in microseconds
         engine = std::make_unique<sim::SimCapture>(*drive);
         engine->setSpeedUp(100.0);
         recordedDialogs().modalAnswers.push_back([address](wxDialog& dialog) {
@@ -221,6 +222,7 @@ TEST_F(ScopePageTest, CaptureFileAndStepTestOnline) {
     EXPECT_TRUE(p->singleShot());
     pick(p->triggerBuffer(), "250");
     pick(p->triggerOn(), "Chan 2");
+    const int arms = engine->armCount();
     click(p->captureButton());
     EXPECT_TRUE(p->isCapturing());
     EXPECT_FALSE(p->channelSignal(0)->IsEnabled());
@@ -228,6 +230,8 @@ TEST_F(ScopePageTest, CaptureFileAndStepTestOnline) {
     EXPECT_EQ(p->captureStatus()->GetLabel(), " idle");
     EXPECT_EQ(p->captureButton()->GetLabel(), "Start capture");
     EXPECT_TRUE(p->channelSignal(0)->IsEnabled());
+    // Armed twice by the page, once more after the read-out (taken by the drive in its time).
+    ASSERT_TRUE(pumpUntil([&] { return engine->armCount() >= arms + 3; }));
     const ScopeCapture shown = p->capture();
     ASSERT_GE(shown.sampleCount, 250u);
     EXPECT_EQ(shown.channelCount, 2u);

@@ -174,10 +174,13 @@ TEST_F(CaptureWorkerTest, SingleShotHandsOverTheDrivesBuffer) {
     ArmedCapture armed = arm(kTriggerRunSingle, 2000);
     Notes notes;
     drive_->clearFrames();
+    const int arms = capture_->armCount();
     CaptureWorker worker(connection_, armed, sinkInto(notes));
     ASSERT_TRUE(worker.start());
     ASSERT_TRUE(waitFor([&] { return notes.finished.load(); }, 8000));
     worker.join();
+    // The drive takes the closing re-arm in its own time.
+    ASSERT_TRUE(waitFor([&] { return capture_->armCount() > arms; }));
 
     std::shared_ptr<const ScopeCapture> capture = worker.latestCapture();
     ASSERT_TRUE(capture);
@@ -219,10 +222,12 @@ TEST_F(CaptureWorkerTest, FiftyOneSamplesTakeTwoRequests) {
     capture_->setReportedCount(51);
     Notes notes;
     drive_->clearFrames();
+    const int arms = capture_->armCount();
     CaptureWorker worker(connection_, armed, sinkInto(notes));
     ASSERT_TRUE(worker.start());
     ASSERT_TRUE(waitFor([&] { return notes.finished.load(); }));
     worker.join();
+    ASSERT_TRUE(waitFor([&] { return capture_->armCount() > arms; }));
     EXPECT_EQ(blockRequests(), (std::vector<uint32_t>{50, 1 | 0x8000}));
     ASSERT_TRUE(worker.latestCapture());
     EXPECT_EQ(worker.latestCapture()->sampleCount, 51u);

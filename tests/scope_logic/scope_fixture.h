@@ -31,6 +31,7 @@ protected:
         sim::SimOptions options;
         drive_ = startSimDrive(options, &address_);
         ASSERT_TRUE(drive_);
+        drive_->setReg(0xAF, 100);  // a sampling tick of 100 us, whatever the start values say
         capture_ = std::make_unique<sim::SimCapture>(*drive_);
         connection_.setIpAddress(address_);
         ASSERT_EQ(connection_.connectDrive("TCP", 115200), 0u);

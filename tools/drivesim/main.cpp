@@ -1,7 +1,9 @@
 // torvex-drivesim: a simulated drive for trying the tool without hardware.
 //   torvex-drivesim [--tcp ADDRESS] [--serial] [--serial-link PATH] [--can]
-//                   [--firmware N] [--long-replies]
+//                   [--firmware N] [--long-replies] [--disabled]
 // Without a link option it listens on TCP 127.0.0.1:6666. Runs until SIGINT/SIGTERM.
+// The motor runs on a 10 ms timer and the drive starts enabled (STATUS bit 0), so speed
+// commands move the speed read-outs; --disabled starts with the enable bit clear.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +19,7 @@ namespace {
 int usage(const char* program) {
     std::fprintf(stderr,
                  "usage: %s [--tcp ADDRESS] [--serial] [--serial-link PATH] [--can] [--firmware N] "
-                 "[--long-replies]\n",
+                 "[--long-replies] [--disabled]\n",
                  program);
     return 2;
 }
@@ -28,6 +30,7 @@ int main(int argc, char** argv) {
     torvex::sim::SimOptions options;
     options.tcpAddress.clear();
     bool anyLink = false;
+    bool enabled = true;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
@@ -56,6 +59,8 @@ int main(int argc, char** argv) {
             options.firmware = uint16_t(firmware);
         } else if (arg == "--long-replies") {
             options.longReplies = true;
+        } else if (arg == "--disabled") {
+            enabled = false;
         } else {
             return usage(argv[0]);
         }
@@ -71,6 +76,8 @@ int main(int argc, char** argv) {
 
     torvex::sim::SimDrive drive(options);
     torvex::sim::SimCapture capture(drive);  // oscilloscope captures
+    drive.enableMotor(enabled);
+    drive.runMotor(true);
     if (!drive.start()) {
         std::fprintf(stderr, "torvex-drivesim: could not set up the links%s%s\n",
                      options.tcpAddress.empty() ? "" : " (is port 6666 on ",
@@ -90,6 +97,7 @@ int main(int argc, char** argv) {
 
     int received = 0;
     sigwait(&signals, &received);
+    drive.runMotor(false);
     drive.stop();
     return 0;
 }

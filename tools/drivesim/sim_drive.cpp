@@ -6,16 +6,19 @@
 #include "link/registers.h"
 #include "tools/drivesim/sim_links.h"
 #include "tools/drivesim/sim_model.h"
+#include "tools/drivesim/sim_motor.h"
 
 namespace torvex::sim {
 
 struct SimDrive::Impl {
-    explicit Impl(SimOptions opts) : options(std::move(opts)), model(options.firmware) {
+    explicit Impl(SimOptions opts) : options(std::move(opts)), model(options.firmware), motor(model) {
         model.setLongReplies(options.longReplies);
+        model.setWriteObserver([this](uint32_t reg, uint32_t value) { motor.noteWrite(reg, value); });
     }
 
     SimOptions options;
     DriveModel model;
+    MotorModel motor;
     std::mutex lifecycle;  // start/stop against each other
     std::unique_ptr<StopSignal> stop;
     std::unique_ptr<TcpLink> tcp;
@@ -42,7 +45,10 @@ struct SimDrive::Impl {
 
 SimDrive::SimDrive(SimOptions options) : impl_(std::make_unique<Impl>(std::move(options))) {}
 
-SimDrive::~SimDrive() { stop(); }
+SimDrive::~SimDrive() {
+    stop();
+    impl_->motor.run(false);
+}
 
 bool SimDrive::start() {
     std::unique_lock lock(impl_->lifecycle);
@@ -126,6 +132,14 @@ void SimDrive::setReadHook(uint32_t reg, std::function<uint32_t(uint32_t)> hook)
 void SimDrive::setSeriesHook(uint32_t reg, std::function<std::vector<uint16_t>(uint32_t)> hook) {
     impl_->model.setSeriesHook(reg, std::move(hook));
 }
+
+void SimDrive::enableMotor(bool on) {
+    uint32_t status = impl_->model.reg(kRegStatus);
+    impl_->model.setReg(kRegStatus, on ? (status | 1u) : (status & ~1u));
+}
+
+void SimDrive::stepMotor(int ms) { impl_->motor.step(ms); }
+void SimDrive::runMotor(bool on, int periodMs) { impl_->motor.run(on, periodMs); }
 
 std::vector<ReceivedFrame> SimDrive::frames() const { return impl_->model.frames(); }
 void SimDrive::clearFrames() { impl_->model.clearFrames(); }

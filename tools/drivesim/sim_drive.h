@@ -111,6 +111,15 @@ public:
     // (a hook set here wins over a fixed series of the same register).
     void setSeriesHook(uint32_t reg, std::function<std::vector<uint16_t>(uint32_t value)> hook);
 
+    // The motor (sim_motor.h): off unless asked. While STATUS (0x40) bit 0 is set, 0x30
+    // and 0xA8 follow the speed command 0x31 (through 0x5D) first order, 0x20 follows
+    // 0x21 + 0x90, 0x6D integrates the speed (or follows 0x6E once 0x6E was written) and
+    // 0x70 = 0x91 - 0x6D; the last of 0x31, 0x6E, 0x21/0x90 written picks the mode.
+    // Independent of it, a write of 0xC8 or 0x59 sets 0xCE to min(0xC8, 0x59 * 10 / 8).
+    void enableMotor(bool on);                  // sets or clears STATUS bit 0
+    void stepMotor(int ms);                     // advances the motor ms milliseconds now
+    void runMotor(bool on, int periodMs = 10);  // steps it on a timer of its own
+
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;

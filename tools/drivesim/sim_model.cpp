@@ -51,6 +51,11 @@ void fillStartValues(std::array<uint32_t, 256>& r, uint16_t firmware) {
     r[0xC5] = 100;                    // REGLER_I_DAUER_PC
     r[0xC6] = 20;                     // REGLER_I_GERAET
     r[0xC8] = 3000;                   // SPEED_RPMMAX
+    r[0xCE] = 3000;                   // SPEED_RPMMAX_INT: rpm of raw 32767, min(0xC8, 0x59 * 10 / 8)
+    r[0x37] = 1000;                   // SPEED_COUNTMAX
+    r[0xAF] = 1;                      // TIMER_DELTA
+    r[0x7C] = 1000;                   // POS_TORVEX_SCALE: positions shown in counts with three decimals
+    r[0x7D] = 0;                      // POS_TORVEX_OFFSET
     r[0xD9] = 1000;                   // KERN_I_200PC
     r[0xEE] = 500;                    // REGLER_I_IST_100PC
 }
@@ -92,6 +97,7 @@ Answer DriveModel::handleRequest(Link link, uint32_t reg, uint32_t value, std::v
     Answer answer;
     std::function<uint32_t(uint32_t, uint32_t)> filter;
     std::function<void(uint32_t)> writeHook;
+    std::function<void(uint32_t, uint32_t)> observer;
     std::function<uint32_t(uint32_t)> readHook;
     std::function<std::vector<uint16_t>(uint32_t)> seriesHook;
     std::vector<uint16_t> series;
@@ -115,6 +121,7 @@ Answer DriveModel::handleRequest(Link link, uint32_t reg, uint32_t value, std::v
             filter = writeFilter_;
             writeHook = writeHooks_[target];
             seriesHook = seriesHooks_[target];
+            observer = writeObserver_;
             auto found = series_.find(target);
             if (found != series_.end()) series = found->second;
         }
@@ -130,6 +137,7 @@ Answer DriveModel::handleRequest(Link link, uint32_t reg, uint32_t value, std::v
         }
         if (writeHook) writeHook(kept);
         if (seriesHook) series = seriesHook(kept);
+        if (observer) observer(target, kept);
         for (uint16_t sample : series) answer.replies.push_back({target, sample, 2});
     }
     // The frame is logged last, so that whoever waits for it sees the write's effect.
@@ -205,6 +213,11 @@ void DriveModel::setReadHook(uint32_t reg, std::function<uint32_t(uint32_t)> hoo
 void DriveModel::setSeriesHook(uint32_t reg, std::function<std::vector<uint16_t>(uint32_t)> hook) {
     std::lock_guard lock(mutex_);
     if (reg < seriesHooks_.size()) seriesHooks_[reg] = std::move(hook);
+}
+
+void DriveModel::setWriteObserver(std::function<void(uint32_t, uint32_t)> observer) {
+    std::lock_guard lock(mutex_);
+    writeObserver_ = std::move(observer);
 }
 
 std::vector<ReceivedFrame> DriveModel::frames() const {
