@@ -214,7 +214,8 @@ TEST_F(ScopePageTest, CaptureFileAndStepTestOnline) {
     goOnline();
     OscilloscopePage* p = page();
     EXPECT_TRUE(p->captureButton()->IsEnabled());
-    EXPECT_FALSE(p->stepButton()->IsEnabled()) << "no digital speed yet";
+    p->setDigitalSpeedMode(0);  // the Settings page's servo command is not digital speed
+    EXPECT_FALSE(p->stepButton()->IsEnabled());
 
     // A single shot of the two speed channels only.
     for (int n = 2; n < 8; ++n) pick(p->channelSignal(n), p->channelSignal(n)->GetString(0));
