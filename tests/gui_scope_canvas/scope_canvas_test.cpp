@@ -184,3 +184,45 @@ TEST(ScopeCanvasView, StartsAtTheZeroLineAndFollowsTheMouseAndTheScrollbar) {
 
 }  // namespace
 }  // namespace torvex
+
+namespace torvex {
+namespace {
+
+TEST(ScopeCanvasView, MarkerAndReadoutsFollowTheCursorAndTheTrigger) {
+    CanvasWindow window;
+    TriggerLevelMarker* marker = new TriggerLevelMarker(window.page);
+    ScopeReadoutTexts texts(window.page);
+    EXPECT_FALSE(marker->IsShown());
+
+    ScopeView view = plainView();
+    view.marker = {0, true, 100};
+    marker->follow(view, window.canvas->viewTop());
+    EXPECT_TRUE(marker->IsShown());
+    EXPECT_EQ(marker->GetPosition(), wxPoint(147, 134));
+    marker->follow(view, 0);  // the level far below the view: held at the lowest row
+    EXPECT_EQ(marker->GetPosition(), wxPoint(147, 450));
+    view.marker.channel = -1;
+    marker->follow(view, 1000);
+    EXPECT_FALSE(marker->IsShown());
+
+    // The page shows the read-out of the crosshair's column.
+    ScopeCapture capture = constantCapture({0x30, 0, 0, 0, 0x10, 0, 0, 0}, 2, 32767, 50);
+    view.scales.speedScale = 3000;
+    window.canvas->setCursorListener([&](int x, int) { texts.show(cursorReadout(capture, view, x)); });
+    window.canvas->moveCursor(0, 1200, true);
+    EXPECT_EQ(texts.time()->GetLabel(), " 0ms");
+    EXPECT_EQ(texts.channel(0)->GetLabel(), " 3000 RPM");
+    EXPECT_EQ(texts.channel(4)->GetLabel(), " 32767");
+    EXPECT_EQ(texts.channel(1)->GetLabel(), " -");
+    window.canvas->moveCursor(101, 1200, true);  // past the 50 samples
+    EXPECT_EQ(texts.time()->GetLabel(), " 500ms");
+    EXPECT_EQ(texts.channel(0)->GetLabel(), " -");
+
+    view.channels[4].colour = {1, 2, 3};
+    texts.setColours(view);
+    EXPECT_EQ(texts.channel(4)->GetForegroundColour(), wxColour(1, 2, 3));
+    EXPECT_EQ(texts.channel(4)->GetBackgroundColour(), wxColour(0, 0, 0));
+}
+
+}  // namespace
+}  // namespace torvex
