@@ -3,7 +3,6 @@
 #include <wx/dcclient.h>
 #include <wx/dcmemory.h>
 #include <wx/graphics.h>
-#include <wx/brush.h>
 #include <wx/pen.h>
 
 #include "widgets/events.h"
@@ -167,61 +166,6 @@ void ScopeCanvas::onScroll(wxScrollWinEvent& event) {
     // The trigger-level marker follows the view; the page moves it after the scroll.
     if (wxWindow* page = GetParent()) wxQueueEvent(page, new wxCommandEvent(TriggerMarkerEvent));
     event.Skip();
-}
-
-wxBitmap triggerMarkerPicture() {
-    wxBitmap picture(10, 11);
-    wxMemoryDC dc(picture);
-    dc.SetBackground(wxBrush(wxColour(129, 156, 214)));  // the page's background
-    dc.Clear();
-    // An arrow pointing right, at the level's row in its middle.
-    const wxPoint arrow[3] = {wxPoint(0, 0), wxPoint(9, 5), wxPoint(0, 10)};
-    dc.SetPen(*wxBLACK_PEN);
-    dc.SetBrush(*wxRED_BRUSH);
-    dc.DrawPolygon(3, arrow);
-    return picture;
-}
-
-TriggerLevelMarker::TriggerLevelMarker(wxWindow* page)
-    : wxStaticBitmap(page, wxID_ANY, triggerMarkerPicture(), wxPoint(kColumn, 30), wxSize(10, 11)) {
-    Hide();
-}
-
-void TriggerLevelMarker::follow(const ScopeView& view, int viewTop) {
-    std::optional<int> row = triggerMarkerRow(view, viewTop);
-    if (!row) {
-        Hide();
-        return;
-    }
-    Move(kColumn, *row);
-    Show();
-}
-
-ScopeReadoutTexts::ScopeReadoutTexts(wxWindow* page) {
-    time_ = new wxStaticText(page, wxID_ANY, " -", wxPoint(449, 470), wxSize(100, 17), wxST_NO_AUTORESIZE);
-    time_->SetBackgroundColour(wxColour(235, 235, 235));
-    for (int n = 0; n < kScopeChannels; ++n) {
-        wxPoint at(n < 4 ? 186 : 300, 492 + 21 * (n % 4));
-        channels_[n] = new wxStaticText(page, wxID_ANY, " -", at, wxSize(110, 17), wxST_NO_AUTORESIZE);
-    }
-}
-
-void ScopeReadoutTexts::show(const ScopeReadout& readout) {
-    // Only changed texts are set, so a moving mouse does not make every label flicker.
-    auto set = [](wxStaticText* text, const std::string& value) {
-        wxString shown = wxString::FromUTF8(value);
-        if (text->GetLabel() != shown) text->SetLabel(shown);
-    };
-    set(time_, readout.time);
-    for (int n = 0; n < kScopeChannels; ++n) set(channels_[n], readout.channels[n]);
-}
-
-void ScopeReadoutTexts::setColours(const ScopeView& view) {
-    for (int n = 0; n < kScopeChannels; ++n) {
-        channels_[n]->SetBackgroundColour(toColour(view.background));
-        channels_[n]->SetForegroundColour(toColour(view.channels[n].colour));
-        channels_[n]->Refresh();
-    }
 }
 
 }  // namespace torvex

@@ -8,8 +8,6 @@
 #include <wx/bitmap.h>
 #include <wx/cursor.h>
 #include <wx/scrolwin.h>
-#include <wx/statbmp.h>
-#include <wx/stattext.h>
 
 #include "scope/scope_capture.h"
 #include "scope/scope_geometry.h"
@@ -63,34 +61,6 @@ private:
     std::function<void(int, int)> cursorListener_;
     std::vector<ScopePoint> points_;
     std::vector<wxPoint> linePoints_;
-};
-
-// The trigger-level marker: a small arrow left of the canvas at the row of the trigger
-// level, hidden when Trigger On names a register or the level or U/Div is no number.
-class TriggerLevelMarker : public wxStaticBitmap {
-public:
-    static constexpr int kColumn = 147;
-    explicit TriggerLevelMarker(wxWindow* page);
-    // Moves and shows or hides the marker; viewTop is the canvas's first row in view.
-    void follow(const ScopeView& view, int viewTop);
-};
-
-// The 10 x 11 marker picture, drawn here (no picture file ships).
-wxBitmap triggerMarkerPicture();
-
-// The time and channel read-outs below the canvas: the time on light grey, each channel in
-// its colour on the canvas background.
-class ScopeReadoutTexts {
-public:
-    explicit ScopeReadoutTexts(wxWindow* page);
-    void show(const ScopeReadout& readout);
-    void setColours(const ScopeView& view);
-    wxStaticText* time() const { return time_; }
-    wxStaticText* channel(int n) const { return channels_[n]; }
-
-private:
-    wxStaticText* time_;
-    std::array<wxStaticText*, kScopeChannels> channels_{};
 };
 
 }  // namespace torvex
