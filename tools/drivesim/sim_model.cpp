@@ -47,14 +47,15 @@ void fillStartValues(std::array<uint32_t, 256>& r, uint16_t firmware) {
     r[0xA6] = 4096;                   // MOTOR_GEBER_INCPERREV
     r[0xA7] = 1;                      // MOTOR_GEBER_POLE
     r[0xAB] = 1000;                   // LOGIC_HZ
+    r[0xAF] = 100;                    // TIMER_DELTA: sampling tick in microseconds
     r[0xBE] = 0x8001;                 // DEFINE_LOGIC_END1: function 1, active high
     r[0xBF] = 0x8002;                 // DEFINE_LOGIC_END2: function 2, active high
     r[0xC0] = 0x0003;                 // DEFINE_LOGIC_DIN1: function 3, active low
     r[0xC1] = 0x0004;                 // DEFINE_LOGIC_DIN2: function 4, active low
     r[0xC2] = 0x3021;                 // DEFINE_LOGIC_DOUT1: source 0x30, operand 2, operation 1
     r[0xC3] = 0x40C2;                 // DEFINE_LOGIC_DOUT2: source 0x40, operand 12, operation 2
-    r[0xC4] = 200;                    // REGLER_I_MAX_PC
-    r[0xC5] = 100;                    // REGLER_I_DAUER_PC
+    r[0xC4] = 32766;                  // REGLER_I_MAX_PC (200 %, 0x3FFF = 100 %)
+    r[0xC5] = 16383;                  // REGLER_I_DAUER_PC (100 %)
     r[0xC6] = 20;                     // REGLER_I_GERAET
     r[0xC8] = 3000;                   // SPEED_RPMMAX
     r[0xD1] = 100;                    // VAR1
@@ -70,6 +71,12 @@ void fillStartValues(std::array<uint32_t, 256>& r, uint16_t firmware) {
     r[0xDA] = 0x3013;                 // DEFINE_LOGIC_DOUT3: source 0x30, operand 1, operation 3
     r[0xDB] = 0x0000;                 // DEFINE_LOGIC_DOUT4: off
     r[0xEE] = 500;                    // REGLER_I_IST_100PC
+    // Settings page.
+    r[0x36] = 0x0005;                 // COMMAND_SOURCE: digital speed, both inputs "Cmd"
+    r[0x5A] = 0x00040020;             // KERN_OPTIONS: brake on, deceleration ramp "Acc"
+    r[0x67] = 0x1203;                 // DEVICE_AUTO_ID: servo type 3
+    r[0xA4] = 0x3042;                 // MOTOR_OPTIONS: feedback 2, second feedback out, factor 4
+    r[0xCF] = 1234;                   // POSI_KY
 }
 
 }  // namespace
@@ -87,6 +94,7 @@ int registerBytes(uint32_t reg) { return registerIs32bit(reg) ? 4 : 2; }
 
 DriveModel::DriveModel(uint16_t firmware) {
     fillStartValues(registers_, firmware);
+    eeprom_ = EepromSets(registers_);
     installStatusBehaviour(*this);
 }
 
@@ -114,6 +122,7 @@ Answer DriveModel::handleRequest(Link link, uint32_t reg, uint32_t value, std::v
     std::function<void(uint32_t)> writeHook;
     std::function<void(uint32_t, uint32_t)> observer;
     std::function<uint32_t(uint32_t)> readHook;
+    std::function<std::vector<uint16_t>(uint32_t)> seriesHook;
     std::vector<uint16_t> series;
     ReceivedFrame frame{link, isRead, target, isRead ? 0u : value, std::move(raw)};
     {
@@ -134,6 +143,7 @@ Answer DriveModel::handleRequest(Link link, uint32_t reg, uint32_t value, std::v
         } else {
             filter = writeFilter_;
             writeHook = writeHooks_[target];
+            seriesHook = seriesHooks_[target];
             observer = writeObserver_;
             auto found = series_.find(target);
             if (found != series_.end()) series = found->second;
@@ -147,8 +157,10 @@ Answer DriveModel::handleRequest(Link link, uint32_t reg, uint32_t value, std::v
         {
             std::lock_guard lock(mutex_);
             registers_[target] = kept;
+            eeprom_.command(target, kept, registers_);
         }
         if (writeHook) writeHook(kept);
+        if (seriesHook) series = seriesHook(kept);
         if (observer) observer(target, kept);
         for (uint16_t sample : series) answer.replies.push_back({target, sample, 2});
     }
@@ -220,6 +232,11 @@ void DriveModel::setWriteHook(uint32_t reg, std::function<void(uint32_t)> hook) 
 void DriveModel::setReadHook(uint32_t reg, std::function<uint32_t(uint32_t)> hook) {
     std::lock_guard lock(mutex_);
     if (reg < readHooks_.size()) readHooks_[reg] = std::move(hook);
+}
+
+void DriveModel::setSeriesHook(uint32_t reg, std::function<std::vector<uint16_t>(uint32_t)> hook) {
+    std::lock_guard lock(mutex_);
+    if (reg < seriesHooks_.size()) seriesHooks_[reg] = std::move(hook);
 }
 
 void DriveModel::setWriteObserver(std::function<void(uint32_t, uint32_t)> observer) {
