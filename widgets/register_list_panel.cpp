@@ -136,8 +136,12 @@ void RegisterListPanel::startRegisterListUpdate() {
     std::array<bool, 256> hasLine{};
     for (size_t reg = 0; reg < lines_.size(); ++reg) hasLine[reg] = lines_[reg] != nullptr;
     wxEvtHandler* self = this;
-    uint64_t started = walk_.start(hasLine, [self](int reg, const std::string& line, uint64_t walk) {
-        wxCommandEvent* event = newProgramEvent(RegisterListLineEvent, reg, wxString::FromUTF8(line));
+    auto* values = &walkValues_;
+    uint64_t started = walk_.start(hasLine, [self, values](int reg, const uint32_t* value, uint64_t walk) {
+        // The value travels beside the event; the GUI thread makes the line.
+        if (reg >= 0) (*values)[size_t(reg)] = value ? (uint64_t(1) << 32) | *value : 0;
+        auto* event = new wxCommandEvent(RegisterListLineEvent, 0);
+        event->SetInt(reg);
         event->SetExtraLong(static_cast<long>(walk));
         self->QueueEvent(event);
     });
@@ -168,7 +172,11 @@ void RegisterListPanel::onLine(wxCommandEvent& event) {
         if (driveUsable()) setActionButtons(true);
         return;
     }
-    if (wxTextCtrl* line = lineControl(static_cast<uint32_t>(reg))) line->ChangeValue(event.GetString());
+    wxTextCtrl* line = lineControl(static_cast<uint32_t>(reg));
+    if (!line) return;
+    const uint64_t packed = walkValues_[size_t(reg)].load();
+    const uint32_t value = static_cast<uint32_t>(packed);
+    line->ChangeValue(wxString::FromUTF8(RegisterListWalk::lineFor(uint32_t(reg), (packed >> 32) ? &value : nullptr)));
 }
 
 void RegisterListPanel::onButton(wxCommandEvent& event) {

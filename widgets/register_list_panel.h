@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -75,6 +76,8 @@ private:
     wxButton* saveButton_ = nullptr;
     wxButton* printButton_ = nullptr;
     bool busy_ = false;  // this panel holds one level of the busy cursor
+    // The walk's values, handed over beside its line events: bit 32 set when read.
+    std::array<std::atomic<uint64_t>, 256> walkValues_{};
     RegisterListWalk walk_;
 };
 

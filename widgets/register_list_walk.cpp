@@ -60,9 +60,9 @@ void RegisterListWalk::run(std::array<bool, 256> hasLine, const Sink& sink, uint
                 value = value16;
             }
         }
-        sink(int(reg), lineFor(reg, read ? &value : nullptr), walk);
+        sink(int(reg), read ? &value : nullptr, walk);
     }
-    sink(kEndMarker, std::string(), walk);
+    sink(kEndMarker, nullptr, walk);
 }
 
 }  // namespace torvex

@@ -1,6 +1,7 @@
 // The reading behind a register list: one worker thread walks the registers that have a
-// line, reads each once in ascending order and hands every finished line, then an end
-// marker, to a sink. Kept apart from the window so that its life can be checked without
+// line, reads each once in ascending order and hands every value (or the failed read),
+// then an end marker, to a sink. The lines are formatted by the receiver: anything done
+// between two reads holds the next request back, and the walk reads back to back. Kept apart from the window so that its life can be checked without
 // a display: a walk is stopped and joined before its owner goes, so nothing it posts
 // can reach a destroyed window, and every walk carries a number so that a stopped walk's
 // late lines are told apart from those of a newer one.
@@ -21,9 +22,9 @@ class RegisterListWalk {
 public:
     static constexpr int kEndMarker = -1;
 
-    // Runs on the walk's thread: reg 0..255 with its line, then kEndMarker with an
-    // empty line. walk: the number start() returned for this walk.
-    using Sink = std::function<void(int reg, const std::string& line, uint64_t walk)>;
+    // Runs on the walk's thread: reg 0..255 with its value (null: not read, offline or
+    // failed), then kEndMarker with null. walk: the number start() returned for this walk.
+    using Sink = std::function<void(int reg, const uint32_t* value, uint64_t walk)>;
     // Makes the thread; throws (std::system_error) when it cannot be made.
     using Launcher = std::function<std::thread(std::function<void()>)>;
 
@@ -47,7 +48,7 @@ public:
 
     void setLauncher(Launcher launcher) { launcher_ = std::move(launcher); }
 
-    // One line as the walk formats it: both value columns empty unless value is given.
+    // A register's line: both value columns empty unless value is given.
     static std::string lineFor(uint32_t reg, const uint32_t* value);
 
 private:

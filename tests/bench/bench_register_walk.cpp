@@ -1,7 +1,7 @@
 // Reads per second of the register list's walk over all listed registers, against the
 // simulated drive over TCP, beside the connection's plain read rate on the same drive
-// (the figure of bench_link). The walk reads, formats and hands over every line; aim: 0.9
-// of the plain rate or better.
+// (the figure of bench_link). The walk reads and hands over every value (the list's window
+// makes the lines); aim: 0.9 of the plain rate or better.
 // Usage: bench_register_walk [seconds per figure, default 2]
 #include <algorithm>
 #include <array>
@@ -78,9 +78,9 @@ double walkRate(DriveConnection& connection, double seconds, size_t* linesPerWal
     while (secondsSince(start) < seconds) {
         done = false;
         const auto walkStart = Clock::now();
-        uint64_t id = walk.start(hasLine, [&](int reg, const std::string& line, uint64_t) {
+        uint64_t id = walk.start(hasLine, [&](int reg, const uint32_t* value, uint64_t) {
             if (reg != RegisterListWalk::kEndMarker) {
-                if (!line.empty()) handed.fetch_add(1);
+                if (value) handed.fetch_add(1);
                 return;
             }
             std::lock_guard lock(mutex);

@@ -171,9 +171,9 @@ protected:
         std::atomic<int> ends{0};
     };
     RegisterListWalk::Sink sinkInto(Seen& seen) {
-        return [&seen](int reg, const std::string& line, uint64_t walk) {
+        return [&seen](int reg, const uint32_t* value, uint64_t walk) {
             std::lock_guard lock(seen.mutex);
-            seen.lines.emplace_back(reg, line);
+            seen.lines.emplace_back(reg, reg < 0 ? std::string() : RegisterListWalk::lineFor(uint32_t(reg), value));
             seen.walks.push_back(walk);
             if (reg == RegisterListWalk::kEndMarker) ++seen.ends;
         };
