@@ -1,17 +1,347 @@
 #include "frame/drive_status_bar.h"
 
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/gauge.h>
+#include <wx/arrstr.h>
+#include <wx/image.h>
+#include <wx/sizer.h>
+#include <wx/statbox.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include <cmath>
+
+#include "frame/drive_status_bar_logic.h"
+#include "link/registers.h"
+#include "widgets/catalogue.h"
+#include "widgets/events.h"
+#include "widgets/field_sizers.h"
+#include "widgets/percent_gauge.h"
+
 namespace torvex {
 
-DriveStatusBar::DriveStatusBar(wxWindow* parent, const wxSize& size, DriveConnection* drive) : drive_(drive) {
-    Create(parent, wxID_ANY, wxDefaultPosition, size, wxTAB_TRAVERSAL, "DriveStatusBar");
+namespace {
+
+constexpr uint32_t kRegStatusWord = 0x40;
+constexpr uint32_t kRegSpeedLimit = 0x34;
+constexpr uint32_t kRegDeviceCurrent = 0xC6;
+constexpr uint32_t kRegSpeedMax = 0xCE;
+constexpr uint32_t kRegCurrent200 = 0xD9;
+constexpr uint32_t kRegPositionScale = 0x7C;
+constexpr uint32_t kRegPositionOffset = 0x7D;
+constexpr double kPercentOfFullScale = 0.0030518509475997192;  // 100 / 32767
+constexpr int kLampSize = 10;
+
+wxString tr(const char* key) { return translate(wxString::FromUTF8(key)); }
+
+// A round lamp of the given colour on the panel's background, with a darker rim.
+wxBitmap lampPicture(const wxColour& colour) {
+    wxImage image(kLampSize, kLampSize);
+    image.InitAlpha();
+    const double centre = (kLampSize - 1) / 2.0;
+    for (int y = 0; y < kLampSize; ++y) {
+        for (int x = 0; x < kLampSize; ++x) {
+            const double distance = std::hypot(x - centre, y - centre);
+            const bool rim = distance > centre - 1.2;
+            const double shade = rim ? 0.6 : 1.0;
+            image.SetRGB(x, y, static_cast<unsigned char>(colour.Red() * shade),
+                         static_cast<unsigned char>(colour.Green() * shade),
+                         static_cast<unsigned char>(colour.Blue() * shade));
+            image.SetAlpha(x, y, distance > centre + 0.5 ? 0 : 255);
+        }
+    }
+    return wxBitmap(image);
 }
 
-bool DriveStatusBar::pollDriveStatus(int failureCount) { return updateDriveStatus(failureCount); }
+}  // namespace
 
-bool DriveStatusBar::updateDriveStatus(int) { return drive_ && drive_->isConnected(); }
+// clang-format off
+wxBEGIN_EVENT_TABLE(DriveStatusBar, wxPanel)
+    EVT_COMMAND(wxID_ANY, ErrorWordEvent, DriveStatusBar::onErrorWord)
+    EVT_COMMAND(wxID_ANY, WarningWordEvent, DriveStatusBar::onWarningWord)
+    EVT_COMMAND(wxID_ANY, IoBitsEvent, DriveStatusBar::onIoBits)
+    EVT_COMMAND(wxID_ANY, StatusBitsEvent, DriveStatusBar::onStatusBits)
+    EVT_COMMAND(wxID_ANY, SpeedValueEvent, DriveStatusBar::onSpeedRegister)
+    EVT_COMMAND(wxID_ANY, CurrentValueEvent, DriveStatusBar::onCurrentValue)
+    EVT_CHECKBOX(wxID_ANY, DriveStatusBar::onTestUnits)
+    EVT_BUTTON(wxID_ANY, DriveStatusBar::onTestButton)
+wxEND_EVENT_TABLE()
+// clang-format on
 
-void DriveStatusBar::enableTestControls(bool) {}
+DriveStatusBar::DriveStatusBar(wxWindow* parent, const wxSize& size, DriveConnection* drive)
+    : drive_(drive),
+      readers_(drive, [this](wxEventType type, int value, const wxString& text, long extra) {
+          wxCommandEvent* event = newProgramEvent(type, value, text);
+          event->SetExtraLong(extra);
+          wxQueueEvent(this, event);
+      }) {
+    Create(parent, wxID_ANY, wxDefaultPosition, size, wxTAB_TRAVERSAL, "DriveStatusBar");
+    wxFont font = GetFont();
+    font.SetPixelSize(wxSize(0, 11));
+    SetFont(font);
+    is32bitStatus_ = is32bitRegister(kRegStatusWord);
+    lampGreen_ = lampPicture(wxColour(0, 200, 0));
+    lampAmber_ = lampPicture(wxColour(255, 176, 0));
+    lampGrey_ = lampPicture(wxColour(96, 96, 96));
+    createControls();
+    // Every block must stay readable: the panel is at least as large as its contents.
+    wxSize needed = GetSizer()->GetMinSize();
+    SetMinSize(wxSize(std::max(size.x, needed.x), std::max(size.y, needed.y)));
+    SetSize(GetMinSize());
+}
 
-void DriveStatusBar::onRegisterChanged(int, const wxString&) {}
+DriveStatusBar::~DriveStatusBar() {
+    for (BitmapLabelSizer*& lamp : statusLamps_) lamp = nullptr;
+    for (BitmapLabelSizer*& lamp : ioLamps_) lamp = nullptr;
+}
+
+wxButton* DriveStatusBar::makeButton(wxWindow* parent, const char* label, const char* tooltip, const wxSize& size) {
+    auto* button = new wxButton(parent, wxID_ANY, tr(label), wxDefaultPosition, size, wxBU_EXACTFIT);
+    button->SetToolTip(tr(tooltip));
+    return button;
+}
+
+wxSize DriveStatusBar::textSize(const wxString& text, int width) const {
+    // Measured with the panel's own font: before the window is realised the toolkit would
+    // report the default font's larger size, and the frame would be fitted to that.
+    int textWidth = 0;
+    int textHeight = 0;
+    for (const wxString& line : wxSplit(text.empty() ? wxString(" ") : text, '\n', '\0')) {
+        int lineWidth = 0;
+        int lineHeight = 0;
+        GetTextExtent(line.empty() ? wxString(" ") : line, &lineWidth, &lineHeight);
+        textWidth = std::max(textWidth, lineWidth);
+        textHeight += lineHeight;
+    }
+    return wxSize(width < 0 ? textWidth + 1 : std::max(width, textWidth + 1), textHeight);
+}
+
+wxStaticText* DriveStatusBar::makeText(wxWindow* parent, const wxString& text, int width) {
+    auto* label = new wxStaticText(parent, wxID_ANY, text);
+    label->SetMinSize(textSize(text, width));
+    return label;
+}
+
+void DriveStatusBar::createControls() {
+    auto* column = new wxBoxSizer(wxVERTICAL);
+    const int gap = 2;
+
+    // Speed and current: value and raw read-outs, then the gauge with its full-scale text.
+    auto readoutBlock = [&](const char* title, const char* unit, const char* raw, wxStaticText** valueText,
+                            wxStaticText** rawText, wxWindow** gauge, bool percentGauge, const char* fullScale) {
+        auto* box = new wxStaticBoxSizer(wxVERTICAL, this, tr(title));
+        wxWindow* boxWindow = box->GetStaticBox();
+        auto* row = new wxBoxSizer(wxHORIZONTAL);
+        row->Add(makeText(boxWindow, tr(unit)), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 2);
+        *valueText = makeText(boxWindow, " -", 52);
+        row->Add(*valueText, 0, wxALIGN_CENTER_VERTICAL);
+        row->Add(makeText(boxWindow, tr("NUM")), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 2);
+        *rawText = makeText(boxWindow, raw, 52);
+        row->Add(*rawText, 0, wxALIGN_CENTER_VERTICAL);
+        box->Add(row, 0, wxEXPAND | wxLEFT | wxRIGHT, gap);
+        auto* gaugeRow = new wxBoxSizer(wxHORIZONTAL);
+        if (percentGauge) {
+            *gauge = new PercentGauge(boxWindow, wxID_ANY, 100, 70, wxDefaultPosition, wxSize(120, 10));
+        } else {
+            *gauge = new wxGauge(boxWindow, wxID_ANY, 200, wxDefaultPosition, wxSize(120, 10),
+                                 wxGA_HORIZONTAL | wxGA_SMOOTH | wxNO_BORDER);
+        }
+        gaugeRow->Add(*gauge, 1, wxALIGN_CENTER_VERTICAL);
+        gaugeRow->Add(makeText(boxWindow, fullScale), 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 2);
+        box->Add(gaugeRow, 0, wxEXPAND | wxALL, gap);
+        column->Add(box, 0, wxEXPAND | wxBOTTOM, gap);
+    };
+    wxWindow* speedGauge = nullptr;
+    wxWindow* currentGauge = nullptr;
+    readoutBlock("SPEED", "RPM", " 0xa8\n -", &speedText_, &speedRawText_, &speedGauge, true, "100%");
+    readoutBlock("CURRENT", "A rms", " 0x5f\n -", &currentText_, &currentRawText_, &currentGauge, false, "200%");
+    speedGauge_ = static_cast<PercentGauge*>(speedGauge);
+    currentGauge_ = static_cast<wxGauge*>(currentGauge);
+
+    // Lamps in two columns: the first half of the bits, then the second.
+    auto lampBlock = [&](const char* title, int count, const char* keyFormat, wxBitmap* lit, BitmapLabelSizer** lamps) {
+        auto* box = new wxStaticBoxSizer(wxHORIZONTAL, this, tr(title));
+        wxWindow* boxWindow = box->GetStaticBox();
+        for (int half = 0; half < 2; ++half) {
+            auto* lampColumn = new wxBoxSizer(wxVERTICAL);
+            for (int k = half * count / 2; k < (half + 1) * count / 2; ++k) {
+                const wxString text = translate(wxString::Format(keyFormat, k));
+                lamps[k] = new BitmapLabelSizer(boxWindow, text, lit, &lampGrey_);
+                lamps[k]->text->SetMinSize(textSize(text, -1));
+                lampColumn->Add(lamps[k], 0, wxBOTTOM, 0);
+            }
+            box->Add(lampColumn, 1, wxLEFT, gap);
+        }
+        column->Add(box, 0, wxEXPAND | wxBOTTOM, gap);
+    };
+    lampBlock("In-Out", 16, "IO_BIT_%02u", &lampGreen_, ioLamps_);
+    lampBlock("Status", 32, "STATUS_BIT_%02u", &lampAmber_, statusLamps_);
+
+    const long textStyle = wxTE_MULTILINE | wxTE_READONLY | wxTE_RICH | wxHSCROLL;
+    auto* warnings = new wxStaticBoxSizer(wxVERTICAL, this, tr("Warnings"));
+    warningsField_ = new wxTextCtrl(warnings->GetStaticBox(), wxID_ANY, wxString(), wxDefaultPosition,
+                                    wxSize(150, 34), textStyle);
+    warnings->Add(warningsField_, 0, wxEXPAND | wxALL, gap);
+    column->Add(warnings, 0, wxEXPAND | wxBOTTOM, gap);
+
+    auto* errors = new wxStaticBoxSizer(wxVERTICAL, this, tr("Errors"));
+    errorsField_ = new wxTextCtrl(errors->GetStaticBox(), wxID_ANY, wxString(), wxDefaultPosition, wxSize(150, 40),
+                                  textStyle);
+    errors->Add(errorsField_, 0, wxEXPAND | wxALL, gap);
+    clearErrorsButton_ = makeButton(errors->GetStaticBox(), "Clear errors", "Tooltip Button Clear warnings and errors",
+                                    wxSize(-1, 22));
+    errors->Add(clearErrorsButton_, 0, wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, gap);
+    column->Add(errors, 0, wxEXPAND | wxBOTTOM, gap);
+
+    auto* test = new wxStaticBoxSizer(wxVERTICAL, this, tr("Test"));
+    wxWindow* testBox = test->GetStaticBox();
+    const int labelWidth = 46;
+    const wxSize buttonSize(36, 22);
+    auto* unitsRow = new wxBoxSizer(wxHORIZONTAL);
+    unitsRow->Add(makeText(testBox, tr("Units"), labelWidth), 0,
+                  wxALIGN_CENTER_VERTICAL);
+    testUnitsCheck_ = new wxCheckBox(testBox, wxID_ANY, wxString());
+    testUnitsCheck_->SetToolTip(tr("Tooltip Checkbox Test Units"));
+    unitsRow->Add(testUnitsCheck_, 0, wxALIGN_CENTER_VERTICAL);
+    test->Add(unitsRow, 0, wxLEFT | wxRIGHT, gap);
+
+    auto fieldRow = [&](const char* label, const char* initial, const char* tooltip) {
+        auto* row = new wxBoxSizer(wxHORIZONTAL);
+        row->Add(makeText(testBox, tr(label), labelWidth), 0,
+                 wxALIGN_CENTER_VERTICAL);
+        auto* field = new wxTextCtrl(testBox, wxID_ANY, initial, wxDefaultPosition, wxSize(90, 20));
+        field->SetToolTip(tr(tooltip));
+        row->Add(field, 1, wxALIGN_CENTER_VERTICAL);
+        test->Add(row, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, gap);
+        return field;
+    };
+    auto buttonRow = [&](const char* label, std::initializer_list<std::pair<const char*, const char*>> buttons,
+                         std::initializer_list<wxButton**> targets) {
+        auto* row = new wxBoxSizer(wxHORIZONTAL);
+        row->Add(makeText(testBox, label ? tr(label) : wxString(), labelWidth),
+                 0, wxALIGN_CENTER_VERTICAL);
+        auto target = targets.begin();
+        for (const auto& [text, tooltip] : buttons) {
+            **target = makeButton(testBox, text, tooltip, buttonSize);
+            row->Add(**target, 0, wxRIGHT, 1);
+            ++target;
+        }
+        test->Add(row, 0, wxLEFT | wxRIGHT | wxTOP, gap);
+    };
+    testSpeedField_ = fieldRow("Speed", "500", "Tooltip Test Speed");
+    buttonRow("Stop",
+              {{"+", "Tooltip Button Test +"}, {"O", "Tooltip Button Test Stop"}, {"-", "Tooltip Button Test -"}},
+              {&testPlusButton_, &testStopButton_, &testMinusButton_});
+    testPositionField_ = fieldRow("Position", "0", "Tooltip Test Position");
+    buttonRow(nullptr,
+              {{"Dest", "Tooltip Button Test Dest."},
+               {"P.", "Tooltip Button Test Preset"},
+               {"Calib", "Tooltip Button Test Calib."}},
+              {&testDestButton_, &testPresetButton_, &testCalibButton_});
+    test->AddSpacer(gap);
+    column->Add(test, 0, wxEXPAND);
+
+    SetSizer(column);
+}
+
+bool DriveStatusBar::readValue(uint32_t reg, long long* value) {
+    if (!drive_) return false;
+    if (is32bitRegister(reg)) {
+        uint32_t word = 0;
+        if (drive_->read32bitRegister(reg, &word) != 0) return false;
+        *value = isRegisterUnsigned(reg) ? static_cast<long long>(word) : static_cast<int32_t>(word);
+        return true;
+    }
+    uint16_t half = 0;
+    if (drive_->read16bitRegister(reg, &half) != 0) return false;
+    *value = isRegisterUnsigned(reg) ? static_cast<long long>(half) : static_cast<int16_t>(half);
+    return true;
+}
+
+bool DriveStatusBar::writeValue(uint32_t reg, uint32_t value) {
+    if (!drive_) return false;
+    if (is32bitRegister(reg)) return drive_->write32bitRegister(reg, value) == 0;
+    return drive_->write16bitRegister(reg, static_cast<uint16_t>(value)) == 0;
+}
+
+bool DriveStatusBar::pollDriveStatus(int failureCount) {
+    if (!drive_ || !drive_->isConnected()) return false;
+    positionScale_ = 0;
+    positionOffset_ = 0;
+    long long value = 0;
+    if (!readValue(kRegSpeedMax, &value)) return false;
+    speedMax_ = static_cast<int>(value);
+    if (!readValue(kRegSpeedLimit, &value)) return false;
+    speedGauge_->setGaugePercent(static_cast<int>(std::trunc(double(value) * kPercentOfFullScale)));
+    if (!readValue(kRegCurrent200, &value)) return false;
+    current200_ = static_cast<int>(value);
+    if (!readValue(kRegDeviceCurrent, &value)) return false;
+    deviceCurrent_ = static_cast<int>(value);
+    if (firmwareVersion.load() > 101) {
+        if (!readValue(kRegPositionScale, &value)) return false;
+        positionScale_ = static_cast<int32_t>(value);
+    }
+    if (firmwareVersion.load() > 103) {
+        if (!readValue(kRegPositionOffset, &value)) return false;
+        positionOffset_ = static_cast<int32_t>(value);
+    }
+    return updateDriveStatus(failureCount);
+}
+
+bool DriveStatusBar::updateDriveStatus(int failureCount) { return readers_.updateDriveStatus(failureCount); }
+
+void DriveStatusBar::showErrors(uint32_t word, long linkState, const wxString& failureText) {
+    const wxString text = status::errorText(word, linkState, failureText);
+    if (errorsField_->GetValue() != text) errorsField_->ChangeValue(text);
+}
+
+void DriveStatusBar::onErrorWord(wxCommandEvent& event) {
+    showErrors(static_cast<uint32_t>(event.GetInt()), event.GetExtraLong(), event.GetString());
+}
+
+void DriveStatusBar::onWarningWord(wxCommandEvent& event) {
+    const wxString text = status::warningText(static_cast<uint32_t>(event.GetInt()));
+    if (warningsField_->GetValue() != text) warningsField_->ChangeValue(text);
+}
+
+void DriveStatusBar::onIoBits(wxCommandEvent& event) {
+    const uint32_t word = static_cast<uint32_t>(event.GetInt());
+    const int lamps = is32bitStatus_ ? 32 : 16;
+    for (int k = 0; k < lamps; ++k) statusLamps_[k]->setLampLit((word >> k) & 1u);
+}
+
+void DriveStatusBar::onStatusBits(wxCommandEvent& event) {
+    const uint32_t word = static_cast<uint32_t>(event.GetInt());
+    for (int k = 0; k < 16; ++k) ioLamps_[k]->setLampLit((word >> k) & 1u);
+}
+
+void DriveStatusBar::onSpeedRegister(wxCommandEvent& event) {
+    const status::Readout readout = status::speedReadout(event.GetInt(), speedMax_.load());
+    speedRawText_->SetLabel(readout.raw);
+    speedText_->SetLabel(readout.value);
+    speedGauge_->SetValue(readout.gauge);
+}
+
+void DriveStatusBar::onCurrentValue(wxCommandEvent& event) {
+    const status::Readout readout = status::currentReadout(event.GetInt(), deviceCurrent_.load(), current200_.load());
+    currentRawText_->SetLabel(readout.raw);
+    currentText_->SetLabel(readout.value);
+    currentGauge_->SetValue(readout.gauge);
+}
+
+void DriveStatusBar::enableTestControls(bool enable) {
+    for (wxWindow* control :
+         std::initializer_list<wxWindow*>{testSpeedField_, testPlusButton_, testStopButton_, testMinusButton_,
+                                          testPositionField_, testDestButton_, testPresetButton_, testCalibButton_,
+                                          clearErrorsButton_})
+        control->Enable(enable);
+    if (!enable) {
+        // What the drive said last no longer holds; the next connection posts afresh.
+        readers_.forgetPosted();
+        showErrors(0, status::kOffline, "0");
+        warningsField_->ChangeValue(wxString());
+    }
+}
 
 }  // namespace torvex

@@ -24,7 +24,10 @@ constexpr const char* kStyleSheet =
     "combobox arrow { min-height: 0px; min-width: 8px; }\n"
     "combobox box, combobox cellview { min-height: 0px; min-width: 0px; }\n"
     "spinbutton, spinbutton entry, spinbutton button { padding: 0px 1px; min-height: 0px; min-width: 0px; }\n"
-    "radiobutton, checkbutton { padding: 0px; min-height: 0px; }\n";
+    "radiobutton, checkbutton { padding: 0px; min-height: 0px; }\n"
+    // A label-less 20-pixel radio (the logic polarities) holds its indicator; a label keeps
+    // the box's own spacing from it.
+    "radiobutton radio { margin: 0px; }\n";
 
 bool g_installed = false;
 

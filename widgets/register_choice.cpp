@@ -81,6 +81,7 @@ void initRegisterChoice(wxItemContainer* choice) {
     if (!choice) return;
     appendEntry(choice, wxGetTranslation("--Off--"), 0);
     fillRegisterChoice(choice);
+    choice->SetSelection(0);
 }
 
 int findChoiceByClientData(wxItemContainer* choice, long value) {

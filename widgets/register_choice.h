@@ -33,7 +33,7 @@ const RegisterChoiceTable& registerChoiceList();
 // Works on any item list (choices, read-only combo boxes).
 void fillRegisterChoice(wxItemContainer* choice);
 
-// "--Off--" (client data 0) followed by the register choice list.
+// "--Off--" (client data 0) followed by the register choice list; "--Off--" selected.
 void initRegisterChoice(wxItemContainer* choice);
 
 // The index of the first item whose client data is value; -1 when there is none.

@@ -42,20 +42,33 @@ void fillStartValues(std::array<uint32_t, 256>& r, uint16_t firmware) {
     r[0x68] = 0x201;                  // CAN_ID_RX
     r[0x69] = 0x181;                  // CAN_ID_TX
     r[0x6A] = 20;                     // POS_KP
+    r[0x73] = 0x0014;                 // CAN_BTR: 625 kbit/s
     r[0x9A] = 30;                     // TEMP
     r[0xA6] = 4096;                   // MOTOR_GEBER_INCPERREV
     r[0xA7] = 1;                      // MOTOR_GEBER_POLE
     r[0xAB] = 1000;                   // LOGIC_HZ
+    r[0xBE] = 0x8001;                 // DEFINE_LOGIC_END1: function 1, active high
+    r[0xBF] = 0x8002;                 // DEFINE_LOGIC_END2: function 2, active high
+    r[0xC0] = 0x0003;                 // DEFINE_LOGIC_DIN1: function 3, active low
+    r[0xC1] = 0x0004;                 // DEFINE_LOGIC_DIN2: function 4, active low
+    r[0xC2] = 0x3021;                 // DEFINE_LOGIC_DOUT1: source 0x30, operand 2, operation 1
+    r[0xC3] = 0x40C2;                 // DEFINE_LOGIC_DOUT2: source 0x40, operand 12, operation 2
     r[0xC4] = 200;                    // REGLER_I_MAX_PC
     r[0xC5] = 100;                    // REGLER_I_DAUER_PC
     r[0xC6] = 20;                     // REGLER_I_GERAET
     r[0xC8] = 3000;                   // SPEED_RPMMAX
+    r[0xD1] = 100;                    // VAR1
+    r[0xD2] = 1500;                   // VAR2
+    r[0xD3] = uint32_t(-200);         // VAR3
+    r[0xD4] = 0;                      // VAR4
     r[0xCE] = 3000;                   // SPEED_RPMMAX_INT: rpm of raw 32767, min(0xC8, 0x59 * 10 / 8)
     r[0x37] = 1000;                   // SPEED_COUNTMAX
     r[0xAF] = 1;                      // TIMER_DELTA
     r[0x7C] = 1000;                   // POS_TORVEX_SCALE: positions shown in counts with three decimals
     r[0x7D] = 0;                      // POS_TORVEX_OFFSET
     r[0xD9] = 1000;                   // KERN_I_200PC
+    r[0xDA] = 0x3013;                 // DEFINE_LOGIC_DOUT3: source 0x30, operand 1, operation 3
+    r[0xDB] = 0x0000;                 // DEFINE_LOGIC_DOUT4: off
     r[0xEE] = 500;                    // REGLER_I_IST_100PC
 }
 
@@ -72,7 +85,10 @@ bool registerIs32bit(uint32_t reg) {
 
 int registerBytes(uint32_t reg) { return registerIs32bit(reg) ? 4 : 2; }
 
-DriveModel::DriveModel(uint16_t firmware) { fillStartValues(registers_, firmware); }
+DriveModel::DriveModel(uint16_t firmware) {
+    fillStartValues(registers_, firmware);
+    installStatusBehaviour(*this);
+}
 
 void DriveModel::record(ReceivedFrame frame) {
     frames_.push_back(std::move(frame));

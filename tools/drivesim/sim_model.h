@@ -83,4 +83,7 @@ private:
     ReplyShaping shaping_;
 };
 
+// Built-in drive behaviour, each in a file of its own, installed by the model's constructor.
+void installStatusBehaviour(DriveModel& model);  // sim_status.cpp
+
 }  // namespace torvex::sim
