@@ -300,7 +300,7 @@ bool MapiMailer::sendMail(const std::string& body, const std::string& subject) {
         attachments.push_back(std::move(attachment));
     }
     const std::string message = buildMimeMessage(recipients_, subject, body, attachments);
-    outcome_ = platform::runSendmail(program_, {"-t", "-i"}, message, timeoutMs_);
+    outcome_ = platform::runSendmail(program_, {"-t", "-i"}, message, timeoutMs_, whileWaiting_);
     return outcome_.result == platform::SendmailResult::Delivered;
 }
 

@@ -4,6 +4,7 @@
 // message's To: header. There is no From: header; the system fills in the sender.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,8 @@ public:
 
     // How long the program may take before it is killed.
     void setTimeoutMs(int milliseconds) { timeoutMs_ = milliseconds; }
+    // Called every few milliseconds while the program runs (see platform::runSendmail).
+    void setWhileWaiting(std::function<void()> whileWaiting) { whileWaiting_ = std::move(whileWaiting); }
     const std::string& programPath() const { return program_; }
     const platform::SendmailOutcome& lastOutcome() const { return outcome_; }
 
@@ -75,6 +78,7 @@ private:
     std::vector<std::string> attachmentNames_;
     std::string program_;
     int timeoutMs_ = kDefaultTimeoutMs;
+    std::function<void()> whileWaiting_;
     platform::SendmailOutcome outcome_;
 };
 

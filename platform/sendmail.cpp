@@ -114,7 +114,8 @@ std::string findSendmail() {
 }
 
 SendmailOutcome runSendmail(const std::string& program, const std::vector<std::string>& args,
-                            const std::string& message, int timeoutMs) {
+                            const std::string& message, int timeoutMs,
+                            const std::function<void()>& whileWaiting) {
     using Clock = std::chrono::steady_clock;
     SendmailOutcome outcome;
     Pipe input;
@@ -185,6 +186,7 @@ SendmailOutcome runSendmail(const std::string& program, const std::vector<std::s
         if (input.write >= 0) fds[count++] = {input.write, POLLOUT, 0};
         // Short slices: the program's end is noticed by waitpid above.
         poll(fds, count, static_cast<int>(std::min<long long>(left, 20)));
+        if (whileWaiting) whileWaiting();
         if (outputOpen) outputOpen = drainOutput(output.read, outcome.output);
         if (input.write >= 0) {
             while (written < message.size()) {

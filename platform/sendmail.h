@@ -3,6 +3,7 @@
 // argument vector, never through a shell.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,7 +40,10 @@ struct SendmailOutcome {
 // closes it and waits for the program. Its output is read and dropped as it comes (the
 // first few kilobytes are kept), so a talkative program never blocks. After timeoutMs in
 // all the program is killed. The calling process never receives SIGPIPE from this.
+// whileWaiting, when given, is called about every 20 ms meanwhile (a window keeps
+// painting itself).
 SendmailOutcome runSendmail(const std::string& program, const std::vector<std::string>& args,
-                            const std::string& message, int timeoutMs);
+                            const std::string& message, int timeoutMs,
+                            const std::function<void()>& whileWaiting = {});
 
 }  // namespace torvex::platform

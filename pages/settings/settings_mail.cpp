@@ -3,6 +3,7 @@
 #include <wx/file.h>
 #include <wx/filefn.h>
 #include <wx/filename.h>
+#include <wx/app.h>
 #include <wx/utils.h>
 
 #include "frame/config.h"
@@ -60,7 +61,13 @@ void mailSettings(wxWindow* parent, DriveConnection* drive) {
     MapiMailer mailer;
     MailResult result;
     {
+        // The window keeps painting (and the status panel showing the drive) while the
+        // mail program works, but takes no input meanwhile.
         wxBusyCursor busy;
+        wxWindowDisabler noInput;
+        mailer.setWhileWaiting([] {
+            if (wxTheApp) wxTheApp->Yield(true);
+        });
         result = sendSettingsMail(drive, details, mailer);
     }
     if (result != MailResult::Sent) {

@@ -52,6 +52,7 @@ public:
                   "#!/bin/sh\n"
                   "dir=$(dirname \"$0\")\n"
                   "for a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$dir/args\"\n"
+                  "ls \"${TMPDIR:-/tmp}\" > \"$dir/tmpdir\"\n"
                   "mode=$(cat \"$dir/mode\" 2>/dev/null)\n"
                   "case \"$mode\" in\n"
                   "  noread) exit 0 ;;\n"
@@ -72,6 +73,8 @@ public:
     bool ran() const { return access((dir + "/args").c_str(), F_OK) == 0; }
     std::vector<std::string> args() const { return lines(readFile(dir + "/args")); }
     std::string input() const { return readFile(dir + "/input"); }
+    // What the temporary folder held while the program ran.
+    std::string temporaryFolder() const { return readFile(dir + "/tmpdir"); }
 
     std::string dir;
     std::string program;

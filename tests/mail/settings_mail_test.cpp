@@ -62,8 +62,13 @@ protected:
 TEST_F(SettingsMailTest, SentMailCarriesTheDrivesRegisterFileUnderTheTypedName) {
     test::SearchPathOverride path(standIn_.dir);
     MapiMailer mailer;
+    int waits = 0;
+    mailer.setWhileWaiting([&] { ++waits; });
     ASSERT_EQ(sendSettingsMail(&connection_, details(), mailer), MailResult::Sent);
+    // The register file was made in TMPDIR, and is gone now.
+    EXPECT_NE(standIn_.temporaryFolder().find("TorvexTemp"), std::string::npos) << standIn_.temporaryFolder();
     EXPECT_EQ(leftovers(), 0);
+    EXPECT_GT(waits, 0);
     const test::ParsedMail mail = test::parseMail(standIn_.input());
     EXPECT_EQ(mail.headers.at("To"), "service@velmar.example");
     ASSERT_EQ(mail.parts.size(), 2u);
