@@ -59,19 +59,22 @@ OptionsPage::OptionsPage(wxWindow* notebook, DriveConnection* drive)
 
     // The page keeps its 831 x 619 minimum: the boxes take less room than the picture.
     SetSizer(sizer);
-    Layout();
 }
 
 wxSizer* OptionsPage::buildTriggerBox(const wxString& title, wxTextCtrl** name, wxTextCtrl** id) {
+    // The box's controls are its children, so that the toolkit keeps them clear of its title.
     auto* box = new wxStaticBoxSizer(
         new wxStaticBox(this, wxID_ANY, title, wxDefaultPosition, wxDefaultSize, 0, "groupBox"), wxVERTICAL);
+    wxStaticBox* parent = box->GetStaticBox();
     auto addLine = [&](const wxString& label, wxTextCtrl** field) {
         auto* line = new wxBoxSizer(wxHORIZONTAL);
-        line->Add(new wxStaticText(this, wxID_ANY, label, wxDefaultPosition, wxSize(labelWidth_, -1)), 0,
+        line->Add(new wxStaticText(parent, wxID_ANY, label, wxDefaultPosition, wxSize(labelWidth_, -1)), 0,
                   wxALIGN_CENTER_VERTICAL);
-        *field = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxDefaultPosition, wxSize(70, -1),
+        // Tall enough for the page's characters: the compact style would let the field shrink.
+        *field = new wxTextCtrl(parent, wxID_ANY, wxEmptyString, wxDefaultPosition,
+                                wxSize(70, parent->GetCharHeight() + 4),
                                 wxBORDER_NONE | wxTE_PROCESS_ENTER, wxDefaultValidator, "text");
-        line->Add(*field, 0, wxALIGN_CENTER_VERTICAL);
+        line->Add(*field, 0, wxALIGN_CENTER_VERTICAL | wxTOP | wxBOTTOM, 1);
         box->Add(line, 0);
     };
     addLine(translate("Name"), name);
@@ -83,10 +86,11 @@ wxSizer* OptionsPage::buildBaudBox() {
     auto* box = new wxStaticBoxSizer(
         new wxStaticBox(this, wxID_ANY, translate("Baudrate"), wxDefaultPosition, wxDefaultSize, 0, "groupBox"),
         wxVERTICAL);
+    wxStaticBox* parent = box->GetStaticBox();
     // The rates are shown as written.
-    radio9600_ = new wxRadioButton(this, wxID_ANY, "9600", wxDefaultPosition, wxSize(100, -1), wxRB_GROUP);
+    radio9600_ = new wxRadioButton(parent, wxID_ANY, "9600", wxDefaultPosition, wxSize(100, -1), wxRB_GROUP);
     radio9600_->SetToolTip(translate("Tooltip Baudrate 9600"));
-    radio115200_ = new wxRadioButton(this, wxID_ANY, "115200", wxDefaultPosition, wxSize(100, -1));
+    radio115200_ = new wxRadioButton(parent, wxID_ANY, "115200", wxDefaultPosition, wxSize(100, -1));
     radio115200_->SetToolTip(translate("Tooltip Baudrate 115200"));
     box->Add(radio9600_, 0);
     box->Add(radio115200_, 0);

@@ -111,6 +111,23 @@ TEST_F(MonitorPageTest, PollsRowByRowWhileShownAndNothingWhileHidden) {
     EXPECT_EQ(gauges[1]->GetValue(), 31);
     EXPECT_EQ(gauges[2]->GetValue(), 0);
 
+    // A row register falls silent: the cycle fails at that row; the rows before it show
+    // the drive's new values, the rows after it keep theirs.
+    drive->setReg(0x56, 7);
+    drive->setReg(0x4B, 8);
+    drive->setReg(0xD6, 32767);
+    drive->setRegisterSilent(0x4B, true);
+    EXPECT_FALSE(monitor()->cyclicUpdate(true));
+    EXPECT_TRUE(pumpUntil([&] { return displays[0]->GetValue() == "7"; }));
+    pumpFor(200);
+    EXPECT_EQ(gauges[0]->GetValue(), 0);
+    EXPECT_EQ(displays[1]->GetValue(), "31");
+    EXPECT_EQ(displays[2]->GetValue(), "0");
+    EXPECT_EQ(gauges[2]->GetValue(), 0);
+    drive->setRegisterSilent(0x4B, false);
+    EXPECT_TRUE(pumpUntil([&] { return displays[2]->GetValue() == "32767"; }, 4000));
+    EXPECT_EQ(gauges[2]->GetValue(), 100);
+
     // Hidden: the polling goes on without reading a row.
     selectTab(kTabLogo);
     pumpFor(100);

@@ -58,6 +58,19 @@ TEST_F(OptionsPageTest, BaudRateIsWrittenCheckedAndOnlyChangeableWhileAllowed) {
     drive->setWriteFilter(nullptr);
     recordedDialogs().clear();
 
+    // KERN_OPTIONS cannot be read: nothing is written and the buttons show what they showed.
+    drive->setRegisterSilent(kRegKernOptions, true);
+    drive->clearFrames();
+    click(options()->radio115200());
+    ASSERT_EQ(recordedDialogs().boxes.size(), 1u);
+    EXPECT_EQ(recordedDialogs().boxes[0].text, "Fehler beim Lesen des Registers 0x5a!");
+    EXPECT_EQ(recordedDialogs().boxes[0].caption, "Error");
+    EXPECT_EQ(framesOn(kRegKernOptions), std::vector<std::string>{"r"});
+    EXPECT_TRUE(options()->radio9600()->GetValue());
+    EXPECT_FALSE(options()->radio115200()->GetValue());
+    drive->setRegisterSilent(kRegKernOptions, false);
+    recordedDialogs().clear();
+
     // The drive enabled (STATUS bit 0) while the page is shown: the next poll disables both.
     drive->setReg(kRegStatus, 1);
     EXPECT_TRUE(pumpUntil([&] { return radiosDisabled(options()); }, 4000));
