@@ -121,23 +121,23 @@ void OscilloscopePage::createControls() {
     if (!editList().empty()) setDefaultField(editList().front());
 
     auto check = [this](const char* key, const wxPoint& at, bool checked, const char* tip) {
-        auto* box = new wxCheckBox(this, wxID_ANY, trw(key), at, wxSize(62, 18));
+        auto* box = new wxCheckBox(this, wxID_ANY, trw(key), at, wxSize(90, 18));
         box->SetValue(checked);
         box->SetToolTip(trw(tip));
         return box;
     };
     joinCheck_ = check("Join", wxPoint(157, 470), true, "Tooltip Checkbox Join");
-    zeroCheck_ = check("Zero", wxPoint(157, 490), true, "Tooltip Checkbox Zero");
-    overCheck_ = check("Over", wxPoint(157, 510), false, "Tooltip Checkbox Over");
+    zeroCheck_ = check("Zero", wxPoint(252, 470), true, "Tooltip Checkbox Zero");
+    overCheck_ = check("Over", wxPoint(347, 470), false, "Tooltip Checkbox Over");
 
     auto colourButton = [this](const wxString& label, const wxPoint& at, const wxString& tip) {
         auto* button = new wxButton(this, wxID_ANY, label, at, wxSize(18, 18), wxBU_EXACTFIT);
         button->SetToolTip(tip);
         return button;
     };
-    backgroundButton_ = colourButton(trw("B"), wxPoint(157, 535), trw("Tooltip Button Color Background"));
-    gridButton_ = colourButton(trw("K"), wxPoint(178, 535), trw("Tooltip Button Color Kreuz"));
-    zeroButton_ = colourButton(trw("Z"), wxPoint(199, 535), trw("Tooltip Button Color Zero"));
+    backgroundButton_ = colourButton(trw("B"), wxPoint(157, 590), trw("Tooltip Button Color Background"));
+    gridButton_ = colourButton(trw("K"), wxPoint(178, 590), trw("Tooltip Button Color Kreuz"));
+    zeroButton_ = colourButton(trw("Z"), wxPoint(199, 590), trw("Tooltip Button Color Zero"));
 
     for (int n = 0; n < kScopeChannels; ++n) {
         const int y = kChannelTop + n * kChannelStep;
