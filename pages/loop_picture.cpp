@@ -28,18 +28,39 @@ wxFont captionFont() {
 
 wxRect controlRect(const ControlRow& row) { return wxRect(row.x, row.y, row.w, row.h); }
 
-bool fits(const wxRect& place, const std::vector<ControlRow>& rows, const std::vector<wxRect>& taken) {
+wxFont titleFont() {
+    wxFont bold = captionFont();
+    bold.SetWeight(wxFONTWEIGHT_BOLD);
+    return bold;
+}
+
+bool fits(const wxRect& place, const std::vector<ControlRow>& rows, const std::vector<wxRect>& taken,
+          const std::vector<wxRect>& places) {
     const wxRect page(0, 0, kPagePictureWidth, kPagePictureHeight);
     if (!page.Contains(place)) return false;
     for (const ControlRow& row : rows)
         if (controlRect(row).Intersects(place)) return false;
-    for (const wxRect& other : taken)
-        if (!other.IsEmpty() && other.Intersects(place)) return false;
+    for (const std::vector<wxRect>* list : {&taken, &places})
+        for (const wxRect& other : *list)
+            if (!other.IsEmpty() && other.Intersects(place)) return false;
     return true;
 }
 
+// Where each block's title goes (dc has the caption font on return).
+std::vector<wxRect> titlePlaces(wxDC& dc, const std::vector<PictureBlock>& blocks) {
+    std::vector<wxRect> places;
+    dc.SetFont(titleFont());
+    for (const PictureBlock& block : blocks) {
+        if (!block.titleKey) continue;
+        wxSize text = dc.GetTextExtent(translated(block.titleKey));
+        places.emplace_back(block.x + 4, block.y + 2, text.x, text.y);
+    }
+    dc.SetFont(captionFont());
+    return places;
+}
+
 // Caption rectangles for every row, measured with dc's font.
-std::vector<wxRect> placeCaptions(wxDC& dc, const std::vector<ControlRow>& rows) {
+std::vector<wxRect> placeCaptions(wxDC& dc, const std::vector<ControlRow>& rows, const std::vector<wxRect>& taken) {
     std::vector<wxRect> places;
     places.reserve(rows.size());
     for (const ControlRow& row : rows) {
@@ -56,10 +77,11 @@ std::vector<wxRect> placeCaptions(wxDC& dc, const std::vector<ControlRow>& rows)
             wxRect(control.x, control.y - text.y - 1, text.x, text.y),           // above
             wxRect(control.GetRight() + 1 + kGap, middle, text.x, text.y),       // right
             wxRect(control.x, control.GetBottom() + 2, text.x, text.y),          // below
+            wxRect(control.GetRight() + 1 + kGap + 14, middle, text.x, text.y),  // right, past a mark
         };
         wxRect chosen;
         for (const wxRect& candidate : candidates) {
-            if (fits(candidate, rows, places)) {
+            if (fits(candidate, rows, taken, places)) {
                 chosen = candidate;
                 break;
             }
@@ -108,15 +130,17 @@ wxString rowCaption(const ControlRow& row) {
     return wxString();
 }
 
-std::vector<wxRect> captionPlaces(const std::vector<ControlRow>& rows) {
+std::vector<wxRect> captionPlaces(const std::vector<PictureBlock>& blocks, const std::vector<ControlRow>& rows,
+                                  const std::vector<wxRect>& keepClear) {
     wxBitmap scratch(8, 8);
     wxMemoryDC dc(scratch);
-    dc.SetFont(captionFont());
-    return placeCaptions(dc, rows);
+    std::vector<wxRect> taken = titlePlaces(dc, blocks);
+    taken.insert(taken.end(), keepClear.begin(), keepClear.end());
+    return placeCaptions(dc, rows, taken);
 }
 
 wxBitmap drawLoopPicture(const std::vector<PictureBlock>& blocks, const std::vector<PictureArrow>& arrows,
-                         const std::vector<ControlRow>& rows) {
+                         const std::vector<ControlRow>& rows, const std::vector<wxRect>& keepClear) {
     wxBitmap picture(kPagePictureWidth, kPagePictureHeight, 24);
     wxMemoryDC dc(picture);
     dc.SetBackground(wxBrush(kBackground));
@@ -129,9 +153,7 @@ wxBitmap drawLoopPicture(const std::vector<PictureBlock>& blocks, const std::vec
         dc.SetBrush(wxBrush(kBlockFill));
         dc.DrawRoundedRectangle(block.x, block.y, block.w, block.h, 4);
         if (block.titleKey) {
-            wxFont bold = captionFont();
-            bold.SetWeight(wxFONTWEIGHT_BOLD);
-            dc.SetFont(bold);
+            dc.SetFont(titleFont());
             dc.DrawText(translated(block.titleKey), block.x + 4, block.y + 2);
             dc.SetFont(captionFont());
         }
@@ -140,7 +162,9 @@ wxBitmap drawLoopPicture(const std::vector<PictureBlock>& blocks, const std::vec
     dc.SetBrush(wxBrush(kLine));
     for (const PictureArrow& arrow : arrows) drawArrow(dc, arrow);
 
-    const std::vector<wxRect> places = placeCaptions(dc, rows);
+    std::vector<wxRect> taken = titlePlaces(dc, blocks);
+    taken.insert(taken.end(), keepClear.begin(), keepClear.end());
+    const std::vector<wxRect> places = placeCaptions(dc, rows, taken);
     for (size_t i = 0; i < rows.size(); ++i) {
         if (places[i].IsEmpty()) continue;
         dc.DrawText(rowCaption(rows[i]), places[i].x, places[i].y);

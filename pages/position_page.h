@@ -12,6 +12,7 @@
 #include "link/connection.h"
 #include "link/limits.h"
 #include "pages/drive_page.h"
+#include "pages/loop_picture.h"
 #include "pages/position_speed_logic.h"
 
 class wxStaticText;
@@ -28,6 +29,11 @@ public:
     static const std::vector<ControlRow>& editRows();
     static const std::vector<ControlRow>& lampRows();
     static wxBitmap drawPicture();
+    // What the picture is drawn from: its blocks, the rows whose sites get captions (with
+    // any other control's site, which no caption may cover) and the symbols' sites.
+    static const std::vector<PictureBlock>& pictureBlocks();
+    static std::vector<ControlRow> pictureRows();
+    static const std::vector<wxRect>& symbolSites();
 
     // Scales, then the cyclic update, then every edit field; false at the first failure.
     bool readFromDrive(bool onlyIfShown);

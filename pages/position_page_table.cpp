@@ -94,7 +94,7 @@ const std::vector<ControlRow>& PositionPage::lampRows() {
     return rows;
 }
 
-wxBitmap PositionPage::drawPicture() {
+std::vector<ControlRow> PositionPage::pictureRows() {
     std::vector<ControlRow> rows = readoutRows();
     rows.insert(rows.end(), editRows().begin(), editRows().end());
     rows.insert(rows.end(), lampRows().begin(), lampRows().end());
@@ -103,7 +103,21 @@ wxBitmap PositionPage::drawPicture() {
     calc.kind = RowKind::Lamp;
     calc.x = 684, calc.y = 97, calc.w = 56, calc.h = 13;
     rows.push_back(calc);
-    const std::vector<PictureBlock> blocks = {
+    ControlRow button = calc;  // Up and Down
+    button.x = 727, button.y = 404, button.w = 51, button.h = 42;
+    rows.push_back(button);
+    return rows;
+}
+
+const std::vector<wxRect>& PositionPage::symbolSites() {
+    static const std::vector<wxRect> sites = {
+        {362, 126, 34, 34}, {375, 99, 12, 12}, {158, 224, 33, 33}, {32, 163, 12, 12}, {559, 575, 12, 12},
+    };
+    return sites;
+}
+
+const std::vector<PictureBlock>& PositionPage::pictureBlocks() {
+    static const std::vector<PictureBlock> blocks = {
         {8, 8, 320, 130, "Position scaling"},
         {330, 8, 110, 100, "Status lamps"},
         {445, 30, 150, 90, "Position controller (Speed)"},
@@ -113,6 +127,10 @@ wxBitmap PositionPage::drawPicture() {
         {8, 400, 815, 210, "Calibration and ramps"},
         {600, 230, 220, 90, "Current command"},
     };
+    return blocks;
+}
+
+wxBitmap PositionPage::drawPicture() {
     const std::vector<PictureArrow> arrows = {
         {{75, 97}, {210, 97}},     // destination to command
         {{268, 97}, {300, 140}},   // command to the error
@@ -121,7 +139,7 @@ wxBitmap PositionPage::drawPicture() {
         {{609, 152}, {745, 152}},  // speed command to ramp
         {{778, 162}, {580, 282}},  // ramp to current command
     };
-    return drawLoopPicture(blocks, arrows, rows);
+    return drawLoopPicture(pictureBlocks(), arrows, pictureRows(), symbolSites());
 }
 
 }  // namespace torvex

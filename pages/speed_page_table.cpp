@@ -131,10 +131,27 @@ const std::vector<ControlRow>& SpeedPage::lampRows() {
     return rows;
 }
 
-wxBitmap SpeedPage::drawPicture() {
+std::vector<ControlRow> SpeedPage::pictureRows() {
     std::vector<ControlRow> rows = fieldRows();
     rows.insert(rows.end(), lampRows().begin(), lampRows().end());
-    const std::vector<PictureBlock> blocks = {
+    ControlRow buttons;  // Up and Down
+    buttons.kind = RowKind::Lamp;
+    buttons.x = 12, buttons.y = 339, buttons.w = 53, buttons.h = 42;
+    rows.push_back(buttons);
+    return rows;
+}
+
+const std::vector<wxRect>& SpeedPage::symbolSites() {
+    static const std::vector<wxRect> sites = {
+        {209, 172, 34, 34}, {221, 144, 12, 12}, {320, 172, 34, 34}, {331, 144, 12, 12},
+        {561, 173, 33, 33}, {162, 172, 34, 34}, {162, 244, 34, 34}, {295, 401, 12, 12},
+        {467, 106, 12, 12}, {467, 121, 12, 12}, {467, 136, 12, 12},
+    };
+    return sites;
+}
+
+const std::vector<PictureBlock>& SpeedPage::pictureBlocks() {
+    static const std::vector<PictureBlock> blocks = {
         {8, 40, 195, 140, "Analog inputs"},
         {210, 40, 190, 110, "Status lamps"},
         {400, 40, 200, 120, "Speed ramp and limits"},
@@ -145,6 +162,10 @@ wxBitmap SpeedPage::drawPicture() {
         {8, 450, 620, 160, "Current loop"},
         {660, 400, 165, 210, "Voltage controller"},
     };
+    return blocks;
+}
+
+wxBitmap SpeedPage::drawPicture() {
     const std::vector<PictureArrow> arrows = {
         {{70, 270}, {248, 198}},    // setpoint to speed command
         {{308, 198}, {490, 198}},   // command to ramp
@@ -156,7 +177,7 @@ wxBitmap SpeedPage::drawPicture() {
         {{316, 485}, {362, 485}},   // reference to error
         {{423, 485}, {562, 485}},   // error to voltage
     };
-    return drawLoopPicture(blocks, arrows, rows);
+    return drawLoopPicture(pictureBlocks(), arrows, pictureRows(), symbolSites());
 }
 
 }  // namespace torvex
