@@ -1,5 +1,7 @@
 #include "pages/logic_bus_auto_pictures.h"
 
+#include <cmath>
+
 #include <wx/dcmemory.h>
 
 #include "resources/builtin_picture.h"
@@ -73,15 +75,16 @@ void drawControlTuning(wxDC& dc) {
     const int x0 = 330, y0 = 420, w = 420, h = 220;
     dc.DrawLine(x0, y0, x0 + w, y0);
     dc.DrawLine(x0, y0, x0, y0 - h);
-    wxPoint curve[40];
-    for (int i = 0; i < 40; ++i) {
-        double t = i / 39.0;
-        double overshoot = 1.0 - (1.0 - t) * (1.0 - t) * (1.0 - t) * 0.9;
-        int x = x0 + 20 + static_cast<int>(t * (w - 40));
-        int y = y0 - static_cast<int>(overshoot * (h - 40)) + (i > 8 && i < 16 ? -12 : 0);
+    // A damped second-order step: a little overshoot, then settling.
+    wxPoint curve[60];
+    for (int i = 0; i < 60; ++i) {
+        double t = i / 59.0 * 3.0;
+        double response = 1.0 - std::exp(-2.5 * t) * (std::cos(4.0 * t) + 0.6 * std::sin(4.0 * t));
+        int x = x0 + 20 + static_cast<int>(t / 3.0 * (w - 40));
+        int y = y0 - static_cast<int>(response * (h - 60));
         curve[i] = wxPoint(x, y);
     }
-    dc.DrawLines(40, curve);
+    dc.DrawLines(60, curve);
     dc.DrawText("t", x0 + w + 4, y0 - 8);
     dc.DrawText("n", x0 - 14, y0 - h);
 }

@@ -57,8 +57,15 @@ long clientNumber(wxComboBox* box) {
     return static_cast<long>(reinterpret_cast<intptr_t>(box->GetClientData(box->GetSelection())));
 }
 
+// Selects an entry, or none for wxNOT_FOUND. A GTK combo box keeps showing the text of
+// its last entry when the selection is merely dropped, so the text goes too.
+void selectEntry(wxComboBox* box, int index) {
+    box->SetSelection(index);
+    if (index == wxNOT_FOUND) box->ChangeValue(wxString());
+}
+
 void selectByNumber(wxComboBox* box, long number) {
-    box->SetSelection(findChoiceByClientData(box, number));
+    selectEntry(box, findChoiceByClientData(box, number));
 }
 
 constexpr int kVarRegs[4] = {0xD1, 0xD2, 0xD3, 0xD4};
@@ -204,23 +211,23 @@ void LogicPage::showLastKnown(int item) {
     if (state.kind == ItemState::Unknown) {
         // Written but not confirmed: no choice is shown as the drive's.
         if (input) {
-            inputs_[item].function->SetSelection(wxNOT_FOUND);
+            selectEntry(inputs_[item].function, wxNOT_FOUND);
         } else {
             const OutputControls& output = outputs_[item - kLogicInputCount];
-            for (wxComboBox* box : {output.source, output.operation, output.operand}) box->SetSelection(wxNOT_FOUND);
+            for (wxComboBox* box : {output.source, output.operation, output.operand}) selectEntry(box, wxNOT_FOUND);
         }
         return;
     }
     // Never read: the controls' first state.
     auto firstSelection = [](wxComboBox* box, const char* firstKey) {
-        box->SetSelection(box->FindString(translated(firstKey), true));
+        selectEntry(box, box->FindString(translated(firstKey), true));
     };
     if (input) {
         firstSelection(inputs_[item].function, "ComboLogicInput_0");
         inputs_[item].low->SetValue(true);
     } else {
         const OutputControls& output = outputs_[item - kLogicInputCount];
-        output.source->SetSelection(output.source->GetCount() == 0 ? wxNOT_FOUND : 0);
+        selectEntry(output.source, output.source->GetCount() == 0 ? wxNOT_FOUND : 0);
         firstSelection(output.operation, "ComboLogicOPN_0");
         firstSelection(output.operand, "ComboLogicOP2_0");
     }
@@ -361,7 +368,7 @@ void LogicPage::reloadRegisterChoices() {
         const long number = shown == wxNOT_FOUND ? -1 : clientNumber(source);
         source->Clear();
         initRegisterChoice(source);
-        source->SetSelection(number < 0 ? wxNOT_FOUND : findChoiceByClientData(source, number));
+        selectEntry(source, number < 0 ? wxNOT_FOUND : findChoiceByClientData(source, number));
         readLogicOutput(o);
     }
 }

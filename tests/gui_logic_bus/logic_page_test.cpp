@@ -67,11 +67,13 @@ TEST_F(LogicPageTest, ShowsTheDrivesLogicWords) {
     EXPECT_TRUE(low(Limit2));
     // A number without an entry shows no selection, not the one shown before.
     EXPECT_EQ(selectedNumber(page()->functionCombo(Din1)), -1);
+    EXPECT_EQ(page()->functionCombo(Din1)->GetValue(), "") << "no function's text either";
     EXPECT_TRUE(low(Din1));
     EXPECT_EQ(selectedNumber(page()->functionCombo(Din2)), -1);
     EXPECT_TRUE(high(Din2));
     EXPECT_EQ(output(Dout1), (std::vector<long>{0x30, 2, 1}));
     EXPECT_EQ(output(Dout2), (std::vector<long>{-1, 2, 1}));
+    EXPECT_EQ(page()->sourceCombo(Dout2)->GetValue(), "");
     EXPECT_EQ(output(Dout3), (std::vector<long>{0, 0, 0}));
     EXPECT_EQ(page()->sourceCombo(Dout3)->GetValue(), text("--Off--"));
     EXPECT_EQ(output(Dout4), (std::vector<long>{0x40, 15, 2}));
@@ -190,6 +192,21 @@ TEST_F(LogicPageTest, VariablesStepAndAViewedFileTakesTheChanges) {
         EXPECT_EQ(logic->varField(1)->GetValue(), "42");
     }
     recordedDialogs().clear();
+
+    // Focus memory: a field and "AH" are remembered, "AL" is not; the refocus after a
+    // polarity click brings the cursor back to a field (Var1's when "AH" was the last).
+    auto focusMoves = [&](wxWindow* child) {
+        wxChildFocusEvent event(child);
+        logic->GetEventHandler()->ProcessEvent(event);
+    };
+    focusMoves(logic->varField(2));
+    EXPECT_EQ(logic->lastFocused(), logic->varField(2));
+    focusMoves(logic->lowRadio(Din1));
+    EXPECT_EQ(logic->lastFocused(), logic->varField(2)) << "AL is not remembered";
+    focusMoves(logic->highRadio(Din1));
+    EXPECT_EQ(logic->lastFocused(), logic->highRadio(Din1));
+    postProgramEvent(logic, LogicRefocusEvent);
+    EXPECT_TRUE(pumpUntil([&] { return logic->lastFocused() == logic->varField(1); }, 2000));
 
     // A change reported by the frame reaches the field bound to it.
     postProgramEvent(frame->notebook(), RegisterChangedEvent, 0xD4, "99");
