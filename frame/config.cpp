@@ -104,6 +104,7 @@ wxString getScriptDataFilename() { return readText(kKeyScriptDataFilename, wxStr
 
 void setEmailRecipient(const wxString& recipient) { writeText(kKeyEmailRecipient, recipient); }
 wxString getEmailRecipient() { return readText(kKeyEmailRecipient, wxString()); }
+wxString getWrite2() { return readText(kKeyWrite2, wxString()); }
 
 void setBaudrate(unsigned baudrate) { writeText(kKeyBaudrate, formatUnsigned(baudrate)); }
 

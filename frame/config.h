@@ -51,6 +51,8 @@ wxString getScriptDataFilename();
 
 void setEmailRecipient(const wxString& recipient);
 wxString getEmailRecipient();
+// Any non-empty text offers storing parameter set 2; "" without a configuration.
+wxString getWrite2();
 
 void setBaudrate(unsigned baudrate);
 unsigned getBaudrate();  // 9600 when absent or not a number

@@ -53,8 +53,8 @@ void fillStartValues(std::array<uint32_t, 256>& r, uint16_t firmware) {
     r[0xC1] = 0x0004;                 // DEFINE_LOGIC_DIN2: function 4, active low
     r[0xC2] = 0x3021;                 // DEFINE_LOGIC_DOUT1: source 0x30, operand 2, operation 1
     r[0xC3] = 0x40C2;                 // DEFINE_LOGIC_DOUT2: source 0x40, operand 12, operation 2
-    r[0xC4] = 200;                    // REGLER_I_MAX_PC
-    r[0xC5] = 100;                    // REGLER_I_DAUER_PC
+    r[0xC4] = 32766;                  // REGLER_I_MAX_PC (200 %, 0x3FFF = 100 %)
+    r[0xC5] = 16383;                  // REGLER_I_DAUER_PC (100 %)
     r[0xC6] = 20;                     // REGLER_I_GERAET
     r[0xC8] = 3000;                   // SPEED_RPMMAX
     r[0xD1] = 100;                    // VAR1
@@ -70,6 +70,12 @@ void fillStartValues(std::array<uint32_t, 256>& r, uint16_t firmware) {
     r[0xDA] = 0x3013;                 // DEFINE_LOGIC_DOUT3: source 0x30, operand 1, operation 3
     r[0xDB] = 0x0000;                 // DEFINE_LOGIC_DOUT4: off
     r[0xEE] = 500;                    // REGLER_I_IST_100PC
+    // Settings page.
+    r[0x36] = 0x0005;                 // COMMAND_SOURCE: digital speed, both inputs "Cmd"
+    r[0x5A] = 0x00040020;             // KERN_OPTIONS: brake on, deceleration ramp "Acc"
+    r[0x67] = 0x1203;                 // DEVICE_AUTO_ID: servo type 3
+    r[0xA4] = 0x3042;                 // MOTOR_OPTIONS: feedback 2, second feedback out, factor 4
+    r[0xCF] = 1234;                   // POSI_KY
 }
 
 }  // namespace
@@ -87,6 +93,7 @@ int registerBytes(uint32_t reg) { return registerIs32bit(reg) ? 4 : 2; }
 
 DriveModel::DriveModel(uint16_t firmware) {
     fillStartValues(registers_, firmware);
+    eeprom_ = EepromSets(registers_);
     installStatusBehaviour(*this);
 }
 
@@ -147,6 +154,7 @@ Answer DriveModel::handleRequest(Link link, uint32_t reg, uint32_t value, std::v
         {
             std::lock_guard lock(mutex_);
             registers_[target] = kept;
+            eeprom_.command(target, kept, registers_);
         }
         if (writeHook) writeHook(kept);
         if (observer) observer(target, kept);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tools/drivesim/sim_drive.h"
+#include "tools/drivesim/sim_eeprom.h"
 #include "tools/drivesim/sim_reply_shaping.h"
 
 namespace torvex::sim {
@@ -81,6 +82,7 @@ private:
     std::function<void(uint32_t, uint32_t)> writeObserver_;
     std::vector<ReceivedFrame> frames_;
     ReplyShaping shaping_;
+    EepromSets eeprom_;
 };
 
 // Built-in drive behaviour, each in a file of its own, installed by the model's constructor.

@@ -1,0 +1,317 @@
+// The Settings page against the simulated drive: what going online shows, entries in
+// plain, half and scaled fields, the choice boxes and option-bit pairs, the EEPROM
+// parameter sets and the buttons' online state.
+#include <wx/checkbox.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+
+#include "link/register_file.h"
+#include "tests/gui_settings/settings_fixture.h"
+#include "widgets/events.h"
+#include "widgets/register_display.h"
+#include "widgets/register_text_edit.h"
+#include "widgets/scaled_fields.h"
+
+namespace torvex::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+RegisterDisplay* readout(SettingsPage* page, int reg, int index = 0) {
+    for (size_t i = 0; i < page->tableRows().size(); ++i)
+        if (page->tableRows()[i].kind == RowKind::Display && page->tableRows()[i].reg == reg && index-- == 0)
+            return static_cast<RegisterDisplay*>(page->tableControls()[i]);
+    return nullptr;
+}
+
+TEST_F(SettingsTest, OnlineShowsEveryKindOfField) {
+    useLanguage(wxLANGUAGE_ENGLISH);
+    makeFrame();
+    startValues = {{0x05, 125},        {0xA5, 0x7FFF0CCC}, {0xCE, 3000},   {0x76, 16384},      {0x77, uint32_t(-16384)},
+                   {0x72, 12345},      {0x7C, 10000},      {0x67, 0x1203}, {0xC4, 0x3FFF},     {0xC5, 0x3FFF},
+                   {0xC6, 20},         {0xCF, 4321},       {0x5A, 0x100},  {0xA4, 0x4042},     {0x36, 0x2322},
+                   {0x44, 37},         {0xF8, 0x31305841}};
+    goOnline();
+    SettingsPage* settings = page();
+
+    EXPECT_EQ(field(0x05)->GetValue(), "12.5");
+    EXPECT_EQ(field(0x44)->GetValue(), "4") << "scale 10 without decimals";
+    EXPECT_EQ(field(0xA5, 2)->GetValue(), "100");
+    EXPECT_EQ(field(0xA5, 1)->GetValue(), "10");
+    EXPECT_EQ(field(0x76)->GetValue(), "1500");
+    EXPECT_EQ(field(0x77)->GetValue(), "-1500") << "the speed registers are signed";
+    EXPECT_EQ(field(0x72)->GetValue(), "1234.500");
+    EXPECT_EQ(field(0x7C)->GetValue(), "10000");
+    EXPECT_EQ(settings->axisNameEdit->GetValue(), "AX01");
+    EXPECT_EQ(settings->servoTypeDisplay->GetValue(), wxGetTranslation("Servo Type 3"));
+    EXPECT_NE(settings->servoTypeDisplay->GetValue(), "unknown");
+    EXPECT_EQ(settings->imaxDisplay->GetValue(), "4.2");
+    EXPECT_EQ(settings->icontDisplay->GetValue(), "2.0");
+    EXPECT_EQ(settings->incOutFactorChoice->GetValue(), "8");
+    EXPECT_EQ(settings->motorFeedback2Choice->GetValue(), wxGetTranslation("INC-OUT"));
+    EXPECT_EQ(settings->servoCommandChoice->GetValue(), wxGetTranslation("Analog Speed"));
+    EXPECT_EQ(settings->ain1ModeChoice->GetValue(), "4...20mA");
+    EXPECT_EQ(settings->ain2ModeChoice->GetValue(), "Off");
+    EXPECT_TRUE(settings->isPressed(settings->directionCcwButton));
+    EXPECT_FALSE(settings->isPressed(settings->directionCwButton));
+    EXPECT_TRUE(settings->isPressed(settings->brakeOffButton));
+    EXPECT_EQ(settings->directionCcwButton->GetBackgroundColour(), SettingsPage::pressedColour());
+    EXPECT_EQ(settings->directionCwButton->GetBackgroundColour(), SettingsPage::releasedColour());
+    EXPECT_TRUE(settings->loadButton->IsEnabled());
+    EXPECT_TRUE(recordedDialogs().boxes.empty()) << boxTexts()[0];
+
+    // 0xCF is 16 bits wide: both read-outs show it whole, filled by the cyclic update.
+    showSettings();
+    EXPECT_TRUE(pumpUntil([&] { return readout(settings, 0xCF, 0)->GetValue() == "4321"; }, 4000));
+    EXPECT_TRUE(pumpUntil([&] { return readout(settings, 0xCF, 1)->GetValue() == "4321"; }, 4000));
+
+    // An unknown servo type shows "unknown".
+    drive->setReg(0x67, 0x12FE);
+    ASSERT_TRUE(settings->readServoType());
+    EXPECT_EQ(settings->servoTypeDisplay->GetValue(), "unknown");
+}
+
+TEST_F(SettingsTest, EntriesFollowTheirFieldsRules) {
+    makeFrame();
+    startValues = {{0xA5, 0x7FFF0CCC}, {0xCE, 3000}, {0x76, 0}, {0x72, 12345}, {0x7C, 10000}};
+    goOnline();
+    SettingsPage* settings = page();
+    recordedDialogs().clear();
+
+    // A half keeps the other half.
+    enter(field(0xA5, 1), "50");
+    EXPECT_EQ(drive->reg(0xA5), 0x7FFF3FFFu);
+
+    // Speed in rpm: written raw, shown back without a warning.
+    enter(field(0x76), "1500");
+    EXPECT_EQ(drive->reg(0x76), 16384u);
+    EXPECT_EQ(field(0x76)->GetValue(), "1500");
+    enter(field(0x76), "7");
+    EXPECT_EQ(drive->reg(0x76), 76u);
+    EXPECT_EQ(field(0x76)->GetValue(), "7");
+    EXPECT_TRUE(recordedDialogs().boxes.empty()) << boxTexts()[0];
+
+    // Position in units: -1 is ten raw units below zero.
+    enter(field(0x72), "-1");
+    EXPECT_EQ(drive->reg(0x72), uint32_t(-10));
+    EXPECT_EQ(field(0x72)->GetValue(), "-1.000");
+    EXPECT_TRUE(recordedDialogs().boxes.empty()) << boxTexts()[0];
+
+    // A drive that clamps the speed: the entered and the kept value are reported.
+    drive->setWriteFilter([](uint32_t reg, uint32_t value) { return reg == 0x76 ? std::min(value, 8192u) : value; });
+    enter(field(0x76), "1500");
+    EXPECT_EQ(field(0x76)->GetValue(), "750");
+    ASSERT_EQ(recordedDialogs().boxes.size(), 1u);
+    EXPECT_EQ(recordedDialogs().boxes[0].text, "Value changed by the Drive (1500 -> 750)!");
+    drive->setWriteFilter(nullptr);
+    recordedDialogs().clear();
+
+    // Bad texts write nothing and bring the old text back.
+    drive->clearFrames();
+    for (const char* text : {"12a", "1e400", "nan", "inf", "1,5", "123456789012345678901234567890"}) {
+        enter(field(0x76), text);
+        EXPECT_EQ(field(0x76)->GetValue(), "750") << text;
+    }
+    EXPECT_EQ(writesTo(0x76), 0);
+    EXPECT_EQ(recordedDialogs().boxes.size(), 6u);
+    recordedDialogs().clear();
+
+    // No speed scale: nothing is written, the message names the register.
+    drive->setReg(0xCE, 0);
+    ASSERT_TRUE(settings->readFromDrive(false));
+    drive->clearFrames();
+    enter(field(0x76), "100");
+    EXPECT_EQ(writesTo(0x76), 0);
+    ASSERT_EQ(recordedDialogs().boxes.size(), 1u);
+    EXPECT_NE(recordedDialogs().boxes[0].text.find("0xce"), std::string::npos) << recordedDialogs().boxes[0].text;
+    recordedDialogs().clear();
+
+    // Up at 1500 rpm steps to 1501 rpm.
+    drive->setReg(0xCE, 3000);
+    drive->setReg(0x76, 16384);
+    ASSERT_TRUE(settings->readFromDrive(false));
+    focusArrives(field(0x76));
+    click(settings->upButton());
+    EXPECT_EQ(drive->reg(0x76), 16394u);
+    EXPECT_EQ(field(0x76)->GetValue(), "1501");
+    // A position with decimals is not stepped.
+    focusArrives(field(0x72));
+    drive->clearFrames();
+    click(settings->downButton());
+    EXPECT_EQ(writesTo(0x72), 0);
+    EXPECT_TRUE(recordedDialogs().boxes.empty()) << boxTexts()[0];
+
+    // A new position scale from the TX-Scale field: the offset is shown again with it.
+    drive->setReg(0x72, 12345);
+    enter(field(0x7C), "1000");
+    EXPECT_EQ(drive->reg(0x7C), 1000u);
+    EXPECT_TRUE(pumpUntil([&] { return field(0x72)->GetValue() == "12345.000"; }, 2000)) << field(0x72)->GetValue();
+    EXPECT_EQ(settings->positionScale(), 1000);
+
+    // A new maximum speed: the speed fields show rpm of the new scale.
+    // (The drive derives its maximum speed register from 0xC8 and 0x59 itself.)
+    enter(field(0xC8), "6000");
+    ASSERT_NE(drive->reg(0xCE), 3000u);
+    const wxString expected = speedText(int(drive->reg(0xCE)), 16394);
+    EXPECT_TRUE(pumpUntil([&] { return field(0x76)->GetValue() == expected; }, 2000))
+        << field(0x76)->GetValue() << " " << expected;
+    EXPECT_EQ(settings->speedScale(), int(drive->reg(0xCE)));
+    EXPECT_TRUE(recordedDialogs().boxes.empty()) << boxTexts()[0];
+}
+
+TEST_F(SettingsTest, ChoicesAndOptionBitsWriteOnlyTheirBits) {
+    useLanguage(wxLANGUAGE_ENGLISH);
+    makeFrame();
+    int digitalSpeed = -1;
+    frame->Bind(DigitalSpeedEvent, [&digitalSpeed](wxCommandEvent& event) {
+        digitalSpeed = event.GetInt();
+        event.Skip();
+    });
+    startValues = {{0xA4, 0x4025}, {0x36, 0x2322}, {0x5A, 0}};
+    goOnline();
+    SettingsPage* settings = page();
+    recordedDialogs().clear();
+    drive->clearFrames();
+
+    choose(settings->incOutFactorChoice, "16");
+    EXPECT_EQ(drive->reg(0xA4), 0x0025u);
+
+    choose(settings->ain1FormatChoice, wxGetTranslation("N limit"));
+    EXPECT_EQ(framesOn(0x36), (std::vector<std::string>{"r", "wa320", "r"}));
+    EXPECT_EQ(settings->ain1FormatChoice->GetValue(), wxGetTranslation("N limit"));
+    EXPECT_EQ(settings->ain1ModeChoice->GetValue(), "4...20mA") << "the input modes stay";
+
+    choose(settings->servoCommandChoice, wxGetTranslation("Digital Speed"));
+    EXPECT_EQ(digitalSpeed, 1);
+    EXPECT_EQ(drive->reg(0x36) & 0x3000, 0u);
+
+    // The combined command reads back as its own item.
+    drive->setReg(0x36, 0x1000);
+    ASSERT_TRUE(settings->readServoCommand());
+    EXPECT_EQ(settings->servoCommandChoice->GetValue(), wxGetTranslation("Digi+Ana Speed"));
+    EXPECT_EQ(digitalSpeed, 0);
+    // A pattern no item stands for leaves the box as it was.
+    drive->setReg(0x36, 0x8000);
+    ASSERT_TRUE(settings->readServoCommand());
+    EXPECT_EQ(settings->ain1FormatChoice->GetValue(), wxGetTranslation("N limit"));
+    drive->setReg(0x36, 0x0003);
+    ASSERT_TRUE(settings->readServoCommand());
+    EXPECT_EQ(settings->ain1FormatChoice->GetValue(), wxGetTranslation("sq(Cmd)"));
+    drive->setReg(0x36, 0x8003);
+    ASSERT_TRUE(settings->readServoCommand());
+    EXPECT_EQ(settings->ain1FormatChoice->GetValue(), wxGetTranslation("sq(Cmd)"));
+
+    // "ccw" sets bit 8 only and swaps the colours.
+    drive->setReg(0x5A, 0x00400001);
+    click(settings->directionCcwButton);
+    EXPECT_EQ(drive->reg(0x5A), 0x00400101u);
+    EXPECT_TRUE(settings->isPressed(settings->directionCcwButton));
+    EXPECT_FALSE(settings->isPressed(settings->directionCwButton));
+
+    // A failed read before the write keeps the colours and writes nothing.
+    drive->setRegisterSilent(0x5A, true);
+    drive->clearFrames();
+    click(settings->directionCwButton);
+    EXPECT_EQ(writesTo(0x5A), 0);
+    EXPECT_TRUE(settings->isPressed(settings->directionCcwButton));
+    ASSERT_EQ(recordedDialogs().boxes.size(), 1u);
+    EXPECT_EQ(recordedDialogs().boxes[0].text, "Fehler beim Lesen des Registers 0x5a!");
+    drive->setRegisterSilent(0x5A, false);
+
+    // Offline: choices and bit buttons write nothing and say nothing.
+    frame->goOffline();
+    recordedDialogs().clear();
+    drive->clearFrames();
+    choose(settings->incOutFactorChoice, "4");
+    choose(settings->motorFeedback2Choice, wxGetTranslation("HAND"));
+    click(settings->directionCwButton);
+    EXPECT_TRUE(drive->frames().empty());
+    EXPECT_TRUE(recordedDialogs().boxes.empty()) << boxTexts()[0];
+}
+
+TEST_F(SettingsTest, ParameterSetsAndTheButtonsOnlineState) {
+    makeFrame();
+    EXPECT_FALSE(page()->loadButton->IsEnabled()) << "offline at start";
+    EXPECT_FALSE(page()->read1Button->IsEnabled());
+    startValues = {{0x1C, 77}};
+    goOnline();
+    SettingsPage* settings = page();
+    showSettings();
+    recordedDialogs().clear();
+
+    click(settings->write1Button);
+    EXPECT_EQ(framesOn(kRegParaWrite), std::vector<std::string>{"w1"});
+    drive->setReg(0x1C, 5);
+
+    // "Read 1": the command, then two seconds of quiet, then every page reads again.
+    std::atomic<int64_t> commandAt{0}, firstReadAfter{0};
+    auto now = [] { return Clock::now().time_since_epoch().count(); };
+    drive->setWriteHook(kRegParaRead, [&](uint32_t) { commandAt = now(); });
+    drive->setReadHook(0x1C, [&](uint32_t stored) {
+        int64_t expected = 0;
+        if (commandAt != 0) firstReadAfter.compare_exchange_strong(expected, now());
+        return stored;
+    });
+    drive->clearFrames();
+    click(settings->read1Button);
+    EXPECT_EQ(framesOn(kRegParaRead), std::vector<std::string>{"w1"});
+    ASSERT_NE(firstReadAfter.load(), 0);
+    EXPECT_GE(std::chrono::nanoseconds(firstReadAfter - commandAt), std::chrono::milliseconds(1900));
+    EXPECT_EQ(field(0x1C)->GetValue(), "77");
+    EXPECT_TRUE(recordedDialogs().boxes.empty()) << boxTexts()[0];
+    EXPECT_TRUE(settings->read1Button->IsEnabled());
+    drive->setReadHook(0x1C, nullptr);
+    drive->setWriteHook(kRegParaRead, nullptr);
+
+    // The drive busy with a register set (status bit 0): loading and the sets wait.
+    drive->setReg(kRegStatus, 1);
+    EXPECT_TRUE(pumpUntil([&] { return !settings->loadButton->IsEnabled(); }, 4000));
+    EXPECT_FALSE(settings->write0Button->IsEnabled());
+    EXPECT_TRUE(settings->saveButton->IsEnabled());
+    drive->setReg(kRegStatus, 0);
+    EXPECT_TRUE(pumpUntil([&] { return settings->loadButton->IsEnabled(); }, 4000));
+
+    // Offline: a status report queued just before changes nothing.
+    postProgramEvent(settings, SettingsStatusEvent, 0);
+    frame->goOffline();
+    pumpFor(50);
+    EXPECT_FALSE(settings->loadButton->IsEnabled());
+    EXPECT_FALSE(settings->saveButton->IsEnabled());
+    click(settings->read0Button);
+    EXPECT_EQ(boxTexts(), std::vector<std::string>{"Drive is offline!"});
+}
+
+TEST_F(SettingsTest, AViewedFileKeepsEveryPageButtonDisabled) {
+    const std::string file = home + "/set.vrf";
+    {
+        std::vector<uint8_t> bytes(kRegisterFileMagic, kRegisterFileMagic + kRegisterFileMagicSize);
+        appendRegisterRecord(bytes, kRegFirmware, false, 310);
+        appendRegisterRecord(bytes, 0x1C, false, 42);
+        std::ofstream(file, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+    makeFrame();
+    showSettings();
+    recordedDialogs().fileAnswers.push_back(file);
+    chooseMenuItem(frame, kIdViewFile);
+    ASSERT_TRUE(frame->connection().isOfflineImage());
+    EXPECT_EQ(field(0x1C)->GetValue(), "42");
+    SettingsPage* settings = page();
+    auto anyEnabled = [&] {
+        for (wxButton* button : {settings->loadButton, settings->saveButton, settings->printButton, settings->mailButton,
+                                 settings->read0Button, settings->write0Button, settings->read1Button,
+                                 settings->write1Button, settings->read2Button, settings->write2Button})
+            if (button->IsEnabled()) return true;
+        return false;
+    };
+    for (int poll = 0; poll < 4; ++poll) {
+        ASSERT_TRUE(settings->cyclicUpdate(true));
+        pumpFor(30);
+        EXPECT_FALSE(anyEnabled()) << "poll " << poll;
+    }
+}
+
+}  // namespace
+}  // namespace torvex::test
