@@ -9,6 +9,7 @@
 
 #include "frame/app.h"
 #include "frame/config.h"
+#include "frame/file_chooser.h"
 #include "widgets/events.h"
 #include "frame/main_frame.h"
 #include "widgets/ui_seam.h"
@@ -33,30 +34,6 @@ constexpr uint32_t kFirstCurrentFirmware = 300;
 wxString trx(const char* key) { return wxString::FromUTF8(tr(key)); }
 
 std::string toPath(const wxString& path) { return std::string(path.fn_str()); }
-
-// GTK matches file patterns case-sensitively; files copied from other systems often
-// carry upper-case extensions.
-wxString withUpperCasePatterns(const wxString& wildcard) {
-    wxString out;
-    wxArrayString parts = wxSplit(wildcard, '|', '\0');
-    for (size_t i = 0; i < parts.size(); ++i) {
-        if (i) out += '|';
-        out += parts[i];
-        if (i % 2 == 1) {
-            wxArrayString patterns = wxSplit(parts[i], ';', '\0');
-            for (const wxString& pattern : patterns)
-                if (pattern.Upper() != pattern && parts[i].Find(pattern.Upper()) == wxNOT_FOUND)
-                    out += ";" + pattern.Upper();
-        }
-    }
-    return out;
-}
-
-wxString chooseFile(wxWindow* parent, const char* message, const wxString& directory, const wxString& name,
-                    const char* wildcard, long style) {
-    return ui::dialogs().fileSelector(parent, trx(message), directory, name, withUpperCasePatterns(trx(wildcard)),
-                                      style);
-}
 
 constexpr const char* kRegisterFilesWildcard = "Velmar Register File (*.vrf)|*.vrf";
 constexpr const char* kDriveFilesWildcard = "Velmar Drive Files (*.vtd)|*.vtd";

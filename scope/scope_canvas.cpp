@@ -2,6 +2,7 @@
 
 #include <wx/dcclient.h>
 #include <wx/dcmemory.h>
+#include <wx/graphics.h>
 #include <wx/pen.h>
 
 #include "widgets/events.h"
@@ -20,7 +21,14 @@ void drawChain(wxDC& dc, const std::vector<ScopePoint>& points, std::vector<wxPo
     if (scratch.size() >= 2) dc.DrawLines(static_cast<int>(scratch.size()), scratch.data());
 }
 
+// Traces and grid are drawn pixel-exact: a sample's row is its value, and a blended edge
+// would only blur where one division ends.
+void drawAliased(wxDC& dc) {
+    if (wxGraphicsContext* context = dc.GetGraphicsContext()) context->SetAntialiasMode(wxANTIALIAS_NONE);
+}
+
 void paintGrid(wxDC& dc, const ScopeView& view, bool demo, std::vector<wxPoint>& scratch) {
+    drawAliased(dc);
     dc.SetBackground(wxBrush(toColour(view.background), wxBRUSHSTYLE_SOLID));
     if (!view.over) dc.Clear();
     dc.SetPen(wxPen(toColour(view.grid), 1, wxPENSTYLE_SOLID));
@@ -43,6 +51,7 @@ void paintGrid(wxDC& dc, const ScopeView& view, bool demo, std::vector<wxPoint>&
 void paintTraces(wxDC& dc, const ScopeCapture& capture, const ScopeView& view, std::vector<ScopePoint>& points,
                  std::vector<wxPoint>& scratch) {
     if (capture.empty()) return;
+    drawAliased(dc);
     for (int n = 0; n < kScopeChannels; ++n) {
         tracePoints(capture, view, n, points);
         if (points.empty()) continue;

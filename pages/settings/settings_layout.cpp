@@ -216,7 +216,6 @@ void SettingsPage::buildPage() {
     };
     auto check = [&](int order, const char* tooltip, int x, int y) {
         fieldsUpTo(order - 1);
-        // The toolkit's smallest check box is wider than 13 pixels: it keeps its own width.
         auto* made = new wxCheckBox(this, wxID_ANY, wxEmptyString, wxPoint(x, y), wxDefaultSize, 0,
                                     wxDefaultValidator, "check");
         made->SetToolTip(tx(tooltip));
@@ -312,8 +311,10 @@ void SettingsPage::buildPage() {
 
     currentShape1Choice = combo(88, 457, 453, 68, "Tooltip Combo Current F-sh 1",
                                 {{"linear", 0}, {"quad/2", 2}, {"quad", 4}, {"opt", 6}}, "linear");
-    rampSelectCheck = check(95, "Tooltip Checkbox Speed Ramp-sel", 638, 147);
-    sFormCheck = check(100, "Tooltip Checkbox Speed S-Form", 638, 232);
+    // The check boxes stand one pixel further left than their 13-pixel places: the
+    // toolkit's smallest is 16 pixels wide, and the units beside them start at 653.
+    rampSelectCheck = check(95, "Tooltip Checkbox Speed Ramp-sel", 637, 147);
+    sFormCheck = check(100, "Tooltip Checkbox Speed S-Form", 637, 232);
     currentShape2Choice = combo(120, 600, 453, 68, "Tooltip Combo Current F-sh 2",
                                 {{"linear", 0}, {"quad/2", 8}, {"quad", 0x10}, {"opt", 0x18}}, "linear");
     decRampAccButton = button(124, "Acc", "Tooltip Button Pos-Referenz Dec-Ramp Acc", 745, 335, 26, 18);

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "tools/drivesim/can_sim_protocol.h"
+#include "tools/drivesim/sim_capture.h"
 #include "tools/drivesim/sim_drive.h"
 
 namespace {
@@ -74,6 +75,7 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
     torvex::sim::SimDrive drive(options);
+    torvex::sim::SimCapture capture(drive);  // oscilloscope captures
     drive.enableMotor(enabled);
     drive.runMotor(true);
     if (!drive.start()) {

@@ -129,6 +129,10 @@ void SimDrive::setReadHook(uint32_t reg, std::function<uint32_t(uint32_t)> hook)
     impl_->model.setReadHook(reg, std::move(hook));
 }
 
+void SimDrive::setSeriesHook(uint32_t reg, std::function<std::vector<uint16_t>(uint32_t)> hook) {
+    impl_->model.setSeriesHook(reg, std::move(hook));
+}
+
 void SimDrive::enableMotor(bool on) {
     uint32_t status = impl_->model.reg(kRegStatus);
     impl_->model.setReg(kRegStatus, on ? (status | 1u) : (status & ~1u));

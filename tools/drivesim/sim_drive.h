@@ -107,6 +107,9 @@ public:
     // was stored; a read hook gives the value answered (from the stored one).
     void setWriteHook(uint32_t reg, std::function<void(uint32_t value)> hook);
     void setReadHook(uint32_t reg, std::function<uint32_t(uint32_t stored)> hook);
+    // Like setSeriesReply, but the values answered are computed from each value written
+    // (a hook set here wins over a fixed series of the same register).
+    void setSeriesHook(uint32_t reg, std::function<std::vector<uint16_t>(uint32_t value)> hook);
 
     // The motor (sim_motor.h): off unless asked. While STATUS (0x40) bit 0 is set, 0x30
     // and 0xA8 follow the speed command 0x31 (through 0x5D) first order, 0x20 follows

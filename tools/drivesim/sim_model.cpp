@@ -47,6 +47,7 @@ void fillStartValues(std::array<uint32_t, 256>& r, uint16_t firmware) {
     r[0xA6] = 4096;                   // MOTOR_GEBER_INCPERREV
     r[0xA7] = 1;                      // MOTOR_GEBER_POLE
     r[0xAB] = 1000;                   // LOGIC_HZ
+    r[0xAF] = 100;                    // TIMER_DELTA: sampling tick in microseconds
     r[0xBE] = 0x8001;                 // DEFINE_LOGIC_END1: function 1, active high
     r[0xBF] = 0x8002;                 // DEFINE_LOGIC_END2: function 2, active high
     r[0xC0] = 0x0003;                 // DEFINE_LOGIC_DIN1: function 3, active low
@@ -121,6 +122,7 @@ Answer DriveModel::handleRequest(Link link, uint32_t reg, uint32_t value, std::v
     std::function<void(uint32_t)> writeHook;
     std::function<void(uint32_t, uint32_t)> observer;
     std::function<uint32_t(uint32_t)> readHook;
+    std::function<std::vector<uint16_t>(uint32_t)> seriesHook;
     std::vector<uint16_t> series;
     ReceivedFrame frame{link, isRead, target, isRead ? 0u : value, std::move(raw)};
     {
@@ -141,6 +143,7 @@ Answer DriveModel::handleRequest(Link link, uint32_t reg, uint32_t value, std::v
         } else {
             filter = writeFilter_;
             writeHook = writeHooks_[target];
+            seriesHook = seriesHooks_[target];
             observer = writeObserver_;
             auto found = series_.find(target);
             if (found != series_.end()) series = found->second;
@@ -157,6 +160,7 @@ Answer DriveModel::handleRequest(Link link, uint32_t reg, uint32_t value, std::v
             eeprom_.command(target, kept, registers_);
         }
         if (writeHook) writeHook(kept);
+        if (seriesHook) series = seriesHook(kept);
         if (observer) observer(target, kept);
         for (uint16_t sample : series) answer.replies.push_back({target, sample, 2});
     }
@@ -228,6 +232,11 @@ void DriveModel::setWriteHook(uint32_t reg, std::function<void(uint32_t)> hook) 
 void DriveModel::setReadHook(uint32_t reg, std::function<uint32_t(uint32_t)> hook) {
     std::lock_guard lock(mutex_);
     if (reg < readHooks_.size()) readHooks_[reg] = std::move(hook);
+}
+
+void DriveModel::setSeriesHook(uint32_t reg, std::function<std::vector<uint16_t>(uint32_t)> hook) {
+    std::lock_guard lock(mutex_);
+    if (reg < seriesHooks_.size()) seriesHooks_[reg] = std::move(hook);
 }
 
 void DriveModel::setWriteObserver(std::function<void(uint32_t, uint32_t)> observer) {

@@ -55,6 +55,7 @@ public:
     void setWriteFilter(std::function<uint32_t(uint32_t, uint32_t)> filter);
     void setWriteHook(uint32_t reg, std::function<void(uint32_t)> hook);
     void setReadHook(uint32_t reg, std::function<uint32_t(uint32_t)> hook);
+    void setSeriesHook(uint32_t reg, std::function<std::vector<uint16_t>(uint32_t)> hook);
     // The drive's own behaviour (motor, derived registers): sees every stored write after
     // the register's hook, without the lock held. Not replaceable by tests.
     void setWriteObserver(std::function<void(uint32_t reg, uint32_t value)> observer);
@@ -79,6 +80,7 @@ private:
     std::function<uint32_t(uint32_t, uint32_t)> writeFilter_;
     std::array<std::function<void(uint32_t)>, 256> writeHooks_;
     std::array<std::function<uint32_t(uint32_t)>, 256> readHooks_;
+    std::array<std::function<std::vector<uint16_t>(uint32_t)>, 256> seriesHooks_;
     std::function<void(uint32_t, uint32_t)> writeObserver_;
     std::vector<ReceivedFrame> frames_;
     ReplyShaping shaping_;

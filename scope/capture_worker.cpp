@@ -1,0 +1,167 @@
+#include "scope/capture_worker.h"
+
+#include <algorithm>
+
+#include "link/connection.h"
+#include "link/i18n.h"
+#include "link/message_seam.h"
+
+namespace torvex {
+
+CaptureWorker::CaptureWorker(DriveConnection& drive, const ArmedCapture& armed, CaptureSink sink)
+    : drive_(drive), armed_(armed), sink_(std::move(sink)) {}
+
+CaptureWorker::~CaptureWorker() {
+    requestStop();
+    join();
+}
+
+bool CaptureWorker::start() {
+    if (thread_.joinable()) return false;
+    stop_ = false;
+    running_ = true;
+    try {
+        thread_ = std::thread([this] { run(); });
+    } catch (const std::system_error&) {
+        running_ = false;
+        return false;
+    }
+    return true;
+}
+
+void CaptureWorker::requestStop() {
+    {
+        std::lock_guard lock(waitMutex_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+}
+
+void CaptureWorker::join() {
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+}
+
+bool CaptureWorker::waitStop(int ms) {
+    std::unique_lock lock(waitMutex_);
+    return wake_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stop_.load(); });
+}
+
+std::shared_ptr<const ScopeCapture> CaptureWorker::latestCapture() const {
+    std::lock_guard lock(captureMutex_);
+    return latest_;
+}
+
+std::optional<uint32_t> CaptureWorker::readCount() {
+    int count = 0;
+    if (drive_.readRegisterSeries(static_cast<int16_t>(kRegCaptureRead), kCaptureCountRequest, &count, 1) != 1)
+        return std::nullopt;
+    // The reply is a signed word: a word above 0x8000 comes out negative. Neither that nor
+    // more than the buffer holds can be believed.
+    if (count < 0 || static_cast<uint32_t>(count) > kScopeBufferSamples) return std::nullopt;
+    return static_cast<uint32_t>(count);
+}
+
+void CaptureWorker::postIdle() {
+    sink_(CaptureNotice::StatusColour, kCaptureColourBlack, std::string());
+    sink_(CaptureNotice::StatusText, 0, tr(" idle"));
+    sink_(CaptureNotice::ButtonLabel, 0, tr("Start capture"));
+    sink_(CaptureNotice::EnableControls, 1, std::string());
+}
+
+void CaptureWorker::fail(const std::string& message) {
+    reportScopeError(message);
+    postIdle();
+    sink_(CaptureNotice::Finished, 0, std::string());
+}
+
+void CaptureWorker::run() {
+    const std::string countError = tr("Fehler beim Lesen der Anzahl Bytes im Capturepuffer!");
+    while (!stop_) {
+        sink_(CaptureNotice::StatusColour, kCaptureColourRed, std::string());
+        sink_(CaptureNotice::StatusText, 0, tr(" waiting"));
+
+        // Wait for the buffer to fill up to the trigger buffer size.
+        bool full = false;
+        while (!full) {
+            if (stop_) break;
+            std::optional<uint32_t> count = readCount();
+            if (!count) {
+                if (stop_) break;
+                fail(countError);
+                running_ = false;
+                return;
+            }
+            if (*count > 0) sink_(CaptureNotice::StatusColour, kCaptureColourFilling, std::string());
+            if (*count >= armed_.triggerBufferSize) {
+                full = true;
+                break;
+            }
+            sink_(CaptureNotice::StatusText, 0, strprintfRuntime(tr(" waiting (%u)"), *count));
+            if (waitStop(kCapturePollMs)) break;
+        }
+        if (!full || stop_) break;
+
+        std::optional<uint32_t> total = readCount();
+        if (!total) {
+            if (stop_) break;
+            fail(countError);
+            running_ = false;
+            return;
+        }
+        sink_(CaptureNotice::StatusColour, kCaptureColourBlue, std::string());
+        sink_(CaptureNotice::StatusText, 0, tr(" reading"));
+
+        // The samples go into a capture of this thread's own; the page sees it only once
+        // the last block has arrived.
+        auto capture = std::make_shared<ScopeCapture>();
+        capture->samples.assign(kScopeBufferSamples, 0);
+        const uint32_t n = *total;
+        bool readFailed = false;
+        for (uint32_t offset = 0; offset < n; offset += kCaptureBlock) {
+            if (stop_) break;
+            const uint32_t block = std::min(n - offset, kCaptureBlock);
+            const uint32_t request = offset == 0 ? block : (block | kCaptureNextFlag);
+            if (drive_.readRegisterSeries(static_cast<int16_t>(kRegCaptureRead), request,
+                                          capture->samples.data() + offset, block) != block) {
+                if (stop_) break;
+                fail(strprintfRuntime(tr(offset == 0 ? "Error reading first %u datas" : "Error reading %u datas!"),
+                                      block));
+                readFailed = true;
+                break;
+            }
+        }
+        if (readFailed) {
+            running_ = false;
+            return;
+        }
+        if (stop_) break;
+        capture->sampleCount = n;
+        capture->channelCount = armed_.channelCount;
+        capture->channelRegisters = armed_.channelRegisters;
+        {
+            std::lock_guard lock(captureMutex_);
+            latest_ = std::move(capture);
+        }
+
+        // Arms the next capture; the complete one is shown even when that fails.
+        const bool rearmed = drive_.write16bitRegister(kRegCaptureRun, 0) == 0;
+        if (stop_) break;
+        sink_(CaptureNotice::StatusText, 0, tr(" drawing"));
+        sink_(CaptureNotice::Redraw, 0, std::string());
+        if (!rearmed) {
+            fail(strprintfRuntime(tr("Fehler beim Beschreiben des Registers 0x%x!"), kRegCaptureRun));
+            running_ = false;
+            return;
+        }
+
+        if (armed_.singleShot) {
+            postIdle();
+            sink_(CaptureNotice::Finished, 0, std::string());
+            running_ = false;
+            return;
+        }
+    }
+    running_ = false;
+}
+
+}  // namespace torvex

@@ -1,0 +1,121 @@
+#include "scope/step_test.h"
+
+#include <cctype>
+#include <climits>
+
+#include "link/connection.h"
+#include "link/registers.h"
+#include "scope/capture_arming.h"
+
+namespace torvex {
+
+std::optional<long long> parseWholeNumber(const std::string& text) {
+    size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i == text.size()) return std::nullopt;
+    long long value = 0;
+    for (; i < text.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(text[i]))) return std::nullopt;
+        if (value > (LLONG_MAX - 9) / 10) return std::nullopt;
+        value = value * 10 + (text[i] - '0');
+    }
+    return negative ? -value : value;
+}
+
+StepPlanResult parseStepPlan(uint32_t reg, const StepTexts& texts) {
+    StepPlan plan;
+    plan.reg = reg;
+    auto value = [](const std::string& text, int32_t& out) {
+        std::optional<long long> v = parseWholeNumber(text);
+        if (!v || *v < INT32_MIN || *v > INT32_MAX) return false;
+        out = static_cast<int32_t>(*v);
+        return true;
+    };
+    // A negative time would wrap to weeks of holding one value.
+    auto time = [](const std::string& text, uint32_t& out) {
+        std::optional<long long> v = parseWholeNumber(text);
+        if (!v || *v < 0 || *v > UINT32_MAX) return false;
+        out = static_cast<uint32_t>(*v);
+        return true;
+    };
+    StepPlanResult result;
+    if (!value(texts.value1, plan.value1)) result.errorKey = "Wrong value for Step value 1!";
+    else if (!time(texts.time1, plan.time1)) result.errorKey = "Wrong value for Step time 1!";
+    else if (!value(texts.value2, plan.value2)) result.errorKey = "Wrong value for Step value 2!";
+    else if (!time(texts.time2, plan.time2)) result.errorKey = "Wrong value for Step time 2!";
+    else if (!value(texts.stop, plan.stopValue)) result.errorKey = "Wrong value for Step stop!";
+    else if (!time(texts.stopTime, plan.stopTime)) result.errorKey = "Wrong value for Step stop-time!";
+    else result.plan = plan;
+    return result;
+}
+
+bool writeStepValue(DriveConnection& drive, uint32_t reg, int32_t value) {
+    if (is32bitRegister(reg)) return drive.write32bitRegister(reg, static_cast<uint32_t>(value)) == 0;
+    return drive.write16bitRegister(reg, static_cast<uint16_t>(static_cast<uint32_t>(value) & 0xFFFFu)) == 0;
+}
+
+StepWorker::StepWorker(DriveConnection& drive, const StepPlan& plan, std::function<void()> finished)
+    : drive_(drive), plan_(plan), finished_(std::move(finished)) {}
+
+StepWorker::~StepWorker() {
+    requestStop();
+    join();
+}
+
+bool StepWorker::start() {
+    if (thread_.joinable()) return false;
+    running_ = true;
+    try {
+        thread_ = std::thread([this] { run(); });
+    } catch (const std::system_error&) {
+        running_ = false;
+        return false;
+    }
+    return true;
+}
+
+void StepWorker::requestStop() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+}
+
+void StepWorker::join() {
+    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+}
+
+bool StepWorker::waitStop(uint32_t ms) {
+    std::unique_lock lock(mutex_);
+    return wake_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stop_.load(); });
+}
+
+void StepWorker::writeFinalZero(bool report) {
+    // Nothing to report when the link is gone: the drive stops on its own then.
+    if (!writeStepValue(drive_, plan_.reg, 0) && report && drive_.isConnected()) reportWriteError(plan_.reg);
+}
+
+void StepWorker::run() {
+    const int32_t values[3] = {plan_.value1, plan_.value2, plan_.stopValue};
+    const uint32_t times[3] = {plan_.time1, plan_.time2, plan_.stopTime};
+    while (!stop_) {
+        for (int i = 0; i < 3 && !stop_; ++i) {
+            if (!writeStepValue(drive_, plan_.reg, values[i])) {
+                if (stop_) break;
+                reportWriteError(plan_.reg);
+                // The last value may still be in force: try the 0 once all the same.
+                writeFinalZero(false);
+                running_ = false;
+                if (finished_) finished_();
+                return;
+            }
+            if (waitStop(times[i])) break;
+        }
+    }
+    writeFinalZero(true);
+    running_ = false;
+}
+
+}  // namespace torvex

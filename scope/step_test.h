@@ -1,0 +1,88 @@
+// The step-response test: two command values and a stop value written in turn into one
+// command register, each held for its own time, until stopped.
+//
+// The thread owns every write to the step register, its last one included: whatever ends
+// the test (a stop, a failed write), its final write is 0 in the register's width, so no
+// write of the test can overtake the 0 and leave the motor moving. A stop wakes the
+// thread at once; the owner joins it before the connection goes.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace torvex {
+
+class DriveConnection;
+
+inline constexpr uint32_t kStepRegCurrent = 0x21;
+inline constexpr uint32_t kStepRegTorque = 0x90;
+inline constexpr uint32_t kStepRegSpeed = 0x31;
+inline constexpr uint32_t kStepRegPosition = 0x6E;
+
+struct StepPlan {
+    uint32_t reg = kStepRegSpeed;
+    int32_t value1 = 0;
+    uint32_t time1 = 0;  // milliseconds
+    int32_t value2 = 0;
+    uint32_t time2 = 0;
+    int32_t stopValue = 0;
+    uint32_t stopTime = 0;
+};
+
+// The texts of the step fields as typed.
+struct StepTexts {
+    std::string value1, time1, value2, time2, stop, stopTime;
+};
+
+// A whole number with an optional sign ("+5", "-15000"); nothing else ("5.0", "", " 5").
+std::optional<long long> parseWholeNumber(const std::string& text);
+
+// The plan from the texts, or the catalogue key of the first field that is wrong
+// (values must fit 32 bits, times must not be negative).
+struct StepPlanResult {
+    std::optional<StepPlan> plan;
+    const char* errorKey = nullptr;
+};
+StepPlanResult parseStepPlan(uint32_t reg, const StepTexts& texts);
+
+// Writes value to reg in its width: 32-bit registers whole, the others their low 16 bits.
+bool writeStepValue(DriveConnection& drive, uint32_t reg, int32_t value);
+
+class StepWorker {
+public:
+    // finished is called from the thread when it ends by itself (a failed write), after
+    // its message and its final 0.
+    StepWorker(DriveConnection& drive, const StepPlan& plan, std::function<void()> finished);
+    ~StepWorker();  // stops and joins
+    StepWorker(const StepWorker&) = delete;
+    StepWorker& operator=(const StepWorker&) = delete;
+
+    bool start();
+    // Wakes the thread; it writes 0 and ends. Never waits.
+    void requestStop();
+    void join();
+    bool running() const { return running_.load(); }
+    const StepPlan& plan() const { return plan_; }
+
+private:
+    void run();
+    bool waitStop(uint32_t ms);  // true when a stop was asked for
+    void writeFinalZero(bool report);
+
+    DriveConnection& drive_;
+    StepPlan plan_;
+    std::function<void()> finished_;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> running_{false};
+};
+
+}  // namespace torvex

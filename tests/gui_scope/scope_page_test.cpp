@@ -1,0 +1,328 @@
+// The oscilloscope page in the real frame: its defaults and controls offline, and a
+// capture, a file round trip and the step test against the simulated drive.
+#include <wx/button.h>
+#include <wx/checkbox.h>
+#include <wx/combobox.h>
+#include <wx/dialog.h>
+#include <wx/notebook.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+#include <wx/weakref.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "frame/main_frame.h"
+#include "link/registers.h"
+#include "scope/oscilloscope_page.h"
+#include "scope/scope_canvas.h"
+#include "tests/support/frame_fixture.h"
+#include "tests/support/menu_actions.h"
+#include "tests/support/sim_fixture.h"
+#include "tools/drivesim/sim_capture.h"
+#include "widgets/catalogue.h"
+#include "widgets/events.h"
+#include "widgets/register_choice.h"
+
+namespace torvex::test {
+namespace {
+
+void click(wxButton* button) {
+    wxCommandEvent event(wxEVT_BUTTON, button->GetId());
+    event.SetEventObject(button);
+    button->GetEventHandler()->ProcessEvent(event);
+}
+
+void pick(wxComboBox* box, const wxString& text) {
+    ASSERT_TRUE(box->SetStringSelection(text)) << text;
+    wxCommandEvent event(wxEVT_COMBOBOX, box->GetId());
+    event.SetEventObject(box);
+    event.SetInt(box->GetSelection());
+    box->GetEventHandler()->ProcessEvent(event);
+}
+
+long selectedData(wxComboBox* box) {
+    return box->GetSelection() < 0 ? -1 : static_cast<long>(reinterpret_cast<intptr_t>(box->GetClientData(box->GetSelection())));
+}
+
+class ScopePageTest : public FrameTest {
+protected:
+    void TearDown() override {
+        FrameTest::TearDown();  // the frame (and its link) go first
+        if (drive) drive->stop();
+        engine.reset();
+        driveOwner.reset();
+    }
+
+    OscilloscopePage* page() const { return frame->oscilloscopePage(); }
+
+    static void useEnglish() {
+        addCatalogueLookupPrefixes();
+        ASSERT_TRUE(loadCatalogue(wxLANGUAGE_ENGLISH));
+        installCatalogueTranslator();
+    }
+
+    // A drive with its capture engine on TCP and the frame online with it.
+    void goOnline() {
+        std::string address;
+        driveOwner = startSimDrive({}, &address);
+        ASSERT_TRUE(driveOwner);
+        drive = driveOwner.get();
+        drive->setReg(kRegStatus, 1);
+        drive->setReg(0xAF, 100);  // sampling tick in microseconds
+        engine = std::make_unique<sim::SimCapture>(*drive);
+        engine->setSpeedUp(100.0);
+        recordedDialogs().modalAnswers.push_back([address](wxDialog& dialog) {
+            for (wxWindow* child : dialog.GetChildren())
+                if (auto* field = dynamic_cast<wxTextCtrl*>(child)) field->ChangeValue(address);
+            wxWindow* connect = wxWindow::FindWindowByName("connect", &dialog);
+            if (connect) {
+                wxCommandEvent press(wxEVT_BUTTON, connect->GetId());
+                press.SetEventObject(connect);
+                connect->GetEventHandler()->ProcessEvent(press);
+            }
+            return 1;
+        });
+        chooseMenuItem(frame, kIdTcp);
+        ASSERT_TRUE(pumpUntil([&] { return frame->connection().isOnline(); }));
+    }
+
+    std::vector<sim::ReceivedFrame> writesTo(uint32_t reg) const {
+        std::vector<sim::ReceivedFrame> out;
+        for (const auto& f : drive->frames())
+            if (!f.isRead && f.reg == reg) out.push_back(f);
+        return out;
+    }
+
+    std::unique_ptr<sim::SimDrive> driveOwner;
+    sim::SimDrive* drive = nullptr;
+    std::unique_ptr<sim::SimCapture> engine;
+};
+
+TEST_F(ScopePageTest, DefaultsZoomColoursAndChoicesOffline) {
+    useEnglish();
+    makeFrame();
+    OscilloscopePage* p = page();
+    ASSERT_TRUE(p);
+
+    // Defaults: the channel signals are the registers behind the default texts.
+    const long signals[8] = {0x32, 0x30, 0x22, 0x20, 0x48, 0x3A, 0x8A, 0};
+    const char* uDiv[8] = {"20000", "20000", "600", "600", "2", "20000", "4000", "0"};
+    for (int n = 0; n < 8; ++n) {
+        EXPECT_EQ(selectedData(p->channelSignal(n)), signals[n]) << n;
+        EXPECT_EQ(p->channelUDiv(n)->GetValue(), uDiv[n]) << n;
+        EXPECT_EQ(p->channelPos(n)->GetValue(), "0");
+        EXPECT_TRUE(p->channelVisible(n)->GetValue());
+    }
+    EXPECT_EQ(p->channelColour(7), wxColour(9, 175, 0));
+    EXPECT_EQ(selectedData(p->triggerOn()), 0);
+    EXPECT_EQ(p->triggerLevel()->GetValue(), "100");
+    EXPECT_EQ(selectedData(p->triggerBuffer()), 1000);
+    EXPECT_EQ(selectedData(p->triggerRun()), 2);
+    EXPECT_EQ(selectedData(p->timeScale()), 500000);
+    EXPECT_EQ(selectedData(p->stepType()), 0x31);
+    EXPECT_EQ(p->editList().size(), 23u);
+    EXPECT_FALSE(p->captureButton()->IsEnabled());
+    EXPECT_FALSE(p->stepButton()->IsEnabled());
+    EXPECT_EQ(p->captureStatus()->GetLabel(), " idle");
+
+    // Zoom stays within 1..4 and the buttons name the zoom they lead to.
+    struct Step { bool in; unsigned zoom; const char* outLabel; const char* inLabel; bool outOn, inOn; };
+    const Step steps[] = {{true, 2, "1x", "3x", true, true},  {true, 3, "2x", "4x", true, true},
+                          {true, 4, "3x", "4x", true, false}, {false, 3, "2x", "4x", true, true},
+                          {false, 2, "1x", "3x", true, true}, {false, 1, "1x", "2x", false, true}};
+    for (const Step& s : steps) {
+        click(s.in ? p->zoomInButton() : p->zoomOutButton());
+        EXPECT_EQ(p->zoom(), s.zoom);
+        EXPECT_EQ(p->zoomOutButton()->GetLabel(), s.outLabel) << s.zoom;
+        EXPECT_EQ(p->zoomInButton()->GetLabel(), s.inLabel) << s.zoom;
+        EXPECT_EQ(p->zoomOutButton()->IsEnabled(), s.outOn);
+        EXPECT_EQ(p->zoomInButton()->IsEnabled(), s.inOn);
+    }
+
+    // Button text: white up to a component sum of 270, black from 271.
+    OscilloscopePage::paintColourButton(p->colourButtonB(), wxColour(90, 90, 90));
+    EXPECT_EQ(p->colourButtonB()->GetForegroundColour(), *wxWHITE);
+    OscilloscopePage::paintColourButton(p->colourButtonB(), wxColour(90, 90, 91));
+    EXPECT_EQ(p->colourButtonB()->GetForegroundColour(), *wxBLACK);
+
+    // A bad U/Div is reported once, not at every redraw, and again after it was good.
+    recordedDialogs().clear();
+    p->channelUDiv(2)->ChangeValue("abc");
+    p->drawScopeTraces();
+    p->drawScopeTraces();
+    EXPECT_EQ(p->getChannelUDiv(2), 0);
+    ASSERT_EQ(recordedDialogs().boxes.size(), 1u);
+    EXPECT_EQ(recordedDialogs().boxes[0].text, "Wrong value for U/Div value 2!");
+    p->channelUDiv(2)->ChangeValue("600");
+    p->drawScopeTraces();
+    p->channelUDiv(2)->ChangeValue("x");
+    p->drawScopeTraces();
+    EXPECT_EQ(recordedDialogs().boxes.size(), 2u);
+    p->channelUDiv(2)->ChangeValue("600");
+
+    // Enter in a U/Div field offline: "Drive is not online!"; in a Pos field: a redraw only.
+    recordedDialogs().clear();
+    wxCommandEvent enter(wxEVT_TEXT_ENTER, p->channelUDiv(0)->GetId());
+    enter.SetEventObject(p->channelUDiv(0));
+    p->GetEventHandler()->ProcessEvent(enter);
+    EXPECT_TRUE(recordedDialogs().sawBox("Drive is not online!"));
+    recordedDialogs().clear();
+    enter.SetEventObject(p->channelPos(0));
+    p->GetEventHandler()->ProcessEvent(enter);
+    EXPECT_TRUE(recordedDialogs().boxes.empty());
+
+    // The register lists are refilled: a signal still offered stays, one gone falls back
+    // to "--Off--"; a trigger register gone falls back to "Chan 1".
+    setTriggerRegister1("Free one", "200");
+    p->reloadRegisterChoices();
+    ASSERT_GE(findChoiceByClientData(p->channelSignal(7), 200), 0);
+    p->channelSignal(7)->SetSelection(findChoiceByClientData(p->channelSignal(7), 200));
+    p->triggerOn()->SetSelection(static_cast<int>(p->triggerOn()->GetCount()) - 1);
+    EXPECT_EQ(selectedData(p->triggerOn()), 200);
+    setTriggerRegister1("Free one", "0");
+    p->reloadRegisterChoices();
+    EXPECT_EQ(selectedData(p->channelSignal(7)), 0);
+    EXPECT_EQ(selectedData(p->channelSignal(0)), 0x32);
+    EXPECT_EQ(p->triggerOn()->GetSelection(), 0);
+
+    // Switching every channel off keeps the capture button off.
+    for (int n = 0; n < 8; ++n) pick(p->channelSignal(n), p->channelSignal(n)->GetString(0));
+    EXPECT_EQ(p->countScopeChannels(), 0);
+    EXPECT_FALSE(p->captureButton()->IsEnabled());
+}
+
+TEST_F(ScopePageTest, DefaultChannelTextsAreRegisterListEntriesInEveryLanguage) {
+    addCatalogueLookupPrefixes();
+    const char* defaults[] = {"N cmd Ramp", "N actual", "I cmd Ramp", "I actual", "I_Run (Frg.)", "DC-BUS", "Vout"};
+    for (wxLanguage language : {wxLANGUAGE_GERMAN, wxLANGUAGE_FRENCH, wxLANGUAGE_ENGLISH}) {
+        ASSERT_TRUE(loadCatalogue(language));
+        const RegisterChoiceTable table = buildRegisterChoiceTable([](const wxString& key) { return translate(key); });
+        for (const char* key : defaults) {
+            const wxString text = translate(key);
+            EXPECT_NE(text, key) << key << " untranslated in " << language;
+            bool found = false;
+            for (const auto& entry : table) found = found || (!entry.name.empty() && entry.name == text);
+            EXPECT_TRUE(found) << key << " -> " << text << " is not in the register list (" << language << ")";
+        }
+    }
+}
+
+TEST_F(ScopePageTest, CaptureFileAndStepTestOnline) {
+    useEnglish();
+    makeFrame();
+    goOnline();
+    OscilloscopePage* p = page();
+    EXPECT_TRUE(p->captureButton()->IsEnabled());
+    p->setDigitalSpeedMode(0);  // the Settings page's servo command is not digital speed
+    EXPECT_FALSE(p->stepButton()->IsEnabled());
+
+    // A single shot of the two speed channels only.
+    for (int n = 2; n < 8; ++n) pick(p->channelSignal(n), p->channelSignal(n)->GetString(0));
+    pick(p->triggerRun(), "Single");
+    EXPECT_TRUE(p->singleShot());
+    pick(p->triggerBuffer(), "250");
+    pick(p->triggerOn(), "Chan 2");
+    const int arms = engine->armCount();
+    click(p->captureButton());
+    EXPECT_TRUE(p->isCapturing());
+    EXPECT_FALSE(p->channelSignal(0)->IsEnabled());
+    ASSERT_TRUE(pumpUntil([&] { return !p->isCapturing(); }, 10000));
+    EXPECT_EQ(p->captureStatus()->GetLabel(), " idle");
+    EXPECT_EQ(p->captureButton()->GetLabel(), "Start capture");
+    EXPECT_TRUE(p->channelSignal(0)->IsEnabled());
+    // Armed twice by the page, once more after the read-out (taken by the drive in its time).
+    ASSERT_TRUE(pumpUntil([&] { return engine->armCount() >= arms + 3; }));
+    const ScopeCapture shown = p->capture();
+    ASSERT_GE(shown.sampleCount, 250u);
+    EXPECT_EQ(shown.channelCount, 2u);
+    const std::vector<int16_t> buffer = engine->previousBuffer();
+    ASSERT_GE(buffer.size(), shown.sampleCount);
+    for (uint32_t i = 0; i < shown.sampleCount; ++i) ASSERT_EQ(shown.samples[i], buffer[i]) << i;
+    EXPECT_TRUE(recordedDialogs().boxes.empty());
+
+    // A channel changed after the capture does not change what the capture holds.
+    pick(p->channelSignal(0), p->channelSignal(0)->GetString(0));
+    EXPECT_EQ(p->capture().channelRegisters[0], 0x32u);
+
+    // Saved and read back: the same samples; loading online with other scales warns.
+    const std::string path = home + "/capture.vof";
+    recordedDialogs().fileAnswers.push_back(path);
+    click(p->saveButton());
+    ASSERT_TRUE(std::ifstream(path).good());
+    EXPECT_TRUE(recordedDialogs().boxes.empty());
+    drive->setReg(0xCE, 1234);
+    p->readFromDrive(false);
+    recordedDialogs().fileAnswers.push_back(path);
+    click(p->openButton());
+    ASSERT_EQ(recordedDialogs().boxes.size(), 1u);
+    EXPECT_EQ(recordedDialogs().boxes[0].caption, "Warning");
+    EXPECT_TRUE(recordedDialogs().sawBox("offline")) << recordedDialogs().boxes[0].text;
+    EXPECT_EQ(p->capture().sampleCount, shown.sampleCount);
+    EXPECT_EQ(p->capture().samples[shown.sampleCount - 1], shown.samples[shown.sampleCount - 1]);
+    EXPECT_EQ(selectedData(p->channelSignal(0)), 0x32);
+    EXPECT_EQ(p->scales().speedScale, 1234);
+
+    // The step test: enabled with digital speed, refused with a bad time.
+    p->setDigitalSpeedMode(1);
+    EXPECT_TRUE(p->stepButton()->IsEnabled());
+    recordedDialogs().clear();
+    p->stepField(1)->ChangeValue("-1");
+    click(p->stepButton());
+    EXPECT_FALSE(p->isStepRunning());
+    EXPECT_TRUE(recordedDialogs().sawBox("Wrong value for step time 1!"));
+    for (int i : {1, 3, 5}) p->stepField(i)->ChangeValue("5");
+    recordedDialogs().clear();
+
+    auto lastStepWriteIsZero = [&](uint32_t reg) {
+        const auto w = writesTo(reg);
+        return !w.empty() && w.back().value == 0;
+    };
+    // Stopped by the button, by the enable bit, by going offline: the last write is 0.
+    struct Stop { const char* how; uint32_t reg; };
+    for (const Stop& stop : {Stop{"button", 0x31}, Stop{"enable bit", 0x6E}}) {
+        SCOPED_TRACE(stop.how);
+        pick(p->stepType(), stop.reg == 0x31 ? "Speed" : "Position");
+        drive->clearFrames();
+        drive->setReg(kRegStatus, 1);
+        click(p->stepButton());
+        ASSERT_TRUE(p->isStepRunning());
+        EXPECT_FALSE(p->stepType()->IsEnabled());
+        ASSERT_TRUE(pumpUntil([&] { return writesTo(stop.reg).size() >= 4; }));
+        if (std::string(stop.how) == "button") {
+            click(p->stepButton());
+        } else {
+            drive->setReg(kRegStatus, 0);
+            p->cyclicUpdate(false);
+            pumpFor(50);
+            EXPECT_FALSE(p->stepButton()->IsEnabled());
+        }
+        EXPECT_FALSE(p->isStepRunning());
+        EXPECT_EQ(p->stepButton()->GetLabel(), "Start");
+        EXPECT_TRUE(p->stepType()->IsEnabled());
+        EXPECT_TRUE(pumpUntil([&] { return lastStepWriteIsZero(stop.reg); }, 2000));
+    }
+    EXPECT_TRUE(recordedDialogs().boxes.empty()) << recordedDialogs().boxes[0].text;
+
+    // Closing the frame during a capture and a step test ends at once with the motor at 0.
+    drive->setReg(kRegStatus, 1);
+    p->cyclicUpdate(false);
+    pumpFor(20);
+    pick(p->stepType(), "Speed");
+    pick(p->triggerRun(), "Normal");
+    for (int i : {1, 3, 5}) p->stepField(i)->ChangeValue("60000");
+    drive->clearFrames();
+    click(p->stepButton());
+    ASSERT_TRUE(p->isStepRunning());
+    ASSERT_TRUE(pumpUntil([&] { return !writesTo(0x31).empty(); }));
+    click(p->captureButton());
+    ASSERT_TRUE(p->isCapturing());
+    const auto start = std::chrono::steady_clock::now();
+    closeFrame();
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count(),
+              3000);
+    EXPECT_TRUE(pumpUntil([&] { return lastStepWriteIsZero(0x31); }, 2000));
+}
+
+}  // namespace
+}  // namespace torvex::test

@@ -1,0 +1,182 @@
+// The Settings page's layout in every language: every control inside the page, no two
+// overlapping beyond the button pairs that share an edge, no painted text running into a
+// control, no button label wider than its button, the tab order of the controls, and the
+// built-in picture standing in for the picture file.
+#include <wx/checkbox.h>
+#include <wx/dcclient.h>
+#include <wx/dcmemory.h>
+#include <wx/translation.h>
+
+#include <set>
+
+#include "pages/settings/settings_texts.h"
+#include "tests/gui_settings/settings_fixture.h"
+#include "widgets/register_display.h"
+#include "widgets/register_text_edit.h"
+
+namespace torvex::test {
+namespace {
+
+std::string describe(wxWindow* control) {
+    wxString text = control->GetLabel();
+    if (auto* edit = dynamic_cast<RegisterEdit*>(control)) text = wxString::Format("field 0x%02x", edit->registerNumber());
+    return wxString::Format("%s at %d,%d", text, control->GetPosition().x, control->GetPosition().y).utf8_string();
+}
+
+class SettingsLayout : public SettingsTest, public ::testing::WithParamInterface<wxLanguage> {};
+
+TEST_P(SettingsLayout, EverythingFitsAndNothingIsCovered) {
+    useLanguage(GetParam());
+    makeFrame();
+    SettingsPage* settings = page();
+    const wxRect pageRect(0, 0, kPagePictureWidth, kPagePictureHeight);
+    // The button pairs share one pixel column, as the layout has them.
+    const std::set<std::pair<wxWindow*, wxWindow*>> sharedEdges = {
+        {settings->directionCwButton, settings->directionCcwButton},
+        {settings->brakeOnButton, settings->brakeOffButton},
+        {settings->coastStopOnButton, settings->coastStopOffButton},
+        {settings->decRampAccButton, settings->decRampLimButton},
+    };
+    std::vector<wxWindow*> controls;
+    for (wxWindow* child : settings->GetChildren())
+        if (child->IsShown()) controls.push_back(child);
+    ASSERT_GT(controls.size(), 120u);
+    for (size_t i = 0; i < controls.size(); ++i) {
+        const wxRect rect = controls[i]->GetRect();
+        EXPECT_TRUE(pageRect.Contains(rect)) << describe(controls[i]);
+        for (size_t k = i + 1; k < controls.size(); ++k) {
+            if (!rect.Intersects(controls[k]->GetRect())) continue;
+            const bool shared = sharedEdges.count({controls[i], controls[k]}) > 0 &&
+                                rect.Intersect(controls[k]->GetRect()).GetWidth() <= 1;
+            EXPECT_TRUE(shared) << describe(controls[i]) << " covers " << describe(controls[k]);
+        }
+    }
+
+    // Painted texts stay clear of the controls, in the page's font.
+    wxClientDC dc(settings);
+    dc.SetFont(settings->GetFont());
+    ASSERT_EQ(settingsPaintedTexts().size(), 194u);
+    for (const PaintedText& text : settingsPaintedTexts()) {
+        const wxString shown = wxGetTranslation(wxString::FromUTF8(text.key));
+        EXPECT_NE(wxTranslations::Get()->GetTranslatedString(wxString::FromUTF8(text.key)), nullptr)
+            << "untranslated: " << text.key;
+        const wxRect area(wxPoint(text.x, text.y), dc.GetTextExtent(shown));
+        EXPECT_TRUE(pageRect.Contains(area)) << text.key;
+        for (wxWindow* control : controls) {
+            // The layout puts the factor's unit five pixels into the factor's own box.
+            if (text.key == "Unit Combo Motor Inc-Out Factor" && control == settings->incOutFactorChoice) continue;
+            EXPECT_FALSE(area.Intersects(control->GetRect()))
+                << "\"" << shown.utf8_string() << "\" (" << text.key << ") runs into " << describe(control);
+        }
+    }
+
+    // Button labels fit their buttons.
+    for (wxWindow* control : controls) {
+        auto* button = dynamic_cast<wxButton*>(control);
+        if (!button) continue;
+        wxClientDC buttonDc(button);
+        buttonDc.SetFont(button->GetFont());
+        EXPECT_LE(buttonDc.GetTextExtent(button->GetLabel()).GetWidth(), button->GetSize().GetWidth() - 2)
+            << describe(button);
+    }
+    // The test main fails the test on any Gtk warning raised while building and showing.
+    showSettings();
+    settings->Refresh();
+    settings->Update();
+    pumpFor(50);
+}
+
+INSTANTIATE_TEST_SUITE_P(Languages, SettingsLayout,
+                         ::testing::Values(wxLANGUAGE_GERMAN, wxLANGUAGE_FRENCH, wxLANGUAGE_ENGLISH));
+
+TEST_F(SettingsTest, ControlsFollowTheTabOrderAndStartAsBuilt) {
+    writeConfig("Write2=0\n");
+    makeFrame();
+    SettingsPage* settings = page();
+    // A sample across the whole order: choices, fields, buttons, read-outs, check boxes.
+    std::vector<wxWindow*> order;
+    for (wxWindow* control : std::initializer_list<wxWindow*>{
+             settings->motorTypeChoice,
+             field(0x59),
+             field(0x4F),
+             settings->directionCwButton,
+             settings->brakeOffButton,
+             field(0xF1),
+             settings->coastStopOffButton,
+             field(0xA3),
+             settings->motorFeedbackChoice,
+             field(0xA6),
+             settings->motorFeedback2Choice,
+             field(0x7E),
+             settings->incOutFactorChoice,
+             settings->servoTypeDisplay,
+             settings->axisNameEdit,
+             settings->mainsAcButton,
+             field(0xA5, 2),
+             field(0x65, 2),
+             settings->btbPowerWithoutButton,
+             settings->analogOutChoice,
+             settings->servoCommandChoice,
+             field(0x1E),
+             settings->ain1FormatChoice,
+             field(0x2F, 2),
+             settings->ain2ModeChoice,
+             settings->loadButton,
+             settings->write2Button,
+             settings->upButton(),
+             settings->downButton(),
+             field(0x1C),
+             settings->imaxDisplay,
+             field(0x0D, 1),
+             settings->currentShape1Choice,
+             field(0x5E),
+             settings->rampSelectCheck,
+             field(0x35, 1),
+             settings->sFormCheck,
+             field(0xC7),
+             field(0x0D, 2),
+             settings->currentShape2Choice,
+             field(0x75),
+             settings->decRampAccButton,
+             settings->decRampLimButton,
+             field(0x79),
+             field(0x7C)})
+        order.push_back(control);
+    const wxWindowList& children = settings->GetChildren();
+    int previous = -1;
+    for (wxWindow* control : order) {
+        int index = children.IndexOf(control);
+        EXPECT_GT(index, previous) << describe(control);
+        previous = index;
+    }
+
+    EXPECT_EQ(settings->editList().size(), 79u);
+    EXPECT_EQ(settings->displayList().size(), 2u);
+    EXPECT_EQ(settings->defaultField(), field(0x59));
+    EXPECT_EQ(settings->lastFocused(), field(0x59)) << "the cursor goes to the default field first";
+    EXPECT_EQ(field(0xA5, 2)->GetValue(), "0xa5 H");
+    EXPECT_EQ(field(0x07, 1)->GetToolTipText(), wxGetTranslation("Tooltip Register 0x07_low"));
+    EXPECT_TRUE(settings->write2Button->IsShown()) << "any text shows the button, \"0\" too";
+    EXPECT_FALSE(settings->mailButton->IsEnabled()) << "no mail without a mail system";
+    EXPECT_TRUE(settings->rampSelectCheck->GetValue());
+    EXPECT_TRUE(settings->isPressed(settings->directionCwButton)) << "the first of each pair until a read";
+    EXPECT_FALSE(settings->isPressed(settings->directionCcwButton));
+    EXPECT_EQ(settings->servoCommandChoice->GetCount(), 4u);
+    EXPECT_EQ(settings->analogOutChoice->GetSelection(), 0);
+    EXPECT_FALSE(settings->pictureFromFile());
+
+    // The built-in picture draws its blocks: not one plain colour.
+    wxImage picture = settings->backgroundPicture().ConvertToImage();
+    ASSERT_EQ(picture.GetWidth(), kPagePictureWidth);
+    const auto& block = settingsPictureBlocks()[0];
+    EXPECT_NE(picture.GetRed(block.x + block.w / 2, block.y + block.h / 2), picture.GetRed(2, 2));
+}
+
+TEST_F(SettingsTest, WithoutWrite2TheButtonStaysHidden) {
+    writeConfig("Language=3\n");
+    makeFrame();
+    EXPECT_FALSE(page()->write2Button->IsShown());
+}
+
+}  // namespace
+}  // namespace torvex::test
