@@ -324,5 +324,115 @@ TEST_F(ScopePageTest, CaptureFileAndStepTestOnline) {
     EXPECT_TRUE(pumpUntil([&] { return lastStepWriteIsZero(0x31); }, 2000));
 }
 
+TEST_F(ScopePageTest, BadReadOutsKeepTheShownCaptureAndGoingOfflineStopsEverything) {
+    useEnglish();
+    makeFrame();
+    goOnline();
+    OscilloscopePage* p = page();
+    for (int n = 1; n < 8; ++n) pick(p->channelSignal(n), p->channelSignal(n)->GetString(0));
+    pick(p->triggerRun(), "Single");
+    pick(p->triggerBuffer(), "500");
+    click(p->captureButton());
+    ASSERT_TRUE(pumpUntil([&] { return !p->isCapturing(); }, 10000));
+    const ScopeCapture first = p->capture();
+    ASSERT_GE(first.sampleCount, 500u);
+    EXPECT_EQ(first.channelCount, 1u);
+
+    // A count the buffer cannot hold, and a block without answer: the message, the idle
+    // state, and the capture shown before stays as it was.
+    struct Bad { std::optional<uint16_t> count; int failBlock; const char* message; };
+    for (const Bad& bad : {Bad{6000, -1, "capture buffer"}, Bad{0x9000, -1, "capture buffer"},
+                           Bad{std::nullopt, 1, "Error reading 50 values!"}}) {
+        SCOPED_TRACE(bad.message);
+        recordedDialogs().clear();
+        engine->setReportedCount(bad.count);
+        engine->failBlock(bad.failBlock);
+        click(p->captureButton());
+        ASSERT_TRUE(pumpUntil([&] { return !p->isCapturing(); }, 10000));
+        pumpFor(20);
+        EXPECT_TRUE(recordedDialogs().sawBox(bad.message));
+        EXPECT_EQ(p->captureStatus()->GetLabel(), " idle");
+        EXPECT_TRUE(p->channelSignal(0)->IsEnabled());
+        EXPECT_EQ(p->capture().sampleCount, first.sampleCount);
+        EXPECT_EQ(p->capture().samples, first.samples);
+        engine->setReportedCount(std::nullopt);
+    }
+
+    // Stopping a waiting capture: no request after the stop.
+    recordedDialogs().clear();
+    pick(p->triggerRun(), "Normal");
+    p->triggerLevel()->ChangeValue("30000");  // the sine never gets there
+    pick(p->triggerEdge(), "> Lev");
+    pick(p->triggerOn(), "Chan 2");
+    click(p->captureButton());
+    ASSERT_TRUE(pumpUntil([&] { return p->captureStatus()->GetLabel().StartsWith(" waiting"); }));
+    click(p->captureButton());
+    EXPECT_FALSE(p->isCapturing());
+    EXPECT_EQ(p->captureButton()->GetLabel(), "Start capture");
+    // (The frame's own threads go on reading; the capture register must fall silent.)
+    const size_t requests = writesTo(0x17).size();
+    pumpFor(400);
+    EXPECT_EQ(writesTo(0x17).size(), requests);
+    EXPECT_EQ(p->captureStatus()->GetLabel(), " idle") << "a late report of the stopped capture";
+
+    // A file saved now carries the drive's scales of this moment.
+    drive->setReg(0xCE, 2500);
+    ASSERT_TRUE(p->readFromDrive(false));
+    const std::string path = home + "/scales.vof";
+    recordedDialogs().fileAnswers.push_back(path);
+    click(p->saveButton());
+    ASSERT_TRUE(std::ifstream(path).good());
+
+    // Going offline during a step test on the 32-bit position register: its last write is
+    // a 32-bit 0 before the link closes, and nothing is left enabled.
+    p->setDigitalSpeedMode(1);
+    pick(p->stepType(), "Position");
+    for (int i : {1, 3, 5}) p->stepField(i)->ChangeValue("60000");
+    drive->clearFrames();
+    click(p->stepButton());
+    ASSERT_TRUE(p->isStepRunning());
+    ASSERT_TRUE(pumpUntil([&] { return !writesTo(0x6E).empty(); }));
+    click(p->captureButton());
+    chooseMenuItem(frame, kIdOffline);
+    EXPECT_FALSE(frame->connection().isOnline());
+    EXPECT_FALSE(p->isStepRunning());
+    EXPECT_FALSE(p->isCapturing());
+    EXPECT_FALSE(p->stepButton()->IsEnabled());
+    EXPECT_FALSE(p->captureButton()->IsEnabled());
+    ASSERT_TRUE(drive->waitForFrames(2));
+    const auto w = writesTo(0x6E);
+    ASSERT_EQ(w.size(), 2u);
+    EXPECT_EQ(w[0].value, 15000u);
+    EXPECT_EQ(w[1].value, 0u);
+    EXPECT_EQ(w[1].raw.size(), w[0].raw.size());
+    for (const auto& box : recordedDialogs().boxes) ADD_FAILURE() << box.text;
+
+    // Offline, a file's own scales are taken (no warning), so its read-out shows the
+    // units of the time of saving.
+    drive->setReg(0xCE, 1000);
+    recordedDialogs().clear();
+    recordedDialogs().fileAnswers.push_back(path);
+    click(p->openButton());
+    EXPECT_TRUE(recordedDialogs().boxes.empty());
+    EXPECT_EQ(p->scales().speedScale, 2500);
+    EXPECT_EQ(p->capture().sampleCount, first.sampleCount);
+
+    // Showing a register file: no capture and no step test.
+    p->setDigitalSpeedMode(1);
+    frame->connection().loadOfflineImage({}, {});
+    p->setOnline(true);
+    EXPECT_FALSE(p->captureButton()->IsEnabled());
+    EXPECT_FALSE(p->stepButton()->IsEnabled());
+    frame->connection().disconnectDrive();
+    p->setOnline(false);
+
+    // A late enable report of the old link enables nothing.
+    wxCommandEvent late(DriveEnableStateEvent, 0);
+    late.SetInt(1);
+    late.SetExtraLong(0);
+    p->GetEventHandler()->ProcessEvent(late);
+    EXPECT_FALSE(p->stepButton()->IsEnabled());
+}
+
 }  // namespace
 }  // namespace torvex::test

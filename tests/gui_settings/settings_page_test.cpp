@@ -13,6 +13,7 @@
 #include "widgets/register_display.h"
 #include "widgets/register_text_edit.h"
 #include "widgets/scaled_fields.h"
+#include "widgets/ui_seam.h"
 
 namespace torvex::test {
 namespace {
@@ -161,6 +162,53 @@ TEST_F(SettingsTest, EntriesFollowTheirFieldsRules) {
     EXPECT_TRUE(recordedDialogs().boxes.empty()) << boxTexts()[0];
 }
 
+// A message box takes the focus from the field and runs its own event loop; the field's
+// focus loss must not start a second commit inside it.
+class FocusTakingBoxes : public RecordingDialogs {
+public:
+    int messageBox(const wxString& text, const wxString& caption, long style, wxWindow* parent) override {
+        int answer = RecordingDialogs::messageBox(text, caption, style, parent);
+        if (field && ++depth == 1) {
+            wxFocusEvent kill(wxEVT_KILL_FOCUS, field->GetId());
+            kill.SetEventObject(field);
+            field->GetEventHandler()->ProcessEvent(kill);
+            pumpFor(50);
+        }
+        --depth;
+        return answer;
+    }
+    wxTextCtrl* field = nullptr;
+    int depth = 0;
+};
+
+TEST_F(SettingsTest, AScaledCommitIsNotRepeatedFromInsideItsOwnBox) {
+    makeFrame();
+    startValues = {{0xCE, 3000}, {0x76, 0}, {0x72, 0}, {0x7C, 1000}};
+    goOnline();
+    FocusTakingBoxes boxes;
+    ui::DialogSeam* previous = ui::setDialogSeam(&boxes);
+    for (int reg : {0x76, 0x72}) {
+        boxes.clear();
+        boxes.field = field(reg);
+        drive->clearFrames();
+        enter(field(reg), "12a");
+        pumpFor(50);
+        EXPECT_EQ(boxes.boxes.size(), 1u) << reg;
+        EXPECT_EQ(writesTo(reg), 0) << reg;
+        EXPECT_EQ(field(reg)->GetValue(), reg == 0x72 ? "0.000" : "0") << reg;
+    }
+    // A drive keeping another value: one write, one warning.
+    boxes.clear();
+    boxes.field = field(0x76);
+    drive->setWriteFilter([](uint32_t reg, uint32_t value) { return reg == 0x76 ? 100u : value; });
+    drive->clearFrames();
+    enter(field(0x76), "1500");
+    pumpFor(50);
+    EXPECT_EQ(writesTo(0x76), 1);
+    EXPECT_EQ(boxes.boxes.size(), 1u);
+    ui::setDialogSeam(previous);
+}
+
 TEST_F(SettingsTest, ChoicesAndOptionBitsWriteOnlyTheirBits) {
     useLanguage(wxLANGUAGE_ENGLISH);
     makeFrame();
@@ -264,6 +312,17 @@ TEST_F(SettingsTest, ParameterSetsAndTheButtonsOnlineState) {
     EXPECT_TRUE(settings->read1Button->IsEnabled());
     drive->setReadHook(0x1C, nullptr);
     drive->setWriteHook(kRegParaRead, nullptr);
+
+    // Save and Load ask the frame, which asks for the file; Print prints the listed registers.
+    recordedDialogs().clear();
+    click(settings->saveButton);
+    EXPECT_EQ(recordedDialogs().fileDialogMessages.size(), 1u);
+    click(settings->loadButton);
+    EXPECT_EQ(recordedDialogs().fileDialogMessages.size(), 2u);
+    click(settings->printButton);
+    EXPECT_EQ(recordedDialogs().printCalls, 1);
+    EXPECT_TRUE(settings->printButton->IsEnabled()) << "enabled again after printing";
+    EXPECT_TRUE(recordedDialogs().boxes.empty()) << boxTexts()[0];
 
     // The drive busy with a register set (status bit 0): loading and the sets wait.
     drive->setReg(kRegStatus, 1);
