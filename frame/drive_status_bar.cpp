@@ -91,10 +91,7 @@ DriveStatusBar::DriveStatusBar(wxWindow* parent, const wxSize& size, DriveConnec
     SetSize(GetMinSize());
 }
 
-DriveStatusBar::~DriveStatusBar() {
-    for (BitmapLabelSizer*& lamp : statusLamps_) lamp = nullptr;
-    for (BitmapLabelSizer*& lamp : ioLamps_) lamp = nullptr;
-}
+DriveStatusBar::~DriveStatusBar() = default;
 
 wxButton* DriveStatusBar::makeButton(wxWindow* parent, const char* label, const char* tooltip, const wxSize& size) {
     auto* button = new wxButton(parent, wxID_ANY, tr(label), wxDefaultPosition, size, wxBU_EXACTFIT);
