@@ -1,29 +1,71 @@
-// The Diagnose page: drive diagnostics and the register panels opened from it.
+// The Diagnose page: a column of buttons that open the diagnostic panels at fixed places
+// (the register list of all registers or of the selection, manual read/write, track and
+// information). The page reads no register itself; its page operations go to the panels
+// that exist.
 #pragma once
 
-#include <wx/panel.h>
+#include <array>
+#include <atomic>
 
-#include "link/connection.h"
+#include "pages/drive_page.h"
+
+class wxButton;
 
 namespace torvex {
 
-class DiagnosePage : public wxPanel {
+class DriveConnection;
+class RegisterListPanel;
+class ManualReadWritePanel;
+class TrackPanel;
+class InformationPanel;
+
+class DiagnosePage : public DrivePage {
 public:
+    enum Button {
+        kManualButton,
+        kTrackButton,
+        kInformationButton,
+        kAllRegistersButton,
+        kSelectionButton,
+        kAutoResoButton,
+        kAutoOptimizeButton,
+        kScriptButton,
+        kErrorLogButton,
+        kButtonCount
+    };
+
     DiagnosePage(wxWindow* notebook, DriveConnection* drive);
 
-    // Reads the page's registers from the drive; false at the first failed read.
+    // Refreshes the open track and information panels; false at the first failed read.
+    // A full read also settles the manual panel's writes.
     bool readFromDrive(bool onlyIfShown);
-    // The polling thread's refresh; false at the first failed read.
+    // The polling thread's refresh of the open track and information panels.
     bool cyclicUpdate(bool onlyIfShown);
     void setOnline(bool online);
     void onPageLeft();
-    // A register was written elsewhere (or here): fields bound to it follow.
     void onRegisterChanged(int reg, const wxString& text);
-    // The free trigger registers changed: refill the register choices.
     void reloadRegisterChoices();
 
+    wxButton* button(Button which) const { return buttons_[which]; }
+    RegisterListPanel* allRegistersPanel() const { return allRegisters_; }
+    RegisterListPanel* selectionPanel() const { return selection_; }
+    ManualReadWritePanel* manualPanel() const { return manual_; }
+    TrackPanel* trackPanel() const { return track_.load(); }
+    InformationPanel* informationPanel() const { return information_.load(); }
+
+protected:
+    bool handleButton(wxCommandEvent& event) override;
+
 private:
-    DriveConnection* drive_;
+    void showRegisterList(bool allRegisters);
+
+    std::array<wxButton*, kButtonCount> buttons_{};
+    RegisterListPanel* allRegisters_ = nullptr;
+    RegisterListPanel* selection_ = nullptr;
+    ManualReadWritePanel* manual_ = nullptr;
+    // Read by the polling thread: published once the panel is fully built.
+    std::atomic<TrackPanel*> track_{nullptr};
+    std::atomic<InformationPanel*> information_{nullptr};
 };
 
 }  // namespace torvex

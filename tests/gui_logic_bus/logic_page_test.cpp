@@ -103,7 +103,7 @@ TEST_F(LogicPageTest, ShowsTheDrivesLogicWords) {
 }
 
 TEST_F(LogicPageTest, ChoicesAreWrittenAndReadBack) {
-    ASSERT_TRUE(goOnline({{0xBE, 0x0003}, {0xC0, 0x0001}, {0xC1, 0x7FFF}, {0xC3, 0x5A21}, {0xDA, 0x0000}}));
+    ASSERT_TRUE(goOnline({{0xBE, 0x0003}, {0xC0, 0x0001}, {0xC1, 0x7FFF}, {0xC2, 0x3021}, {0xC3, 0x5A21}, {0xDA, 0x0000}}));
 
     // "AH" with function 3: 0x8003, then the register is read again.
     click(page()->highRadio(Limit1));
@@ -144,6 +144,22 @@ TEST_F(LogicPageTest, ChoicesAreWrittenAndReadBack) {
     EXPECT_EQ(recordedDialogs().boxes[0].text, text("Nothing selected in Logic Dout2_1!"));
     EXPECT_TRUE(framesOf(0xC3).empty());
     EXPECT_EQ(output(Dout2), (std::vector<long>{-1, 2, 1}));
+
+    // A write the drive takes but whose read-back goes unanswered: the box names the
+    // register and the lists show no choice, since the drive's value is not known.
+    recordedDialogs().clear();
+    sim::SimDrive* drive = sim.get();
+    sim->setWriteHook(0xC2, [drive](uint32_t) { drive->setRegisterSilent(0xC2, true); });
+    pick(page()->operandCombo(Dout1), 5);
+    EXPECT_EQ(sim->reg(0xC2), 0x3051u);
+    ASSERT_EQ(recordedDialogs().boxes.size(), 1u);
+    EXPECT_EQ(recordedDialogs().boxes[0].text,
+              wxString::Format(text("Fehler beim Lesen des Registers 0x%x!"), 0xc2));
+    EXPECT_EQ(output(Dout1), (std::vector<long>{-1, -1, -1}));
+    EXPECT_EQ(page()->operandCombo(Dout1)->GetValue(), "");
+    sim->setRegisterSilent(0xC2, false);
+    ASSERT_TRUE(page()->readLogicOutput(Dout1));
+    EXPECT_EQ(output(Dout1), (std::vector<long>{0x30, 5, 1}));
 
     // Offline a list change writes nothing, says nothing and goes back to the drive's value.
     recordedDialogs().clear();

@@ -375,6 +375,14 @@ TEST_F(ScopePageTest, BadReadOutsKeepTheShownCaptureAndGoingOfflineStopsEverythi
     EXPECT_EQ(writesTo(0x17).size(), requests);
     EXPECT_EQ(p->captureStatus()->GetLabel(), " idle") << "a late report of the stopped capture";
 
+    // A file saved now carries the drive's scales of this moment.
+    drive->setReg(0xCE, 2500);
+    ASSERT_TRUE(p->readFromDrive(false));
+    const std::string path = home + "/scales.vof";
+    recordedDialogs().fileAnswers.push_back(path);
+    click(p->saveButton());
+    ASSERT_TRUE(std::ifstream(path).good());
+
     // Going offline during a step test on the 32-bit position register: its last write is
     // a 32-bit 0 before the link closes, and nothing is left enabled.
     p->setDigitalSpeedMode(1);
@@ -398,6 +406,25 @@ TEST_F(ScopePageTest, BadReadOutsKeepTheShownCaptureAndGoingOfflineStopsEverythi
     EXPECT_EQ(w[1].value, 0u);
     EXPECT_EQ(w[1].raw.size(), w[0].raw.size());
     for (const auto& box : recordedDialogs().boxes) ADD_FAILURE() << box.text;
+
+    // Offline, a file's own scales are taken (no warning), so its read-out shows the
+    // units of the time of saving.
+    drive->setReg(0xCE, 1000);
+    recordedDialogs().clear();
+    recordedDialogs().fileAnswers.push_back(path);
+    click(p->openButton());
+    EXPECT_TRUE(recordedDialogs().boxes.empty());
+    EXPECT_EQ(p->scales().speedScale, 2500);
+    EXPECT_EQ(p->capture().sampleCount, first.sampleCount);
+
+    // Showing a register file: no capture and no step test.
+    p->setDigitalSpeedMode(1);
+    frame->connection().loadOfflineImage({}, {});
+    p->setOnline(true);
+    EXPECT_FALSE(p->captureButton()->IsEnabled());
+    EXPECT_FALSE(p->stepButton()->IsEnabled());
+    frame->connection().disconnectDrive();
+    p->setOnline(false);
 
     // A late enable report of the old link enables nothing.
     wxCommandEvent late(DriveEnableStateEvent, 0);

@@ -3,6 +3,7 @@
 #include <dirent.h>
 
 #include "pages/settings/settings_mail.h"
+#include "pages/settings/settings_page.h"
 #include "link/register_file.h"
 #include "tests/gui_status/status_fixture.h"
 #include "tests/mail/mail_support.h"
@@ -54,7 +55,10 @@ TEST_F(StatusFrameTest, MailToSendsTheDrivesSettingsAndKeepsTheAddresseeOnlyOnSu
 
     const wxString addressee = wxString::FromUTF8("Jürgen <service@velmar.example>");
     answerMailDialog(addressee, "Achse 1 \"neu\"", "Achse1.vrf", wxString::FromUTF8("Grüße,\nanbei."));
-    mailSettings(frame, &frame->connection());
+    // The Settings page's button, as the user presses it.
+    wxButton* mailTo = frame->settingsPage()->mailButton;
+    ASSERT_TRUE(mailTo->IsEnabled());
+    test::click(mailTo);
     EXPECT_EQ(standIn.args(), (std::vector<std::string>{"-t", "-i"}));
     const test::ParsedMail mail = test::parseMail(standIn.input());
     EXPECT_EQ(test::decodeWords(mail.headers.at("To")), "Jürgen <service@velmar.example>");
@@ -109,10 +113,14 @@ TEST_F(StatusFrameTest, MailToSendsTheDrivesSettingsAndKeepsTheAddresseeOnlyOnSu
     unsetenv("TMPDIR");
 }
 
-TEST(MailAvailability, NoMailProgramNoMail) {
+TEST_F(StatusFrameTest, WithoutAMailProgramMailToStaysOff) {
     test::SearchPathOverride path("/nonexistent-folder", {});
     setenv("PATH", "/nonexistent-folder", 1);
     EXPECT_FALSE(mailAvailable());
+    ASSERT_NE(startDrive(), nullptr);
+    makeFrame();
+    ASSERT_TRUE(goOnlineTcp());
+    EXPECT_FALSE(frame->settingsPage()->mailButton->IsEnabled());
 }
 
 }  // namespace

@@ -154,8 +154,11 @@ protected:
         CaptureSettings settings = baseSettings();
         settings.triggerRun = ChoiceValue::of(int(runMode), runMode);
         settings.triggerOn = ChoiceValue::of(1, 1);  // the sine: it crosses the level soon
+        const int before = capture_->armCount();
         std::optional<ArmedCapture> armed = armCapture(connection_, settings);
         EXPECT_TRUE(armed);
+        // Writes get no reply: wait until the drive has taken both arming writes.
+        EXPECT_TRUE(waitFor([&] { return capture_->armCount() >= before + 2; }));
         ArmedCapture out = armed.value_or(ArmedCapture{});
         out.triggerBufferSize = buffer;
         return out;
