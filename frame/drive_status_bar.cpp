@@ -166,9 +166,9 @@ void DriveStatusBar::createControls() {
                 const wxString text = translate(wxString::Format(keyFormat, k));
                 lamps[k] = new BitmapLabelSizer(boxWindow, text, lit, &lampGrey_);
                 lamps[k]->text->SetMinSize(textSize(text, -1));
-                lampColumn->Add(lamps[k], 0, wxBOTTOM, 0);
+                lampColumn->Add(lamps[k], 0, wxBOTTOM, 1);
             }
-            box->Add(lampColumn, 1, wxLEFT, gap);
+            box->Add(lampColumn, 1, wxLEFT | wxBOTTOM, gap);
         }
         column->Add(box, 0, wxEXPAND | wxBOTTOM, gap);
     };

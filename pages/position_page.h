@@ -1,29 +1,84 @@
-// The Position page: the position controller and its read-outs.
+// The Position page: the drive's position loop over a block-diagram picture. Destination,
+// command and actual position in the user's position units, the position error, speed
+// and current commands, the calc value, five lamps and state symbols; the position
+// controller's gains, the speed limit and ramps, the two speed calibration values in rpm,
+// the reference offset in position units and the two position-scaling registers.
 #pragma once
 
-#include <wx/panel.h>
+#include <vector>
+
+#include <wx/bitmap.h>
 
 #include "link/connection.h"
 #include "link/limits.h"
+#include "pages/drive_page.h"
+#include "pages/loop_picture.h"
+#include "pages/position_speed_logic.h"
+
+class wxStaticText;
 
 namespace torvex {
 
-class PositionPage : public wxPanel {
+class PositionPage : public DrivePage {
 public:
     PositionPage(wxWindow* notebook, DriveConnection* drive, RegisterLimits* limits);
 
-    // Reads the page's registers from the drive; false at the first failed read.
+    // The page's rows: the read-outs (the three scaled ones first are kept out of the
+    // display list), the edit fields in edit-list order, the lamps.
+    static const std::vector<ControlRow>& readoutRows();
+    static const std::vector<ControlRow>& editRows();
+    static const std::vector<ControlRow>& lampRows();
+    static wxBitmap drawPicture();
+    // What the picture is drawn from: its blocks, the rows whose sites get captions (with
+    // any other control's site, which no caption may cover) and the symbols' sites.
+    static const std::vector<PictureBlock>& pictureBlocks();
+    static std::vector<ControlRow> pictureRows();
+    static const std::vector<wxRect>& symbolSites();
+
+    // Scales, then the cyclic update, then every edit field; false at the first failure.
     bool readFromDrive(bool onlyIfShown);
-    // The polling thread's refresh; false at the first failed read.
+    // Polling thread: read-outs, calc value, lamps and picture flags. Touches no window:
+    // values go to the controls as queued events, repaints are asked for on the GUI thread.
     bool cyclicUpdate(bool onlyIfShown);
-    void onPageSelected();
-    // A register was written elsewhere (or here): fields bound to it follow.
+    // Another field (here or on another page) wrote reg and shows text.
     void onRegisterChanged(int reg, const wxString& text);
-    void restoreFocus();
+
+    bool showScaledPositions();
+    bool updateCalcValue();
+    bool updatePositionLimitFlags();
+    bool refreshPositionEdits(bool onlyIfShown);
+
+    const PositionCycleState& cycleState() const { return state_; }
+    // How many repaints the picture flags asked for so far.
+    int repaintRequests() const { return repaints_.load(); }
+    wxStaticText* calcLabel() const { return calcLabel_; }
+    RegisterEdit* speedToField() const { return speedTo_; }
+    RegisterEdit* speedFromField() const { return speedFrom_; }
+    RegisterEdit* offsetField() const { return offset_; }
+    const std::vector<RegisterDisplay*>& scaledDisplays() const { return scaled_; }
+    // The picture with the symbols as the page paints it now.
+    wxBitmap paintedPicture() const;
+
+protected:
+    bool commitField(RegisterEdit* field) override;
+    bool stepField(RegisterEdit* field, long delta) override;
+    bool handsFocusBack(wxWindow* control) const override;
+    void paintPage(wxDC& dc) override;
 
 private:
-    DriveConnection* drive_;
-    RegisterLimits* limits_;
+    void onCalcValue(wxCommandEvent& event);
+    void requestRepaint();
+    void paintSymbols(wxDC& dc) const;
+    bool readSpeedScale();
+
+    PositionCycleState state_;
+    std::atomic<int> repaints_{0};
+    std::vector<RegisterDisplay*> scaled_;
+    wxStaticText* calcLabel_ = nullptr;
+    RegisterEdit* speedTo_ = nullptr;
+    RegisterEdit* speedFrom_ = nullptr;
+    RegisterEdit* offset_ = nullptr;
+    wxBitmap symbols_[4];
 };
 
 }  // namespace torvex

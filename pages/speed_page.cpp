@@ -1,17 +1,164 @@
 #include "pages/speed_page.h"
 
+#include <wx/dcmemory.h>
+#include <wx/utils.h>
+
+#include "pages/loop_picture.h"
+#include "widgets/events.h"
+#include "widgets/register_access.h"
+#include "widgets/register_bit_label.h"
+#include "widgets/register_display.h"
+#include "widgets/register_edit.h"
+
 namespace torvex {
 
-SpeedPage::SpeedPage(wxWindow* notebook, DriveConnection* drive, RegisterLimits* limits) : drive_(drive), limits_(limits) {
-    Create(notebook, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL | wxNO_BORDER, "panel");
-    SetBackgroundColour(wxColour(129, 156, 214));
-    SetSizeHints(831, 619);
+namespace {
+
+DrivePageOptions speedOptions() {
+    DrivePageOptions options;
+    options.smallFont = true;
+    options.pictureFile = "pictures/Speed.bmp";
+    options.builtinPicture = PagePicture::Speed;
+    options.refocusEvent = SpeedRefocusEvent;
+    options.drawBuiltinPicture = &SpeedPage::drawPicture;
+    return options;
 }
 
-bool SpeedPage::readFromDrive(bool) { return true; }
-bool SpeedPage::cyclicUpdate(bool) { return true; }
-void SpeedPage::onPageSelected() { restoreFocus(); }
-void SpeedPage::onRegisterChanged(int, const wxString&) {}
-void SpeedPage::restoreFocus() {}
+RegisterEdit* editFor(const std::vector<ControlRow>& rows, const std::vector<wxWindow*>& controls, int reg) {
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].kind == RowKind::Edit && rows[i].reg == reg) return static_cast<RegisterEdit*>(controls[i]);
+    return nullptr;
+}
+
+}  // namespace
+
+SpeedPage::SpeedPage(wxWindow* notebook, DriveConnection* drive, RegisterLimits* limits)
+    : DrivePage(notebook, drive, limits, speedOptions()) {
+    const std::vector<wxWindow*> controls = buildControls(fieldRows());
+    setDefaultField(editFor(fieldRows(), controls, 0x35));  // "Ramp-Acc"
+    speedLimit_ = editFor(fieldRows(), controls, 0x34);
+    nLimitPlus_ = editFor(fieldRows(), controls, 0x3F);
+    nLimitMinus_ = editFor(fieldRows(), controls, 0x3E);
+    buildControls(lampRows());
+
+    createUpDownButtons(wxPoint(12, 339), wxPoint(12, 361), wxSize(53, 20));
+
+    symbols_[0] = loopSymbol(LoopSymbol::Running);
+    symbols_[1] = loopSymbol(LoopSymbol::Open);
+    symbols_[2] = loopSymbol(LoopSymbol::LimitMark);
+    symbols_[3] = loopSymbol(LoopSymbol::CommandPath);
+    restoreFocus();
+}
+
+bool SpeedPage::readFromDrive(bool onlyIfShown) {
+    if (!cyclicUpdate(onlyIfShown)) return false;
+    return refreshSpeedEdits(onlyIfShown);
+}
+
+bool SpeedPage::cyclicUpdate(bool onlyIfShown) {
+    if (onlyIfShown && !isPageShown()) return true;
+    if (!drive() || !drive()->isConnected()) return false;
+    for (RegisterDisplay* display : displayList())
+        if (!display->refreshRegisterDisplay()) return false;
+    const std::vector<RegisterBitLabel*>& lamps = lampList();
+    for (RegisterBitLabel* lamp : lamps)
+        if (!lamp->refreshRegisterBitLabel()) return false;
+    if (!updateSpeedModeFlags()) return false;
+    // The states the GUI thread last showed: one cycle behind the registers at most.
+    bool enableGo = lamps.size() >= 2 && lamps[0]->isActive() && lamps[1]->isActive();
+    bool status = lamps.size() >= 7;
+    for (size_t i = 2; i < lamps.size(); ++i) status = status && lamps[i]->isActive();
+    bool changed = setPictureFlag(state_.enableGoActive, enableGo);
+    if (changed) requestRepaint();
+    if (setPictureFlag(state_.statusLampsActive, status)) requestRepaint();
+    return true;
+}
+
+bool SpeedPage::updateSpeedModeFlags() {
+    DriveRegisterAccess access(drive());
+    bool changed = false;
+    if (!torvex::updateSpeedModeFlags(access, state_, &changed)) return false;
+    if (changed) requestRepaint();
+    return true;
+}
+
+bool SpeedPage::refreshSpeedEdits(bool onlyIfShown) {
+    if (onlyIfShown && !isPageShown()) return true;
+    if (!drive() || !drive()->isConnected()) return false;
+    wxBusyCursor busy;
+    for (RegisterEdit* field : editList()) {
+        if (!field->refreshRegisterEdit()) return false;
+        checkLimitMark(field);
+    }
+    return true;
+}
+
+void SpeedPage::onRegisterChanged(int reg, const wxString& text) {
+    for (RegisterEdit* field : editList()) {
+        if (field->registerNumber() != reg) continue;
+        // A half field reads its own half: the text speaks for the whole register or the
+        // other half.
+        if (field->part() != 0)
+            field->refreshRegisterEdit();
+        else
+            field->SetValue(text);
+        // The mark follows the limit whichever page changed it.
+        checkLimitMark(field);
+    }
+}
+
+void SpeedPage::checkMark(RegisterEdit* field, std::atomic<bool>& flag) {
+    if (!field) return;
+    std::optional<bool> below = limitBelow98(field->GetValue().utf8_string());
+    if (below && setPictureFlag(flag, *below)) requestRepaint();
+}
+
+void SpeedPage::checkSpeedLimitMark() { checkMark(speedLimit_, state_.speedLimitBelow98); }
+void SpeedPage::checkNLimitPlusMark() { checkMark(nLimitPlus_, state_.nLimitPlusBelow98); }
+void SpeedPage::checkNLimitMinusMark() { checkMark(nLimitMinus_, state_.nLimitMinusBelow98); }
+
+void SpeedPage::checkLimitMark(RegisterEdit* field) {
+    if (field == speedLimit_) checkSpeedLimitMark();
+    if (field == nLimitPlus_) checkNLimitPlusMark();
+    if (field == nLimitMinus_) checkNLimitMinusMark();
+}
+
+void SpeedPage::afterCommit(RegisterEdit* field) { checkLimitMark(field); }
+void SpeedPage::afterStep(RegisterEdit* field) { checkLimitMark(field); }
+
+void SpeedPage::requestRepaint() {
+    ++repaints_;
+    // Asked from the polling thread too: the window is touched on the GUI thread only.
+    CallAfter([this] { Refresh(false); });
+}
+
+void SpeedPage::paintSymbols(wxDC& dc) const {
+    if (state_.enableGoActive.load())
+        dc.DrawBitmap(symbols_[0], 209, 172, false);
+    else
+        dc.DrawBitmap(symbols_[1], 221, 144, false);
+    if (state_.statusLampsActive.load())
+        dc.DrawBitmap(symbols_[0], 320, 172, false);
+    else
+        dc.DrawBitmap(symbols_[1], 331, 144, false);
+    if (state_.sourceModeIs3.load()) dc.DrawBitmap(symbols_[3], 561, 173, false);
+    if (state_.sourceModeAtLeast1.load()) dc.DrawBitmap(symbols_[0], 162, 172, false);
+    if (state_.sourceModeAtMost1.load()) dc.DrawBitmap(symbols_[0], 162, 244, false);
+    dc.DrawBitmap(symbols_[2], 295, 401, false);
+    if (!state_.speedLimitBelow98.load()) dc.DrawBitmap(symbols_[2], 467, 106, false);
+    if (!state_.nLimitPlusBelow98.load()) dc.DrawBitmap(symbols_[2], 467, 121, false);
+    if (!state_.nLimitMinusBelow98.load()) dc.DrawBitmap(symbols_[2], 467, 136, false);
+}
+
+void SpeedPage::paintPage(wxDC& dc) { paintSymbols(dc); }
+
+wxBitmap SpeedPage::paintedPicture() const {
+    wxBitmap picture(backgroundPicture().GetWidth(), backgroundPicture().GetHeight(), 24);
+    wxMemoryDC dc(picture);
+    dc.DrawBitmap(backgroundPicture(), 0, 0, false);
+    paintSymbols(dc);
+    dc.SelectObject(wxNullBitmap);
+    return picture;
+}
 
 }  // namespace torvex

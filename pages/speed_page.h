@@ -1,29 +1,72 @@
-// The Speed page: the speed controller, its limits and read-outs.
+// The Speed page: the drive's speed and current loops over a block-diagram picture.
+// Torque and speed commands, actual speeds and currents, current-loop errors and
+// voltages, the analog inputs, seven lamps and symbols that follow the command source and
+// the limit settings; the speed ramps and limits, the speed and current controllers, the
+// voltage controller and the analog inputs' offset, cut-off and scale.
 #pragma once
 
-#include <wx/panel.h>
+#include <vector>
+
+#include <wx/bitmap.h>
 
 #include "link/connection.h"
 #include "link/limits.h"
+#include "pages/drive_page.h"
+#include "pages/loop_picture.h"
+#include "pages/position_speed_logic.h"
 
 namespace torvex {
 
-class SpeedPage : public wxPanel {
+class SpeedPage : public DrivePage {
 public:
     SpeedPage(wxWindow* notebook, DriveConnection* drive, RegisterLimits* limits);
 
-    // Reads the page's registers from the drive; false at the first failed read.
+    // Displays and edits in creation order, then the lamps.
+    static const std::vector<ControlRow>& fieldRows();
+    static const std::vector<ControlRow>& lampRows();
+    static wxBitmap drawPicture();
+    // What the picture is drawn from: its blocks, the rows whose sites get captions (with
+    // any other control's site, which no caption may cover) and the symbols' sites.
+    static const std::vector<PictureBlock>& pictureBlocks();
+    static std::vector<ControlRow> pictureRows();
+    static const std::vector<wxRect>& symbolSites();
+
+    // The cyclic update, then every edit field; false at the first failure.
     bool readFromDrive(bool onlyIfShown);
-    // The polling thread's refresh; false at the first failed read.
+    // Polling thread: displays, lamps and the command-source flags. Touches no window.
     bool cyclicUpdate(bool onlyIfShown);
-    void onPageSelected();
-    // A register was written elsewhere (or here): fields bound to it follow.
     void onRegisterChanged(int reg, const wxString& text);
-    void restoreFocus();
+
+    bool refreshSpeedEdits(bool onlyIfShown);
+    bool updateSpeedModeFlags();
+    void checkSpeedLimitMark();
+    void checkNLimitPlusMark();
+    void checkNLimitMinusMark();
+
+    const SpeedCycleState& cycleState() const { return state_; }
+    int repaintRequests() const { return repaints_.load(); }
+    RegisterEdit* speedLimitField() const { return speedLimit_; }
+    RegisterEdit* nLimitPlusField() const { return nLimitPlus_; }
+    RegisterEdit* nLimitMinusField() const { return nLimitMinus_; }
+    wxBitmap paintedPicture() const;
+
+protected:
+    void afterCommit(RegisterEdit* field) override;
+    void afterStep(RegisterEdit* field) override;
+    void paintPage(wxDC& dc) override;
 
 private:
-    DriveConnection* drive_;
-    RegisterLimits* limits_;
+    void checkLimitMark(RegisterEdit* field);
+    void checkMark(RegisterEdit* field, std::atomic<bool>& flag);
+    void requestRepaint();
+    void paintSymbols(wxDC& dc) const;
+
+    SpeedCycleState state_;
+    std::atomic<int> repaints_{0};
+    RegisterEdit* speedLimit_ = nullptr;
+    RegisterEdit* nLimitPlus_ = nullptr;
+    RegisterEdit* nLimitMinus_ = nullptr;
+    wxBitmap symbols_[4];
 };
 
 }  // namespace torvex

@@ -3,6 +3,8 @@
 // queued event.
 #pragma once
 
+#include <atomic>
+
 #include <wx/control.h>
 
 namespace torvex {
@@ -21,7 +23,8 @@ public:
     int registerNumber() const { return reg_; }
     int bit() const { return bit_; }
     bool isInverted() const { return inverted_; }
-    bool isActive() const { return active_; }
+    // Read by the polling thread, set on the GUI thread.
+    bool isActive() const { return active_.load(); }
     static wxColour activeColour() { return wxColour(26, 102, 26); }
 
     void SetLabel(const wxString& label) override;
@@ -39,7 +42,7 @@ private:
     const int reg_;
     const int bit_;
     const bool inverted_;
-    bool active_ = true;
+    std::atomic<bool> active_{true};
     wxString label_;
     DriveConnection* const drive_;
 };

@@ -87,7 +87,11 @@ TEST_F(MonitorPageTest, PollsRowByRowWhileShownAndNothingWhileHidden) {
     const auto& gauges = monitor()->rowGauges();
     ASSERT_TRUE(pumpUntil([&] { return displays[2]->GetValue() == "-32767"; })) << displays[2]->GetValue();
     // Reading everything: each row once, display then gauge, in row order.
-    EXPECT_EQ(readsOf(rows), (std::vector<uint32_t>{0x56, 0x56, 0x4B, 0x4B, 0xD6, 0xD6}));
+    // (The Speed page shows 0xD6 too and reads it earlier; the Monitor page reads last.)
+    const auto readAll = readsOf(rows);
+    ASSERT_GE(readAll.size(), 6u);
+    EXPECT_EQ(std::vector<uint32_t>(readAll.end() - 6, readAll.end()),
+              (std::vector<uint32_t>{0x56, 0x56, 0x4B, 0x4B, 0xD6, 0xD6}));
     EXPECT_EQ(gauges[2]->GetValue(), 100);
 
     selectTab(kTabMonitor);
@@ -95,8 +99,11 @@ TEST_F(MonitorPageTest, PollsRowByRowWhileShownAndNothingWhileHidden) {
     drive->setReg(0x56, 0xFE0C);  // -500
     drive->setReg(0x4B, 31);
     drive->setReg(0xD6, 0);
-    ASSERT_TRUE(pumpUntil([&] { return readsOf(rows).size() >= 12; }, 5000));
-    const auto reads = readsOf(rows);
+    ASSERT_TRUE(pumpUntil([&] { return readsOf(rows).size() >= 18; }, 10000));
+    // The log may begin inside a cycle that was running when it was cleared.
+    auto reads = readsOf(rows);
+    while (reads.size() >= 2 && !(reads[0] == 0x56 && reads[1] == 0x56)) reads.erase(reads.begin());
+    ASSERT_GE(reads.size(), 12u);
     for (size_t i = 0; i + 6 <= 12; i += 6)
         EXPECT_EQ(std::vector<uint32_t>(reads.begin() + i, reads.begin() + i + 6),
                   (std::vector<uint32_t>{0x56, 0x56, 0x4B, 0x4B, 0xD6, 0xD6}));
@@ -107,31 +114,34 @@ TEST_F(MonitorPageTest, PollsRowByRowWhileShownAndNothingWhileHidden) {
     EXPECT_EQ(gauges[1]->GetValue(), 31);
     EXPECT_EQ(gauges[2]->GetValue(), 0);
 
-    // A row register falls silent: the cycle fails at that row; the rows before it show
-    // the drive's new values, the rows after it keep theirs.
-    drive->setReg(0x56, 7);
-    drive->setReg(0x4B, 8);
-    drive->setReg(0xD6, 32767);
-    drive->setRegisterSilent(0x4B, true);
-    EXPECT_FALSE(monitor()->cyclicUpdate(true));
-    EXPECT_TRUE(pumpUntil([&] { return displays[0]->GetValue() == "7"; }));
-    pumpFor(200);
-    EXPECT_EQ(gauges[0]->GetValue(), 0);
-    EXPECT_EQ(displays[1]->GetValue(), "31");
-    EXPECT_EQ(displays[2]->GetValue(), "0");
-    EXPECT_EQ(gauges[2]->GetValue(), 0);
-    drive->setRegisterSilent(0x4B, false);
-    EXPECT_TRUE(pumpUntil([&] { return displays[2]->GetValue() == "32767"; }, 4000));
-    EXPECT_EQ(gauges[2]->GetValue(), 100);
-
     // Hidden: the polling goes on without reading a row.
     selectTab(kTabLogo);
-    pumpFor(100);
+    pumpFor(200);
     drive->clearFrames();
     // Two polling periods (1500 ms on TCP) and a little more.
     pumpFor(3200);
     EXPECT_FALSE(readsOf({kRegStatus}).empty()) << "the drive is still being polled";
     EXPECT_TRUE(readsOf(rows).empty());
+
+    // A row register falls silent (the page hidden, so no poll runs the rows meanwhile): the
+    // cycle fails at that row; the rows before it show the drive's new values, the rows
+    // after it keep theirs.
+    drive->setRegisterSilent(0x4B, true);
+    drive->setReg(0x56, 7);
+    drive->setReg(0x4B, 8);
+    drive->setReg(0xD6, 32767);
+    EXPECT_FALSE(monitor()->readFromDrive(false));
+    EXPECT_TRUE(pumpUntil([&] { return displays[0]->GetValue() == "7"; }));
+    pumpFor(100);
+    EXPECT_EQ(gauges[0]->GetValue(), 0);
+    EXPECT_EQ(displays[1]->GetValue(), "31");
+    EXPECT_EQ(displays[2]->GetValue(), "0");
+    EXPECT_EQ(gauges[2]->GetValue(), 0);
+    drive->setRegisterSilent(0x4B, false);
+    EXPECT_TRUE(monitor()->readFromDrive(false));
+    EXPECT_TRUE(pumpUntil([&] { return displays[2]->GetValue() == "32767"; }));
+    EXPECT_EQ(displays[1]->GetValue(), "8");
+    EXPECT_EQ(gauges[2]->GetValue(), 100);
     EXPECT_TRUE(monitor()->cyclicUpdate(true)) << "a hidden page has nothing to fail";
     EXPECT_TRUE(recordedDialogs().boxes.empty());
 }

@@ -40,7 +40,10 @@ std::string rowFault(const ControlRow& row) {
     const bool wide = is32bitRegister(static_cast<uint32_t>(row.reg));
     if (row.part != 0 && !wide) return "a half of a 16-bit register";
     const uint32_t access = registerAccessClass(static_cast<uint32_t>(row.reg));
-    if (access == kClassUnknown) return "a register the table does not know";
+    // A drive may hold registers the table does not describe; a page may show one (never
+    // write it) when the catalogue says what it is.
+    if (access == kClassUnknown && (row.kind == RowKind::Edit || !translatedKey(rowTooltipKey(row))))
+        return "a register the table does not know";
     if (row.kind == RowKind::Edit && access == kClassRO) return "an editable field on a read-only register";
     if (row.kind != RowKind::Edit && access == kClassWO) return "a read-out of a write-only register";
     if (row.kind == RowKind::Lamp && (row.bit < 0 || row.bit >= ((wide && row.part == 0) ? 32 : 16)))

@@ -157,7 +157,7 @@ TEST_F(SettingsTest, ControlsFollowTheTabOrderAndStartAsBuilt) {
     EXPECT_EQ(field(0xA5, 2)->GetValue(), "0xa5 H");
     EXPECT_EQ(field(0x07, 1)->GetToolTipText(), wxGetTranslation("Tooltip Register 0x07_low"));
     EXPECT_TRUE(settings->write2Button->IsShown()) << "any text shows the button, \"0\" too";
-    EXPECT_FALSE(settings->mailButton->IsEnabled()) << "no mail without a mail system";
+    EXPECT_FALSE(settings->mailButton->IsEnabled()) << "offline: no mail";
     EXPECT_TRUE(settings->rampSelectCheck->GetValue());
     EXPECT_TRUE(settings->isPressed(settings->directionCwButton)) << "the first of each pair until a read";
     EXPECT_FALSE(settings->isPressed(settings->directionCcwButton));

@@ -1,0 +1,183 @@
+// The Speed page's controls and picture as data.
+#include "pages/loop_picture.h"
+#include "pages/speed_page.h"
+
+namespace torvex {
+
+namespace {
+
+ControlRow display(int reg, int x, int y, int w, int h, int part = 0, int percentBase = 0) {
+    ControlRow row;
+    row.kind = RowKind::Display;
+    row.reg = reg;
+    row.part = part;
+    row.x = x, row.y = y, row.w = w, row.h = h;
+    row.percentBase = percentBase;
+    return row;
+}
+
+ControlRow edit(int reg, const char* name, int x, int y, int w, int h, int part = 0, int percentBase = 0) {
+    ControlRow row;
+    row.kind = RowKind::Edit;
+    row.reg = reg;
+    row.part = part;
+    row.x = x, row.y = y, row.w = w, row.h = h;
+    row.percentBase = percentBase;
+    row.nameKey = name;
+    return row;
+}
+
+ControlRow scaledHalf(int reg, const char* name, int x, int y) {
+    ControlRow row = edit(reg, name, x, y, 41, 13, 2);
+    row.scale = 4096;
+    row.decimals = 3;
+    return row;
+}
+
+ControlRow lamp(const char* label, int reg, int bit, bool inverted, int x, int y) {
+    ControlRow row;
+    row.kind = RowKind::Lamp;
+    row.reg = reg;
+    row.bit = bit;
+    row.inverted = inverted;
+    row.x = x, row.y = y, row.w = 70, row.h = 12;
+    row.nameKey = label;
+    return row;
+}
+
+}  // namespace
+
+// Each ramp is one half of its 32-bit register, as are each analog input's offset (low)
+// and scale (high) and each input's two read-outs.
+const std::vector<ControlRow>& SpeedPage::fieldRows() {
+    static const std::vector<ControlRow> rows = {
+        display(0x90, 14, 222, 55, 16),                   // TORQUE_CMD_SETPOINT
+        display(0x31, 14, 262, 55, 16),                   // SPEED_CMD_SETPOINT
+        edit(0x1E, "Dig-Cutoff", 80, 262, 59, 16),        // DIG_CUTOFF
+        display(0x5D, 252, 190, 55, 16),                  // SPEED_CMD
+        display(0x32, 495, 191, 55, 16),                  // SPEED_CMD_RAMP
+        display(0x33, 629, 200, 55, 16),                  // SPEED_ERR
+        display(0x30, 495, 305, 55, 16),                  // SPEED_ACTUAL
+        display(0xA8, 630, 305, 55, 16),                  // SPEED_ACTUAL_FILT
+        display(0x26, 60, 477, 55, 16),                   // I_SOLL
+        display(0x27, 60, 537, 55, 16),                   // IQ_ACTUAL
+        display(0x28, 60, 587, 55, 16),                   // ID_ACTUAL
+        display(0x22, 260, 478, 55, 16),                  // I_REF
+        display(0x23, 367, 587, 55, 16),                  // ID_REF
+        display(0x38, 367, 478, 55, 16),                  // IQ_ERR
+        display(0x39, 367, 516, 55, 16),                  // ID_ERR
+        display(0x29, 567, 477, 55, 16),                  // VQ
+        display(0x2A, 567, 515, 55, 16),                  // VD
+        display(0x20, 189, 562, 55, 16),                  // I_IST
+        display(0x5F, 260, 562, 55, 16),                  // I_IST_FILT
+        display(0x48, 190, 424, 59, 13, 0, 32767),        // I_LIM_INUSE
+        display(0xEB, 695, 419, 59, 13),                  // LOGIC_I_UESP
+        display(0x8A, 756, 549, 59, 13),                  // VOUT
+        edit(0x35, "Ramp-Acc", 423, 54, 59, 13, 1),       // SPEED_DELTAMAXACC, default field
+        edit(0xED, "Ramp-Dec", 423, 69, 59, 13, 1),       // SPEED_DELTAMAXDEC
+        edit(0xC7, "Ramp-Limit", 423, 84, 59, 13),        // SPEED_DELTAMAXSTOP
+        edit(0x34, "Speed-Limit", 423, 105, 44, 13, 0, 32767),  // SPEED_LIMIT
+        edit(0x3F, "N Limit +", 423, 120, 44, 13, 0, 32767),    // SPEED_LIMIT_CLIP_POS
+        edit(0x3E, "N Limit -", 423, 135, 44, 13, 0, 32767),    // SPEED_LIMIT_CLIP_NEG
+        edit(0x5E, "Filter", 252, 306, 59, 13),           // SPEED_FILTER_WEIGHT
+        edit(0x2C, "Kp (Speed)", 756, 100, 59, 13),       // SPEED_KP
+        edit(0x2D, "Ti (Speed)", 756, 115, 59, 13),       // SPEED_KI
+        edit(0x2E, "Td (Speed)", 756, 130, 59, 13),       // SPEED_KD
+        edit(0x3B, "TiM (Speed)", 756, 145, 59, 13),      // SPEED_ERRSUMMAX
+        edit(0x21, "Iman", 59, 413, 59, 16),              // I_SOLLOFFSET
+        edit(0x25, "Ramp", 190, 334, 59, 13, 0, 32767),   // I_DELTAMAXPLUS: the current ramp
+        edit(0xC4, "Imax", 190, 349, 59, 13, 0, 16383),   // REGLER_I_MAX_PC
+        edit(0xC5, "Icontin", 190, 364, 59, 13, 0, 16383),  // REGLER_I_DAUER_PC
+        edit(0xF0, "Tpeak", 190, 379, 59, 13),            // TIME_IPEAK
+        edit(0x46, "I Limit", 190, 394, 59, 13, 0, 32767),  // I_LIMIT
+        // IT_RG_MONITOR is measured by the drive: a read-out, neither edited nor stepped.
+        [] {
+            ControlRow row = display(0x45, 190, 409, 59, 13);
+            row.nameKey = "I2t actual";
+            return row;
+        }(),
+        edit(0x1C, "Kp (Current)", 497, 415, 59, 13),     // I1_KP
+        edit(0x1D, "Ti (Current)", 497, 430, 59, 13),     // I1_KI
+        edit(0x2B, "TiM (Current)", 497, 445, 59, 13),    // I_ERRSUMMAX
+        edit(0xB2, "Idnom", 497, 532, 59, 13),            // ID_NOM
+        edit(0xB5, "Idmin", 497, 547, 59, 13),            // ID_MIN
+        edit(0x8B, "Vred", 756, 564, 59, 13),             // VRED
+        edit(0x8C, "Vkp", 756, 579, 59, 13),              // VKP
+        edit(0x8D, "VTi", 756, 594, 59, 13),              // VTI
+        display(0xD5, 73, 75, 41, 13, 1),                 // ANALOG_IN_1
+        display(0xD6, 115, 75, 41, 13, 1),                // ANALOG_IN_2
+        edit(0x2F, "Offset INPUT1", 73, 90, 41, 13, 1),   // ANALOG_OFFSET_1
+        edit(0xD7, "Offset INPUT2", 115, 90, 41, 13, 1),  // ANALOG_OFFSET_2
+        edit(0x50, "Cutoff INPUT1", 73, 105, 41, 13),     // AIN1_CUTOFF
+        edit(0x53, "Cutoff INPUT2", 115, 105, 41, 13),
+        scaledHalf(0x2F, "Scale INPUT1", 73, 120),        // ANALOG_OFFSET_1
+        scaledHalf(0xD7, "Scale INPUT2", 115, 120),       // ANALOG_OFFSET_2
+        display(0xD5, 73, 135, 41, 13, 2),                // ANALOG_IN_1
+        display(0xD6, 115, 135, 41, 13, 2),               // ANALOG_IN_2
+    };
+    return rows;
+}
+
+const std::vector<ControlRow>& SpeedPage::lampRows() {
+    static const std::vector<ControlRow> rows = {
+        lamp("Enable", 0x40, 0, false, 221, 105),
+        lamp("GO", 0xD8, 11, false, 221, 121),
+        lamp("Enable", 0x40, 0, false, 313, 52),
+        lamp("Lim -", 0x40, 3, true, 313, 67),
+        lamp("Lim +", 0x40, 2, true, 313, 82),
+        lamp("Nc R0", 0x40, 1, true, 313, 97),
+        lamp("Brake", 0x40, 15, true, 313, 112),
+    };
+    return rows;
+}
+
+std::vector<ControlRow> SpeedPage::pictureRows() {
+    std::vector<ControlRow> rows = fieldRows();
+    rows.insert(rows.end(), lampRows().begin(), lampRows().end());
+    ControlRow buttons;  // Up and Down
+    buttons.kind = RowKind::Lamp;
+    buttons.x = 12, buttons.y = 339, buttons.w = 53, buttons.h = 42;
+    rows.push_back(buttons);
+    return rows;
+}
+
+const std::vector<wxRect>& SpeedPage::symbolSites() {
+    static const std::vector<wxRect> sites = {
+        {209, 172, 34, 34}, {221, 144, 12, 12}, {320, 172, 34, 34}, {331, 144, 12, 12},
+        {561, 173, 33, 33}, {162, 172, 34, 34}, {162, 244, 34, 34}, {295, 401, 12, 12},
+        {467, 106, 12, 12}, {467, 121, 12, 12}, {467, 136, 12, 12},
+    };
+    return sites;
+}
+
+const std::vector<PictureBlock>& SpeedPage::pictureBlocks() {
+    static const std::vector<PictureBlock> blocks = {
+        {8, 40, 195, 140, "Analog inputs"},
+        {210, 40, 190, 110, "Status lamps"},
+        {400, 40, 200, 120, "Speed ramp and limits"},
+        {700, 85, 125, 80, "Speed controller"},
+        {8, 200, 300, 130, "Speed command"},
+        {440, 180, 385, 150, "Speed feedback"},
+        {8, 330, 270, 110, "Current limits"},
+        {8, 450, 620, 160, "Current loop"},
+        {660, 400, 165, 210, "Voltage controller"},
+    };
+    return blocks;
+}
+
+wxBitmap SpeedPage::drawPicture() {
+    const std::vector<PictureArrow> arrows = {
+        {{70, 270}, {248, 198}},    // setpoint to speed command
+        {{308, 198}, {490, 198}},   // command to ramp
+        {{551, 198}, {625, 206}},   // ramp to error
+        {{685, 208}, {752, 150}},   // error to controller
+        {{550, 312}, {625, 312}},   // actual to filtered
+        {{750, 165}, {120, 470}},   // controller output to current command
+        {{116, 485}, {255, 485}},   // current command to reference
+        {{316, 485}, {362, 485}},   // reference to error
+        {{423, 485}, {562, 485}},   // error to voltage
+    };
+    return drawLoopPicture(pictureBlocks(), arrows, pictureRows(), symbolSites());
+}
+
+}  // namespace torvex

@@ -1,0 +1,165 @@
+// The Speed page against a simulated drive: every field kind, half registers, the limit
+// marks, the command-source symbols and the polling step's reads.
+#include <wx/button.h>
+
+#include "tests/gui_position_speed/pages_fixture.h"
+#include "widgets/register_bit_label.h"
+#include "widgets/register_display.h"
+
+namespace torvex::test {
+namespace {
+
+using SpeedPageTest = PagesOnTheirOwn;
+
+wxColour pixel(const wxBitmap& bitmap, int x, int y) {
+    wxImage image = bitmap.ConvertToImage();
+    return wxColour(image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y));
+}
+
+// Whether the painted picture differs from the background at a symbol's middle.
+bool drawnAt(SpeedPage* page, int x, int y) {
+    return pixel(page->paintedPicture(), x, y) != pixel(page->backgroundPicture(), x, y);
+}
+
+TEST_F(SpeedPageTest, ShowsEveryFieldKindFromTheDrive) {
+    sim->setReg(0x3E, 31783);
+    sim->setReg(0x3F, 32767);
+    sim->setReg(0x34, 16384);
+    sim->setReg(0x35, 0x00C80064);
+    sim->setReg(0xED, 0x012C00FA);
+    sim->setReg(0x2F, 0x10000064);
+    sim->setReg(0xD7, 0x2800FFF6);
+    sim->setReg(0xD5, 0x08000064);
+    sim->setReg(0x25, 16384);
+    sim->setReg(0x45, 70000);
+    sim->setReg(0x48, 32767);
+    sim->setReg(0x30, 0xFC18);  // -1000
+    connect();
+    ASSERT_TRUE(speed->readFromDrive(false));
+
+    EXPECT_EQ(speedEdit(0x3E)->GetValue(), "97") << "percent of 32767";
+    EXPECT_EQ(speedEdit(0x3F)->GetValue(), "100");
+    EXPECT_EQ(speedEdit(0x34)->GetValue(), "50");
+    EXPECT_EQ(speedEdit(0x35, 1)->GetValue(), "100");
+    EXPECT_EQ(speedEdit(0xED, 1)->GetValue(), "250");
+    EXPECT_EQ(speedEdit(0x2F, 1)->GetValue(), "100");
+    EXPECT_EQ(speedEdit(0x2F, 2)->GetValue(), "1.000") << "4096 stands for 1";
+    EXPECT_EQ(speedEdit(0xD7, 2)->GetValue(), "2.500");
+    EXPECT_EQ(speedEdit(0x25)->GetValue(), "50") << "the current ramp in percent";
+    EXPECT_TRUE(shows(speedRow(49), "100"));
+    EXPECT_TRUE(shows(speedRow(57), "2048"));
+    EXPECT_TRUE(shows(speedRow(40), "70000")) << "I2t actual, all 32 bits";
+    EXPECT_TRUE(shows(speedRow(20), "100"));
+    EXPECT_TRUE(shows(speedRow(7), "-1000"));
+    EXPECT_EQ(speedRow(35), speedEdit(0x25));
+    EXPECT_EQ(speed->defaultField(), speedEdit(0x35, 1));
+
+    // The marks: drawn while a limit is at 98 % or more.
+    EXPECT_TRUE(speed->cycleState().nLimitMinusBelow98.load());
+    EXPECT_FALSE(speed->cycleState().nLimitPlusBelow98.load());
+    EXPECT_TRUE(speed->cycleState().speedLimitBelow98.load());
+    EXPECT_FALSE(drawnAt(speed, 473, 142)) << "N Limit - mark hidden";
+    EXPECT_TRUE(drawnAt(speed, 473, 127)) << "N Limit + mark shown";
+    EXPECT_TRUE(drawnAt(speed, 301, 407)) << "the fixed mark";
+    EXPECT_TRUE(recordedDialogs().boxes.empty());
+}
+
+TEST_F(SpeedPageTest, EntriesAndStepsKeepTheOtherHalfAndMoveTheMarks) {
+    sim->setReg(0x35, 0x00C80064);
+    sim->setReg(0x2F, 0x10000064);
+    sim->setReg(0x3F, 32767);
+    connect();
+    ASSERT_TRUE(speed->readFromDrive(false));
+
+    enterText(speedEdit(0x35, 1), "150");
+    EXPECT_EQ(sim->reg(0x35), 0x00C80096u);
+    enterText(speedEdit(0x2F, 2), "2.5");
+    EXPECT_EQ(sim->reg(0x2F), 0x28000064u) << "scale in the high half, offset kept";
+
+    enterText(speedEdit(0x3F), "97");
+    EXPECT_EQ(speedEdit(0x3F)->GetValue(), "97");
+    EXPECT_TRUE(speed->cycleState().nLimitPlusBelow98.load());
+    EXPECT_FALSE(drawnAt(speed, 473, 127));
+    const int repaints = speed->repaintRequests();
+    focusField(speed, speedEdit(0x3F));
+    click(speed->upButton());
+    EXPECT_EQ(speedEdit(0x3F)->GetValue(), "98");
+    EXPECT_FALSE(speed->cycleState().nLimitPlusBelow98.load()) << "98 counts as not below";
+    EXPECT_TRUE(drawnAt(speed, 473, 127));
+    EXPECT_EQ(speed->repaintRequests(), repaints + 1);
+
+    // Another page's change of a limit moves the mark too; a text that is no whole
+    // number leaves it.
+    speed->onRegisterChanged(0x3F, "50");
+    EXPECT_EQ(speedEdit(0x3F)->GetValue(), "50");
+    EXPECT_TRUE(speed->cycleState().nLimitPlusBelow98.load());
+    speed->onRegisterChanged(0x3F, "abc");
+    EXPECT_TRUE(speed->cycleState().nLimitPlusBelow98.load());
+
+    // A half field reads its half from the drive, whatever text came with the change.
+    sim->setReg(0x35, 0x00C80033);
+    speed->onRegisterChanged(0x35, "whatever");
+    EXPECT_EQ(speedEdit(0x35, 1)->GetValue(), "51");
+
+    // I2t actual is measured by the drive: no field to type into or step.
+    for (RegisterEdit* field : speed->editList()) EXPECT_NE(field->registerNumber(), 0x45);
+    EXPECT_EQ(speed->editList().size(), 32u);
+    EXPECT_EQ(speed->displayList().size(), 26u);
+}
+
+TEST_F(SpeedPageTest, PollingReadsInOrderOnlyWhileShownAndFollowsTheCommandSource) {
+    sim->setReg(0x40, 0x0001);  // enabled; no limit switch, speed not zero, no brake
+    sim->setReg(0x36, 0x2000);
+    connect();
+
+    speed->setPageShown(false);
+    sim->clearFrames();
+    EXPECT_TRUE(speed->cyclicUpdate(true));
+    EXPECT_TRUE(speed->readFromDrive(true));
+    EXPECT_TRUE(readsSinceClear().empty()) << "a hidden page reads nothing";
+
+    speed->setPageShown(true);
+    sim->clearFrames();
+    ASSERT_TRUE(speed->cyclicUpdate(true));
+    std::vector<uint32_t> expected;
+    for (RegisterDisplay* display : speed->displayList()) expected.push_back(uint32_t(display->registerNumber()));
+    const std::vector<uint32_t> displays = {0x90, 0x31, 0x5D, 0x32, 0x33, 0x30, 0xA8, 0x26, 0x27,
+                                            0x28, 0x22, 0x23, 0x38, 0x39, 0x29, 0x2A, 0x20, 0x5F,
+                                            0x48, 0xEB, 0x8A, 0x45, 0xD5, 0xD6, 0xD5, 0xD6};
+    EXPECT_EQ(expected, displays);
+    for (uint32_t reg : {0x40u, 0xD8u, 0x40u, 0x40u, 0x40u, 0x40u, 0x40u, 0x36u}) expected.push_back(reg);
+    EXPECT_EQ(readsSinceClear(), expected);
+
+    // Mode 2: only the at-least-1 symbol.
+    EXPECT_TRUE(speed->cycleState().sourceModeAtLeast1.load());
+    EXPECT_FALSE(speed->cycleState().sourceModeAtMost1.load());
+    EXPECT_FALSE(speed->cycleState().sourceModeIs3.load());
+    EXPECT_TRUE(drawnAt(speed, 179, 189));
+    EXPECT_FALSE(drawnAt(speed, 179, 261));
+    EXPECT_FALSE(drawnAt(speed, 577, 189));
+
+    sim->setReg(0x36, 0x3000);
+    ASSERT_TRUE(speed->cyclicUpdate(true));
+    EXPECT_TRUE(drawnAt(speed, 577, 189)) << "mode 3 draws the command path";
+    EXPECT_TRUE(drawnAt(speed, 179, 189));
+
+    // The lamps as the GUI thread shows them: all active, a cycle later.
+    pumpFor(50);
+    ASSERT_TRUE(speed->cyclicUpdate(true));
+    EXPECT_TRUE(speed->cycleState().enableGoActive.load() == false) << "GO (0xD8 bit 11) is off";
+    EXPECT_TRUE(speed->cycleState().statusLampsActive.load());
+    pumpFor(20);
+    const int before = speed->repaintRequests();
+    ASSERT_TRUE(speed->cyclicUpdate(true));
+    EXPECT_EQ(speed->repaintRequests(), before) << "unchanged bits ask for no repaint";
+
+    sim->setReg(0xD8, 0x800);
+    ASSERT_TRUE(speed->cyclicUpdate(true));
+    pumpFor(50);
+    ASSERT_TRUE(speed->cyclicUpdate(true));
+    EXPECT_TRUE(speed->cycleState().enableGoActive.load());
+    EXPECT_EQ(speed->repaintRequests(), before + 1);
+}
+
+}  // namespace
+}  // namespace torvex::test
