@@ -28,7 +28,7 @@
 #include "pages/diagnose_page.h"
 #include "pages/logo_panel.h"
 #include "widgets/events.h"
-#include "tests/gui_frame/frame_fixture.h"
+#include "tests/support/frame_fixture.h"
 #include "tests/support/sim_fixture.h"
 #include "widgets/information_panel.h"
 #include "widgets/manual_rw_panel.h"

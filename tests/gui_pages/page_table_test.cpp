@@ -101,11 +101,16 @@ TEST_F(PageTableTest, EveryTableRowFitsTheRegisterTableAndItsControl) {
     makeFrame();
     wxNotebook* book = frame->notebook();
     ASSERT_NE(book, nullptr);
-    int pagesWithTables = 0;
+    // The pages whose register fields, read-outs and lamps come from a table (the Logik
+    // page's four variable fields are labelled sizer rows, placed by their sizer).
+    for (int tab : {kTabSettings, kTabPosition, kTabSpeed, kTabCanBus, kTabMonitor, kTabOscilloscope}) {
+        auto* page = dynamic_cast<DrivePage*>(book->GetPage(tab));
+        ASSERT_NE(page, nullptr) << "tab " << tab;
+        EXPECT_FALSE(page->tableRows().empty()) << book->GetPageText(tab).utf8_string();
+    }
     for (size_t tab = 0; tab < book->GetPageCount(); ++tab) {
         auto* page = dynamic_cast<DrivePage*>(book->GetPage(tab));
         if (!page || page->tableRows().empty()) continue;
-        ++pagesWithTables;
         const std::string name = book->GetPageText(tab).utf8_string();
         ASSERT_EQ(page->tableRows().size(), page->tableControls().size()) << name;
         for (size_t i = 0; i < page->tableRows().size(); ++i) {
@@ -120,7 +125,6 @@ TEST_F(PageTableTest, EveryTableRowFitsTheRegisterTableAndItsControl) {
             }
         }
     }
-    if (pagesWithTables == 0) GTEST_SKIP() << "no page lays out its controls from a table yet";
 }
 
 TEST(CompactControls, SmallFixedSizeControlsKeepTheToolkitQuiet) {

@@ -78,8 +78,10 @@ TEST(LoopPictures, EveryFieldAndReadOutHasAClearCaptionInEveryLanguage) {
             const wxImage image = page.draw().ConvertToImage();
             ASSERT_EQ(image.GetWidth(), kPagePictureWidth);
             ASSERT_EQ(image.GetHeight(), kPagePictureHeight);
-            for (size_t i = 0; i < places.size(); ++i)
-                if (!places[i].IsEmpty()) EXPECT_GT(inkInside(image, places[i]), 3) << page.name << " row " << i;
+            for (size_t i = 0; i < places.size(); ++i) {
+                if (places[i].IsEmpty()) continue;
+                EXPECT_GT(inkInside(image, places[i]), 3) << page.name << " row " << i;
+            }
         }
     }
     wxTranslations::Set(nullptr);

@@ -64,7 +64,6 @@ void fillStartValues(std::array<uint32_t, 256>& r, uint16_t firmware) {
     r[0xD4] = 0;                      // VAR4
     r[0xCE] = 3000;                   // SPEED_RPMMAX_INT: rpm of raw 32767, min(0xC8, 0x59 * 10 / 8)
     r[0x37] = 1000;                   // SPEED_COUNTMAX
-    r[0xAF] = 1;                      // TIMER_DELTA
     r[0x7C] = 1000;                   // POS_TORVEX_SCALE: positions shown in counts with three decimals
     r[0x7D] = 0;                      // POS_TORVEX_OFFSET
     r[0xD9] = 1000;                   // KERN_I_200PC
