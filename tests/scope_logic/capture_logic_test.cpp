@@ -124,7 +124,10 @@ TEST_F(ArmingTest, MissingSelectionsAndFailedWrites) {
             EXPECT_EQ(value >> 8, 0u) << std::hex << value;
         }
 
-    // The link gone: the first write fails and nothing else is tried.
+    // The link gone: the first write fails and nothing else is tried. A read first, so that
+    // the writes above have all reached the drive before its log is cleared.
+    uint16_t firmware = 0;
+    connection_.read16bitRegister(0x1B, &firmware);
     connection_.disconnectDrive();
     drive_->clearFrames();
     EXPECT_FALSE(armCapture(connection_, baseSettings()));
