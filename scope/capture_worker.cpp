@@ -17,34 +17,20 @@ CaptureWorker::~CaptureWorker() {
 }
 
 bool CaptureWorker::start() {
-    if (thread_.joinable()) return false;
-    stop_ = false;
+    if (thread_.started()) return false;
     running_ = true;
-    try {
-        thread_ = std::thread([this] { run(); });
-    } catch (const std::system_error&) {
+    if (!thread_.start([this] { run(); })) {
         running_ = false;
         return false;
     }
     return true;
 }
 
-void CaptureWorker::requestStop() {
-    {
-        std::lock_guard lock(waitMutex_);
-        stop_ = true;
-    }
-    wake_.notify_all();
-}
+void CaptureWorker::requestStop() { thread_.requestStop(); }
 
-void CaptureWorker::join() {
-    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
-}
+void CaptureWorker::join() { thread_.join(); }
 
-bool CaptureWorker::waitStop(int ms) {
-    std::unique_lock lock(waitMutex_);
-    return wake_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stop_.load(); });
-}
+bool CaptureWorker::waitStop(int ms) { return thread_.waitStop(ms); }
 
 std::shared_ptr<const ScopeCapture> CaptureWorker::latestCapture() const {
     std::lock_guard lock(captureMutex_);
@@ -76,17 +62,17 @@ void CaptureWorker::fail(const std::string& message) {
 
 void CaptureWorker::run() {
     const std::string countError = tr("Fehler beim Lesen der Anzahl Bytes im Capturepuffer!");
-    while (!stop_) {
+    while (!thread_.stopRequested()) {
         sink_(CaptureNotice::StatusColour, kCaptureColourRed, std::string());
         sink_(CaptureNotice::StatusText, 0, tr(" waiting"));
 
         // Wait for the buffer to fill up to the trigger buffer size.
         bool full = false;
         while (!full) {
-            if (stop_) break;
+            if (thread_.stopRequested()) break;
             std::optional<uint32_t> count = readCount();
             if (!count) {
-                if (stop_) break;
+                if (thread_.stopRequested()) break;
                 fail(countError);
                 running_ = false;
                 return;
@@ -99,11 +85,11 @@ void CaptureWorker::run() {
             sink_(CaptureNotice::StatusText, 0, strprintfRuntime(tr(" waiting (%u)"), *count));
             if (waitStop(kCapturePollMs)) break;
         }
-        if (!full || stop_) break;
+        if (!full || thread_.stopRequested()) break;
 
         std::optional<uint32_t> total = readCount();
         if (!total) {
-            if (stop_) break;
+            if (thread_.stopRequested()) break;
             fail(countError);
             running_ = false;
             return;
@@ -118,12 +104,12 @@ void CaptureWorker::run() {
         const uint32_t n = *total;
         bool readFailed = false;
         for (uint32_t offset = 0; offset < n; offset += kCaptureBlock) {
-            if (stop_) break;
+            if (thread_.stopRequested()) break;
             const uint32_t block = std::min(n - offset, kCaptureBlock);
             const uint32_t request = offset == 0 ? block : (block | kCaptureNextFlag);
             if (drive_.readRegisterSeries(static_cast<int16_t>(kRegCaptureRead), request,
                                           capture->samples.data() + offset, block) != block) {
-                if (stop_) break;
+                if (thread_.stopRequested()) break;
                 fail(strprintfRuntime(tr(offset == 0 ? "Error reading first %u datas" : "Error reading %u datas!"),
                                       block));
                 readFailed = true;
@@ -134,7 +120,7 @@ void CaptureWorker::run() {
             running_ = false;
             return;
         }
-        if (stop_) break;
+        if (thread_.stopRequested()) break;
         capture->sampleCount = n;
         capture->channelCount = armed_.channelCount;
         capture->channelRegisters = armed_.channelRegisters;
@@ -145,7 +131,7 @@ void CaptureWorker::run() {
 
         // Arms the next capture; the complete one is shown even when that fails.
         const bool rearmed = drive_.write16bitRegister(kRegCaptureRun, 0) == 0;
-        if (stop_) break;
+        if (thread_.stopRequested()) break;
         sink_(CaptureNotice::StatusText, 0, tr(" drawing"));
         sink_(CaptureNotice::Redraw, 0, std::string());
         if (!rearmed) {

@@ -15,10 +15,10 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "scope/capture_arming.h"
 #include "scope/scope_capture.h"
+#include "scope/stoppable_thread.h"
 
 namespace torvex {
 
@@ -55,7 +55,7 @@ public:
     // Wakes the thread at once; it ends after the exchange in progress.
     void requestStop();
     void join();
-    bool stopRequested() const { return stop_.load(); }
+    bool stopRequested() const { return thread_.stopRequested(); }
     bool running() const { return running_.load(); }
 
     // The last complete capture (null before the first); safe from any thread.
@@ -75,13 +75,10 @@ private:
     DriveConnection& drive_;
     ArmedCapture armed_;
     CaptureSink sink_;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
     std::atomic<bool> running_{false};
-    std::mutex waitMutex_;
-    std::condition_variable wake_;
     mutable std::mutex captureMutex_;
     std::shared_ptr<const ScopeCapture> latest_;
+    StoppableThread thread_;  // last: joined before the members it uses go
 };
 
 }  // namespace torvex

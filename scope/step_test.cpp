@@ -64,33 +64,20 @@ StepWorker::~StepWorker() {
 }
 
 bool StepWorker::start() {
-    if (thread_.joinable()) return false;
+    if (thread_.started()) return false;
     running_ = true;
-    try {
-        thread_ = std::thread([this] { run(); });
-    } catch (const std::system_error&) {
+    if (!thread_.start([this] { run(); })) {
         running_ = false;
         return false;
     }
     return true;
 }
 
-void StepWorker::requestStop() {
-    {
-        std::lock_guard lock(mutex_);
-        stop_ = true;
-    }
-    wake_.notify_all();
-}
+void StepWorker::requestStop() { thread_.requestStop(); }
 
-void StepWorker::join() {
-    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
-}
+void StepWorker::join() { thread_.join(); }
 
-bool StepWorker::waitStop(uint32_t ms) {
-    std::unique_lock lock(mutex_);
-    return wake_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stop_.load(); });
-}
+bool StepWorker::waitStop(uint32_t ms) { return thread_.waitStop(ms); }
 
 void StepWorker::writeFinalZero(bool report) {
     // Nothing to report when the link is gone: the drive stops on its own then.
@@ -100,10 +87,10 @@ void StepWorker::writeFinalZero(bool report) {
 void StepWorker::run() {
     const int32_t values[3] = {plan_.value1, plan_.value2, plan_.stopValue};
     const uint32_t times[3] = {plan_.time1, plan_.time2, plan_.stopTime};
-    while (!stop_) {
-        for (int i = 0; i < 3 && !stop_; ++i) {
+    while (!thread_.stopRequested()) {
+        for (int i = 0; i < 3 && !thread_.stopRequested(); ++i) {
             if (!writeStepValue(drive_, plan_.reg, values[i])) {
-                if (stop_) break;
+                if (thread_.stopRequested()) break;
                 reportWriteError(plan_.reg);
                 // The last value may still be in force: try the 0 once all the same.
                 writeFinalZero(false);

@@ -14,7 +14,8 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
+
+#include "scope/stoppable_thread.h"
 
 namespace torvex {
 
@@ -78,11 +79,9 @@ private:
     DriveConnection& drive_;
     StepPlan plan_;
     std::function<void()> finished_;
-    std::thread thread_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::atomic<bool> stop_{false};
     std::atomic<bool> running_{false};
+    StoppableThread thread_;  // last: joined before the members it uses go
 };
 
 }  // namespace torvex
+
