@@ -66,6 +66,19 @@ int64_t parseClamped(const std::string& text, int base) {
     return negative ? -value : value;
 }
 
+std::string limitText(bool tooBig, int64_t limit, const FieldFormat& format) {
+    std::string head = tooBig ? "Zahl zu gross, max. " : "Zahl zu klein, min. ";
+    if (format.scale != 0) {
+        std::string placeholder = decimalsPlaceholder(format.decimals);
+        std::string translated = tr(head + placeholder + "!");
+        return fillPlaceholder(translated, placeholder,
+                               formatDecimals(static_cast<double>(limit) / format.scale, format.decimals));
+    }
+    return fillPlaceholder(tr(head + "%ld!"), "%ld", std::to_string(limit));
+}
+
+}  // namespace
+
 // A floating-point number taking the whole text, read the way strtod reads it in the C
 // locale (leading white space and a "+" allowed). nullopt: no number.
 std::optional<double> parseFloatText(const std::string& text) {
@@ -83,19 +96,6 @@ std::optional<double> parseFloatText(const std::string& text) {
     if (std::isnan(value)) return std::nullopt;
     return negative ? -value : value;
 }
-
-std::string limitText(bool tooBig, int64_t limit, const FieldFormat& format) {
-    std::string head = tooBig ? "Zahl zu gross, max. " : "Zahl zu klein, min. ";
-    if (format.scale != 0) {
-        std::string placeholder = decimalsPlaceholder(format.decimals);
-        std::string translated = tr(head + placeholder + "!");
-        return fillPlaceholder(translated, placeholder,
-                               formatDecimals(static_cast<double>(limit) / format.scale, format.decimals));
-    }
-    return fillPlaceholder(tr(head + "%ld!"), "%ld", std::to_string(limit));
-}
-
-}  // namespace
 
 std::string fillTwoTexts(std::string text, const std::string& first, const std::string& second) {
     size_t at = text.find("%s");

@@ -73,6 +73,10 @@ struct EntryCheck {
 // bound to register 0 passes once its characters are right.
 EntryCheck checkFieldEntry(const FieldFormat& format, const std::string& text, const RegisterLimits* limits);
 
+// A floating-point number taking the whole text, read the way strtod reads it in the C
+// locale (leading white space and a "+" allowed); nan is no number. nullopt: no number.
+std::optional<double> parseFloatText(const std::string& text);
+
 // The value written for a half field: the other half kept from current.
 uint32_t mergeHalfRegister(int part, uint32_t current, int64_t half);
 

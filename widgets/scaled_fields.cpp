@@ -56,23 +56,6 @@ std::optional<int64_t> parseWhole(const std::string& text) {
     return negative ? -value : value;
 }
 
-// A number in C notation taking the whole text (leading white space and "+" allowed).
-// Infinity saturates; "nan" and a number beyond the double range are no numbers.
-std::optional<double> parseDecimal(const std::string& text) {
-    size_t i = 0;
-    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; };
-    while (i < text.size() && isSpace(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    if (i >= text.size() || text[i] == '+' || text[i] == '-') return std::nullopt;
-    double value = 0;
-    const char* first = text.data() + i;
-    const char* last = text.data() + text.size();
-    auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
-    if (error != std::errc() || end != last || std::isnan(value)) return std::nullopt;
-    return negative ? -value : value;
-}
-
 int64_t roundClamped(double value) {
     if (!(value < kEntryClampD)) return kEntryClamp;
     if (!(value > -kEntryClampD)) return -kEntryClamp;
@@ -183,7 +166,7 @@ std::string offsetPositionText(int32_t positionScale, int32_t positionOffset, ui
 }
 
 std::optional<int32_t> positionRegisterFromText(const std::string& text) {
-    std::optional<double> number = parseDecimal(text);
+    std::optional<double> number = parseFloatText(text);
     if (!number || !std::isfinite(*number)) return std::nullopt;
     double rounded = std::round(*number);
     if (rounded < double(INT32_MIN) || rounded > double(INT32_MAX)) return std::nullopt;
@@ -217,7 +200,7 @@ EntryCheck checkPositionEntry(int reg, int32_t positionScale, const std::string&
         if (!whole) return refused(EntryCheck::NotNumber, tr(kMsgNotNumber));
         raw = *whole;
     } else {
-        std::optional<double> number = parseDecimal(text);
+        std::optional<double> number = parseFloatText(text);
         if (!number) return refused(EntryCheck::NotNumber, tr(kMsgNotNumber));
         raw = positionToRaw(positionScale, *number);
     }
