@@ -16,7 +16,14 @@ enum Kind : uint8_t {
     kMessage = 'M',  // either way: one CanMessage record follows
     kBusOff = 'O',   // drive -> library: the drive dropped the link; the bus is unusable
     kBye = 'B',      // library -> drive: the node goes away (CAN_Close)
+    // drive -> library: two bytes follow, a register number and 1 or 0. While 1, the drive
+    // does not acknowledge a request frame (kRequestId) that writes that register: the
+    // library's CAN_Write of it fails and the frame never reaches the drive.
+    kRefuse = 'R',
 };
+
+inline constexpr uint32_t kRequestId = 0x201;  // tool -> drive
+inline constexpr unsigned kRefuseSize = 3;
 
 inline constexpr const char* kEndpointVariable = "TORVEX_CAN_SIM";
 inline constexpr unsigned kDatagramSize = 1 + sizeof(can::CanMessage);
