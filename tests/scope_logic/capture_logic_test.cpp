@@ -223,7 +223,8 @@ TEST_F(CaptureWorkerTest, SingleShotHandsOverTheDrivesBuffer) {
 
 TEST_F(CaptureWorkerTest, FiftyOneSamplesTakeTwoRequests) {
     capture_->setSpeedUp(200.0);
-    ArmedCapture armed = arm(kTriggerRunSingle, 40);
+    // The count stops exactly at the trigger buffer: that is full, not still waiting.
+    ArmedCapture armed = arm(kTriggerRunSingle, 51);
     ASSERT_TRUE(waitFor([&] { return capture_->buffer().size() >= 60; }));
     capture_->setReportedCount(51);
     Notes notes;
