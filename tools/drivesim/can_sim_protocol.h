@@ -12,7 +12,7 @@ namespace torvex::cansim {
 
 enum Kind : uint8_t {
     kHello = 'H',    // library -> drive: a node comes up (CAN_Init)
-    kWelcome = 'W',  // drive -> library: answer to kHello
+    kWelcome = 'W',  // drive -> library: answer to kHello, then the refusal bitmap (below)
     kMessage = 'M',  // either way: one CanMessage record follows
     kBusOff = 'O',   // drive -> library: the drive dropped the link; the bus is unusable
     kBye = 'B',      // library -> drive: the node goes away (CAN_Close)
@@ -24,6 +24,9 @@ enum Kind : uint8_t {
 
 inline constexpr uint32_t kRequestId = 0x201;  // tool -> drive
 inline constexpr unsigned kRefuseSize = 3;
+// The welcome carries the registers refused so far, bit r % 8 of byte 1 + r / 8, so that a
+// node knows them before its first write.
+inline constexpr unsigned kWelcomeSize = 1 + 256 / 8;
 
 inline constexpr const char* kEndpointVariable = "TORVEX_CAN_SIM";
 inline constexpr unsigned kDatagramSize = 1 + sizeof(can::CanMessage);

@@ -89,14 +89,16 @@ void CanLink::announceRefusal(uint32_t reg, bool refused) {
 }
 
 void CanLink::welcome(const sockaddr_un& from, socklen_t fromLength) {
-    send(&from, fromLength, cansim::kWelcome, nullptr);
+    // Listed before the shaping is read: a refusal set meanwhile is either in the welcome
+    // or announced to the node afterwards.
     std::lock_guard lock(nodesMutex_);
     Node node{from, fromLength};
     forgetLocked(node);
     nodes_.push_back(node);
-    // Known before the node's first write: refusals set while no node was listening.
+    uint8_t datagram[cansim::kWelcomeSize] = {cansim::kWelcome};
     for (uint32_t reg = 0; reg <= 0xFF; ++reg)
-        if (model_.shaping().isWriteRefused(reg)) sendRefusal(node, reg, true);
+        if (model_.shaping().isWriteRefused(reg)) datagram[1 + reg / 8] |= uint8_t(1u << (reg % 8));
+    sendDatagram(&from, fromLength, datagram, sizeof datagram);
 }
 
 void CanLink::forget(const sockaddr_un& from, socklen_t fromLength) {

@@ -95,11 +95,14 @@ uint32_t openNode() {
         return kNoAdapter;
     }
     pollfd entry{fd, POLLIN, 0};
-    uint8_t answer = 0;
-    if (poll(&entry, 1, kWelcomeWaitMs) != 1 || recv(fd, &answer, 1, 0) != 1 || answer != cansim::kWelcome) {
+    uint8_t welcome[cansim::kWelcomeSize] = {};
+    if (poll(&entry, 1, kWelcomeWaitMs) != 1 || recv(fd, welcome, sizeof welcome, 0) != ssize_t(sizeof welcome) ||
+        welcome[0] != cansim::kWelcome) {
         close(fd);
         return kNoAdapter;
     }
+    for (unsigned reg = 0; reg < node.refused.size(); ++reg)
+        node.refused[reg] = (welcome[1 + reg / 8] >> (reg % 8)) & 1;
     node.fd = fd;
     return torvex::can::kStatusOk;
 }
