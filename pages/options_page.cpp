@@ -143,18 +143,24 @@ void OptionsPage::changeDriveBaudRate() {
         showBaud(shown9600_);
         return;
     }
+    // From here on the buttons show only a rate the drive reported, never the one asked for
+    // until the drive confirms it.
     const uint32_t value = kernOptionsForBaud(current, want9600);
     if (drive()->write32bitRegister(kRegKernOptions, value) != 0) registerErrorBox(kMsgWriteFailed);
-    shown9600_ = want9600;
     uint32_t back = 0;
     if (drive()->read32bitRegister(kRegKernOptions, &back) != 0) {
         registerErrorBox(kMsgReadFailed);
+        // Whether the write took is unknown: keep the rate read before it.
+        showBaud((current & kBaud9600Bit) != 0);
         return;
     }
     if ((back ^ value) & kBaud9600Bit) {
         ui::messageBox(translate("Couldn't change baudrate!"), translate(kCaptionError), wxOK | wxICON_ERROR);
-        showDriveBaudRate();
+        // The drive's setting, read once more; should that read fail, the read-back stands.
+        if (!showDriveBaudRate()) showBaud((back & kBaud9600Bit) != 0);
+        return;
     }
+    showBaud((back & kBaud9600Bit) != 0);
 }
 
 void OptionsPage::enableBaud(bool enable) {

@@ -278,7 +278,9 @@ TEST_F(FieldLogic, ScaledAndPercentTextsSurviveTheRoundTrip) {
 
 TEST_F(FieldLogic, WritesByWidthAndMergesHalves) {
     drive.values[kUnsigned32] = 0x12345678;
+    drive.writes.clear();
     ASSERT_TRUE(write(plain(kUnsigned32, 1), "43981"));  // 0xABCD
+    ASSERT_EQ(drive.writes.size(), 1u);
     EXPECT_EQ(drive.values[kUnsigned32], 0x1234ABCDu);
     EXPECT_EQ(drive.writes.back().width, 32);
 
@@ -295,20 +297,28 @@ TEST_F(FieldLogic, WritesByWidthAndMergesHalves) {
     ASSERT_TRUE(write(plain(kSigned32b, 1), "-2"));
     EXPECT_EQ(drive.values[kSigned32b], 0x1234FFFEu);
 
+    drive.writes.clear();
     ASSERT_TRUE(write(plain(kSigned16), "-1"));
+    ASSERT_EQ(drive.writes.size(), 1u);
     EXPECT_EQ(drive.writes.back().width, 16);
     EXPECT_EQ(drive.writes.back().value, 0xFFFFu);
 
+    drive.writes.clear();
     ASSERT_TRUE(write(hex(kSigned32), "ffffffff"));
+    ASSERT_EQ(drive.writes.size(), 1u);
     EXPECT_EQ(drive.writes.back().width, 32);
     EXPECT_EQ(drive.writes.back().value, 0xFFFFFFFFu);
     EXPECT_EQ(shown, "ffffffff");
 
+    drive.writes.clear();
     ASSERT_TRUE(write(scaled(kSigned16, 100, 2), "1.15"));
+    ASSERT_EQ(drive.writes.size(), 1u);
     EXPECT_EQ(drive.writes.back().value, 115u);
     EXPECT_TRUE(boxes.empty());
 
+    drive.writes.clear();
     ASSERT_TRUE(write(plain(kSerial32), "4294967295"));
+    ASSERT_EQ(drive.writes.size(), 1u);
     EXPECT_EQ(drive.writes.back().value, 0xFFFFFFFFu);
     EXPECT_EQ(shown, "4294967295");
     EXPECT_TRUE(boxes.empty());
@@ -326,7 +336,9 @@ TEST_F(FieldLogic, WarnsWhenTheDriveKeepsAnotherValue) {
     // A merely reformatted value warns too.
     boxes.clear();
     drive.filter = nullptr;
+    drive.writes.clear();
     ASSERT_TRUE(write(scaled(kSigned16, 10, 2), "1.5"));
+    ASSERT_EQ(drive.writes.size(), 1u);
     EXPECT_EQ(drive.writes.back().value, 15u);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Value changed by the Drive (1.5 -> 1.50)!");

@@ -162,6 +162,10 @@ TEST_F(ScaledFields, ChecksSpeedEntriesInRawUnits) {
         {"no scale", 0, "1500", nullptr, EntryCheck::NotNumber, 0,
          "Die Drehzahl kann nicht umgerechnet werden: Register 0xce ist 0!"},
         {"largest scale", 65535, "65535", nullptr, EntryCheck::Ok, 32767, ""},
+        {"largest scale, last rpm below the top", 65535, "65536", nullptr, EntryCheck::Ok, 32767, ""},
+        // Raw 32768 would go out as 0x8000: full speed in reverse.
+        {"largest scale, one raw step past the top", 65535, "65537", nullptr, EntryCheck::TooBig, 0,
+         "Zahl zu gross, max. 65535!"},
     };
     for (const auto& c : cases) {
         EntryCheck check = checkSpeedEntry(kSpeedFast, c.scale, c.text, c.limits);

@@ -209,7 +209,7 @@ TEST(RegisterFileReader, NormalisingWarnsOnlyForCurrentFirmware) {
         EXPECT_EQ(values16, (RegisterValueMap16{{0x1B, firmware}, {0x34, 7}}));
         EXPECT_EQ(values32, (RegisterValueMap32{{0x40, 0x1234}}));
         if (firmware >= 300) {
-            EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"Konvertiere Register 0x40 von 16 bit zu 32 bit!",
+            ASSERT_EQ(boxes.texts(), (std::vector<std::string>{"Konvertiere Register 0x40 von 16 bit zu 32 bit!",
                                                                "Konvertiere Register 0x34 von 32 bit zu 16 bit!"}));
             EXPECT_EQ(boxes.boxes[0].caption, "Warning");
             EXPECT_EQ(boxes.boxes[0].style, kMsgOk | kMsgIconExclamation);

@@ -167,7 +167,7 @@ TEST(ScriptExecution, InAnImageTheRegisterCommandsChangeTheImage) {
     EXPECT_EQ(image16.at(0x34), 0x300F);
     EXPECT_EQ(image16.at(0x1C), 0xFF9C);
     EXPECT_EQ(connection.imageValues32().at(0x6E), 0x80000012u);
-    EXPECT_EQ(boxes.texts(),
+    ASSERT_EQ(boxes.texts(),
               std::vector<std::string>{"Value too large for 16bit-register (-100 (0xffffff9c), line 6)!"});
     EXPECT_EQ(boxes.boxes[0].caption, "Warning");
 }
@@ -201,7 +201,7 @@ TEST(ScriptExecution, RefusedArgumentsStopTheScriptWithTheirLine) {
         RegisterScript script = parse(std::string(c.script) + "SETREGISTER 0x35 1\n");
         EXPECT_EQ(executeScript(script, &connection), c.rc);
         if (c.box) {
-            EXPECT_EQ(boxes.texts(), std::vector<std::string>{c.box});
+            ASSERT_EQ(boxes.texts(), std::vector<std::string>{c.box});
             EXPECT_EQ(boxes.boxes[0].caption, "Error");
         } else {
             EXPECT_TRUE(boxes.boxes.empty());

@@ -301,6 +301,7 @@ TEST_F(DiagnoseTest, WalksEndCleanlyWhenTheirPanelsGoMidWay) {
     std::multiset<uint32_t> walkReads;
     for (uint32_t reg : readsOf(drive_->frames())) walkReads.insert(reg);
     EXPECT_LE(walkReads.count(0x1B), 2u);  // the walk's one, and the one of going online
+    ASSERT_FALSE(all->shownRegisters().empty());
     EXPECT_EQ(walkReads.count(all->shownRegisters().front()), 1u) << "a second walk ran";
 
     // The frame closes mid-walk.

@@ -123,6 +123,8 @@ TEST_F(FrameFilesTest, ViewingAFileShowsItsImage) {
 
     // The next dialog starts where this one ended.
     view("");
+    ASSERT_EQ(recordedDialogs().fileDialogNames.size(), 2u);
+    ASSERT_EQ(recordedDialogs().fileDialogDirectories.size(), 2u);
     EXPECT_EQ(recordedDialogs().fileDialogNames.back(), "view.vrf");
     EXPECT_EQ(recordedDialogs().fileDialogDirectories.back(), folder_);
     EXPECT_FALSE(checked(kIdViewFile)) << "a cancelled dialog clears the mark";
@@ -149,6 +151,7 @@ TEST_F(FrameFilesTest, SavingFromTheImageWritesEveryReadableRegister) {
     recordedDialogs().fileAnswers.push_back(path("saved.vrf"));
     send(SaveRegistersEvent, 1);
     EXPECT_TRUE(boxTexts().empty());
+    ASSERT_EQ(recordedDialogs().fileDialogMessages.size(), 2u);
     EXPECT_EQ(recordedDialogs().fileDialogMessages.back(), "Save Register File");
     EXPECT_EQ(frame_->GetTitle(), versionTitle("saved.vrf"));
     RegisterValueMap16 values16;
@@ -197,6 +200,8 @@ TEST_F(FrameFilesTest, LoadingAndImportingIntoTheImage) {
     std::ofstream(path("odd.vtd"), std::ios::binary).write(drive.data(), static_cast<std::streamsize>(drive.size()));
     recordedDialogs().fileAnswers.push_back(path("odd.vtd"));
     choose(kIdImport);
+    ASSERT_EQ(recordedDialogs().fileDialogMessages.size(), 3u);
+    ASSERT_EQ(recordedDialogs().fileDialogNames.size(), 3u);
     EXPECT_EQ(recordedDialogs().fileDialogMessages.back(), "Import old Drive File");
     EXPECT_EQ(recordedDialogs().fileDialogNames.back(), "");
     EXPECT_EQ(boxTexts(), std::vector<std::string>{"Error importing file!"});
@@ -216,6 +221,7 @@ TEST_F(FrameFilesTest, ScriptWithAnUnknownCommandSendsNothing) {
     recordedDialogs().fileAnswers.push_back(
         writeText("bad.vsf", "# one\r\nSETREGISTER 0x34 5\r\n\r\n\r\n\r\n\r\nfoo 1 2\r\nSETREGISTER 0x35 1\r\n"));
     send(ExecuteScriptEvent);
+    ASSERT_EQ(recordedDialogs().fileDialogMessages.size(), 1u);
     EXPECT_EQ(recordedDialogs().fileDialogMessages.back(), "Execute script");
     EXPECT_EQ(boxTexts(), std::vector<std::string>{"Error in script on line 7!"});
     for (const auto& frame : drive_->frames()) EXPECT_TRUE(frame.isRead) << "register " << frame.reg << " written";

@@ -62,6 +62,24 @@ protected:
         ASSERT_TRUE(pumpUntil([&] { return statusField(0) == "Drive is online (TCP)."; }, 5000)) << statusField(0);
     }
 
+    // The same over CAN, through the test build of the adapter library: the one link on
+    // which the drive can make a write fail.
+    void goOnlineOverCan() {
+        const std::string library = sim::SimDrive::canAdapterLibrary();
+        ASSERT_FALSE(library.empty());
+        sim::SimOptions options;
+        options.tcpAddress.clear();
+        options.can = true;
+        drive = startSimDrive(options, nullptr);
+        ASSERT_TRUE(drive);
+        drive->setReg(kRegStatus, 0);
+        for (const auto& [reg, value] : startValues) drive->setReg(reg, value);
+        setenv("TORVEX_CAN_LIBRARY", library.c_str(), 1);
+        setenv("TORVEX_CAN_SIM", drive->canEndpoint().c_str(), 1);
+        chooseMenuItem(frame, kIdFirstPort + 8);
+        ASSERT_TRUE(pumpUntil([&] { return statusField(0) == "Drive is online (CAN)."; }, 5000)) << statusField(0);
+    }
+
     void selectTab(int tab) {
         frame->notebook()->SetSelection(tab);
         pumpFor(20);
@@ -101,6 +119,12 @@ protected:
             std::snprintf(text, sizeof text, "w%x", frame.value);
             out.push_back(frame.isRead ? "r" : text);
         }
+        return out;
+    }
+
+    std::vector<std::string> boxTexts() const {
+        std::vector<std::string> out;
+        for (const auto& box : recordedDialogs().boxes) out.push_back(box.text);
         return out;
     }
 

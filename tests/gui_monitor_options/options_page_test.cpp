@@ -71,6 +71,22 @@ TEST_F(OptionsPageTest, BaudRateIsWrittenCheckedAndOnlyChangeableWhileAllowed) {
     drive->setRegisterSilent(kRegKernOptions, false);
     recordedDialogs().clear();
 
+    // The write is taken but the read-back goes unanswered: the buttons keep the rate the
+    // drive last reported, not the one asked for.
+    sim::SimDrive* sim = drive.get();
+    drive->setWriteHook(kRegKernOptions, [sim](uint32_t) { sim->setRegisterSilent(kRegKernOptions, true); });
+    drive->clearFrames();
+    click(options()->radio115200());
+    EXPECT_EQ(framesOn(kRegKernOptions), (std::vector<std::string>{"r", "w10000", "r"}));
+    EXPECT_EQ(boxTexts(), std::vector<std::string>{"Fehler beim Lesen des Registers 0x5a!"});
+    EXPECT_TRUE(options()->radio9600()->GetValue());
+    EXPECT_FALSE(options()->radio115200()->GetValue());
+    drive->setWriteHook(kRegKernOptions, nullptr);
+    drive->setRegisterSilent(kRegKernOptions, false);
+    ASSERT_TRUE(options()->readFromDrive(false));
+    EXPECT_TRUE(options()->radio115200()->GetValue()) << "what the drive holds, once it answers";
+    recordedDialogs().clear();
+
     // The drive enabled (STATUS bit 0) while the page is shown: the next poll disables both.
     drive->setReg(kRegStatus, 1);
     EXPECT_TRUE(pumpUntil([&] { return radiosDisabled(options()); }, 4000));
@@ -83,6 +99,28 @@ TEST_F(OptionsPageTest, BaudRateIsWrittenCheckedAndOnlyChangeableWhileAllowed) {
     EXPECT_TRUE(radiosDisabled(options()));
     pumpFor(100);
     EXPECT_TRUE(radiosDisabled(options()));
+}
+
+TEST_F(OptionsPageTest, AWriteTheDriveRefusesIsReportedAndTheButtonsKeepTheRateRead) {
+    makeFrame();
+    startValues = {{kRegKernOptions, 0x00018000}};
+    goOnlineOverCan();
+    EXPECT_TRUE(options()->radio9600()->GetValue());
+    selectTab(kTabOptions);
+    recordedDialogs().clear();
+
+    // The read succeeds, the write fails (and takes the link with it), so the read-back
+    // fails too: both are reported, and the drive's rate stays on the buttons.
+    drive->setWriteRefused(kRegKernOptions, true);
+    drive->clearFrames();
+    click(options()->radio115200());
+    EXPECT_EQ(boxTexts(), (std::vector<std::string>{"Fehler beim Beschreiben des Registers 0x5a!",
+                                                    "Fehler beim Lesen des Registers 0x5a!"}));
+    EXPECT_EQ(boxesWithCaption("Error").size(), 2u);
+    EXPECT_EQ(framesOn(kRegKernOptions), std::vector<std::string>{"r"});
+    EXPECT_EQ(drive->reg(kRegKernOptions), 0x00018000u);
+    EXPECT_TRUE(options()->radio9600()->GetValue());
+    EXPECT_FALSE(options()->radio115200()->GetValue());
 }
 
 TEST_F(OptionsPageTest, ChangingTheRateOfAViewedFileChangesTheFileWhenSaved) {

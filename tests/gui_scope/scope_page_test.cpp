@@ -258,7 +258,8 @@ TEST_F(ScopePageTest, CaptureFileAndStepTestOnline) {
     ASSERT_EQ(recordedDialogs().boxes.size(), 1u);
     EXPECT_EQ(recordedDialogs().boxes[0].caption, "Warning");
     EXPECT_TRUE(recordedDialogs().sawBox("offline")) << recordedDialogs().boxes[0].text;
-    EXPECT_EQ(p->capture().sampleCount, shown.sampleCount);
+    ASSERT_EQ(p->capture().sampleCount, shown.sampleCount);
+    ASSERT_GE(p->capture().samples.size(), shown.sampleCount);
     EXPECT_EQ(p->capture().samples[shown.sampleCount - 1], shown.samples[shown.sampleCount - 1]);
     EXPECT_EQ(selectedData(p->channelSignal(0)), 0x32);
     EXPECT_EQ(p->scales().speedScale, 1234);

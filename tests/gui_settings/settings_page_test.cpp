@@ -226,6 +226,15 @@ TEST_F(SettingsTest, ChoicesAndOptionBitsWriteOnlyTheirBits) {
     choose(settings->incOutFactorChoice, "16");
     EXPECT_EQ(drive->reg(0xA4), 0x0025u);
 
+    // 0xA4 cannot be read: the other bits are unknown, so nothing is written and no box.
+    drive->setRegisterSilent(0xA4, true);
+    drive->clearFrames();
+    choose(settings->incOutFactorChoice, "4");
+    EXPECT_EQ(writesTo(0xA4), 0);
+    EXPECT_EQ(drive->reg(0xA4), 0x0025u);
+    EXPECT_TRUE(recordedDialogs().boxes.empty()) << boxTexts()[0];
+    drive->setRegisterSilent(0xA4, false);
+
     choose(settings->ain1FormatChoice, wxGetTranslation("N limit"));
     EXPECT_EQ(framesOn(0x36), (std::vector<std::string>{"r", "wa320", "r"}));
     EXPECT_EQ(settings->ain1FormatChoice->GetValue(), wxGetTranslation("N limit"));

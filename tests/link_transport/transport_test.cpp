@@ -109,6 +109,8 @@ TEST_F(TransportTest, PortTextsChooseTheLinkKind) {
     EXPECT_EQ(transport_.openPort("COM3", 115200), 0u);
     EXPECT_FALSE(transport_.isCan());
     EXPECT_FALSE(transport_.isTcp());
+    ASSERT_EQ(serial_->openedPorts.size(), 1u);
+    ASSERT_EQ(serial_->openedBauds.size(), 1u);
     EXPECT_EQ(serial_->openedPorts.back(), "COM3");
     EXPECT_EQ(serial_->openedBauds.back(), 115200u);
     EXPECT_EQ(boxes_.count(), 0u);

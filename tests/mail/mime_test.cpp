@@ -1,6 +1,7 @@
 // The MIME message on its own: base64, header encoding, attachment names, the whole message.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <random>
 
 #include "link/mapi_mailer.h"
@@ -67,8 +68,10 @@ TEST(HeaderEncoding, AttachmentNames) {
     EXPECT_EQ(plain.contentType, "name=\"TorvexSettings_2026-12-07_13-00-00.vrf\"");
     EXPECT_EQ(plain.disposition, "filename=\"TorvexSettings_2026-12-07_13-00-00.vrf\"");
 
+    // The last name is 58 letters and then "%C3%A4": its first piece must stop before the triple.
     for (const std::string& name : {std::string("quote\".vrf"), std::string("Einstellungen-Müller.vrf"),
-                                   std::string("a\nContent-Type: text/html.vrf"), std::string(150, 'n') + "ä"}) {
+                                   std::string("a\nContent-Type: text/html.vrf"), std::string(150, 'n') + "ä",
+                                   std::string(58, 'a') + "ä"}) {
         const AttachmentNames names = attachmentNameParameters(name);
         // Collect the pieces of filename*= / filename*N*= and decode them.
         std::string encoded;
@@ -77,7 +80,15 @@ TEST(HeaderEncoding, AttachmentNames) {
         while ((pos = disposition.find('=', pos)) != std::string::npos) {
             size_t end = disposition.find(';', pos);
             if (end == std::string::npos) end = disposition.size();
-            encoded += disposition.substr(pos + 1, end - pos - 1);
+            const std::string piece = disposition.substr(pos + 1, end - pos - 1);
+            // Each piece on its own ends on a whole %XX: a reader may decode them one by one.
+            for (size_t i = piece.find('%'); i != std::string::npos; i = piece.find('%', i + 1)) {
+                ASSERT_LE(i + 3, piece.size()) << "a %XX split across pieces: " << disposition;
+                EXPECT_TRUE(std::isxdigit(static_cast<unsigned char>(piece[i + 1])) &&
+                            std::isxdigit(static_cast<unsigned char>(piece[i + 2])))
+                    << piece;
+            }
+            encoded += piece;
             pos = end;
         }
         ASSERT_EQ(encoded.rfind("UTF-8''", 0), 0u) << disposition;

@@ -40,6 +40,25 @@ TEST(FindSendmail, PathFirstThenSystemFoldersNeverTheCurrentFolder) {
         EXPECT_FALSE(mailer.loadMapi());
         EXPECT_FALSE(mailer.sendMail("body", "subject"));
     }
+    {
+        // Relative PATH entries name whatever folder the program runs in: an executable
+        // sendmail there, or in "bin" below it, is never taken.
+        StandInSendmail here;
+        const std::string bin = here.dir + "/bin";
+        ASSERT_EQ(mkdir(bin.c_str(), 0755), 0);
+        test::writeFile(bin + "/sendmail", "#!/bin/sh\nexit 0\n");
+        ASSERT_EQ(chmod((bin + "/sendmail").c_str(), 0755), 0);
+        char* previous = getcwd(nullptr, 0);
+        ASSERT_NE(previous, nullptr);
+        ASSERT_EQ(chdir(here.dir.c_str()), 0);
+        test::SearchPathOverride path("/nonexistent-folder", {});
+        for (const char* entries : {".", "bin", "./bin", "bin:."}) {
+            setenv("PATH", entries, 1);
+            EXPECT_EQ(platform::findSendmail(), "") << entries;
+        }
+        EXPECT_EQ(chdir(previous), 0);
+        free(previous);
+    }
 }
 
 TEST(RunSendmail, OnlyATakenMessageAndExitZeroCountAsDelivered) {

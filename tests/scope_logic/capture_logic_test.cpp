@@ -130,7 +130,9 @@ TEST_F(ArmingTest, MissingSelectionsAndFailedWrites) {
     connection_.read16bitRegister(0x1B, &firmware);
     connection_.disconnectDrive();
     drive_->clearFrames();
+    const size_t boxesBefore = boxes().size();
     EXPECT_FALSE(armCapture(connection_, baseSettings()));
+    ASSERT_EQ(boxes().size(), boxesBefore + 1);
     EXPECT_EQ(boxes().back(), "Fehler beim Beschreiben des Registers 0x18!");
     EXPECT_TRUE(drive_->frames().empty());
 }
@@ -191,7 +193,7 @@ TEST_F(CaptureWorkerTest, SingleShotHandsOverTheDrivesBuffer) {
     std::shared_ptr<const ScopeCapture> capture = worker.latestCapture();
     ASSERT_TRUE(capture);
     EXPECT_EQ(notes.redraws.load(), 1);
-    EXPECT_GE(capture->sampleCount, 2000u);
+    ASSERT_GE(capture->sampleCount, 2000u);
     EXPECT_LE(capture->sampleCount, kScopeBufferSamples);
     EXPECT_EQ(capture->channelCount, 2u);
     EXPECT_EQ(capture->channelRegisters[0], 0x32u);
@@ -207,6 +209,7 @@ TEST_F(CaptureWorkerTest, SingleShotHandsOverTheDrivesBuffer) {
     EXPECT_EQ(blocks[0], 50u);
     for (size_t i = 1; i < blocks.size(); ++i) EXPECT_EQ(blocks[i] & 0x8000u, 0x8000u);
     const Writes w = writes();
+    ASSERT_FALSE(w.empty());
     EXPECT_EQ(w.back(), std::make_pair(0x18u, 0u));
     EXPECT_TRUE(boxes().empty());
 
@@ -223,7 +226,8 @@ TEST_F(CaptureWorkerTest, SingleShotHandsOverTheDrivesBuffer) {
 
 TEST_F(CaptureWorkerTest, FiftyOneSamplesTakeTwoRequests) {
     capture_->setSpeedUp(200.0);
-    ArmedCapture armed = arm(kTriggerRunSingle, 40);
+    // The count stops exactly at the trigger buffer: that is full, not still waiting.
+    ArmedCapture armed = arm(kTriggerRunSingle, 51);
     ASSERT_TRUE(waitFor([&] { return capture_->buffer().size() >= 60; }));
     capture_->setReportedCount(51);
     Notes notes;

@@ -122,6 +122,15 @@ TEST(ScopeFile, BytesFollowTheLayoutAndReadBackTheSame) {
     ASSERT_EQ(decodeScopeFile(bytes.data(), bytes.size(), back), ScopeFileStatus::Ok);
     expectSameFile(file, back);
 
+    // Every channel in use.
+    ScopeFile full = sampleFile(16);
+    full.capture.channelRegisters = {0x32, 0x30, 0x20, 0x31, 0x6E, 0x40, 0xA8, 0x5F};
+    full.capture.channelCount = 8;
+    bytes = encodeScopeFile(full);
+    EXPECT_EQ(bytes, expectedBytes(full));
+    ASSERT_EQ(decodeScopeFile(bytes.data(), bytes.size(), back), ScopeFileStatus::Ok);
+    expectSameFile(full, back);
+
     // A header without samples loads as an empty capture.
     bytes = encodeScopeFile(sampleFile(0));
     ASSERT_EQ(decodeScopeFile(bytes.data(), bytes.size(), back), ScopeFileStatus::Ok);

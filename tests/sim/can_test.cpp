@@ -206,6 +206,35 @@ TEST_F(CanSim, CloseLinkTakesTheBusDownUntilTheNextInit) {
     EXPECT_TRUE(library.receive());
 }
 
+TEST_F(CanSim, ARefusedWriteFailsInTheAdapterAndNeverReachesTheDrive) {
+    drive->setReg(0x6E, 5);
+    drive->setWriteRefused(0x6E, true);
+    EXPECT_NE(library.send(0x201, 5, {0x6E, 0x78, 0x56, 0x34, 0x12}), can::kStatusOk);
+    // Other registers, reads of the refused one and other identifiers still go through.
+    ASSERT_EQ(library.send(0x201, 3, {0x34, 0x34, 0x12}), can::kStatusOk);
+    ASSERT_EQ(library.askFor(0x6E), can::kStatusOk);
+    auto reply = library.receive();
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(dataOf(*reply), std::vector<uint8_t>({0x6E, 5, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(library.send(0x202, 5, {0x6E, 1, 0, 0, 0}), can::kStatusOk);
+    ASSERT_TRUE(drive->waitForFrames(3));
+    auto frames = drive->frames();
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_EQ(frames[0].reg, 0x34u);
+    EXPECT_TRUE(frames[1].isRead);
+    EXPECT_EQ(drive->reg(0x6E), 5u);
+    EXPECT_EQ(library.status(), can::kStatusOk) << "the bus stays up";
+
+    // A node that comes up later learns the refusal before its first write.
+    ASSERT_EQ(library.init(can::kBitrate500k, 0), can::kStatusOk);
+    EXPECT_NE(library.send(0x201, 5, {0x6E, 1, 0, 0, 0}), can::kStatusOk);
+
+    drive->setWriteRefused(0x6E, false);
+    ASSERT_EQ(library.send(0x201, 5, {0x6E, 0x78, 0x56, 0x34, 0x12}), can::kStatusOk);
+    ASSERT_TRUE(drive->waitForFrames(4));
+    EXPECT_EQ(drive->reg(0x6E), 0x12345678u);
+}
+
 TEST_F(CanSim, LongSeriesArrivesCompletely) {
     std::vector<uint16_t> samples(500);
     for (size_t i = 0; i < samples.size(); ++i) samples[i] = uint16_t(i * 3);

@@ -70,6 +70,39 @@ TEST_F(ShapedSim, SilentRegisterIsLoggedButUnansweredUntilCleared) {
     EXPECT_EQ(answered[10], 0x56);
 }
 
+TEST_F(ShapedSim, RefusedWriteIsLoggedButChangesNothingUntilAccepted) {
+    drive->setReg(0x34, 0x1111);
+    int hookRuns = 0;
+    drive->setWriteHook(0x34, [&hookRuns](uint32_t) { ++hookRuns; });
+    drive->setSeriesReply(0x34, {7, 8});
+    drive->setWriteRefused(0x34, true);
+    drive->setWriteRefused(300, true);  // out of range: ignored, no harm
+
+    ASSERT_TRUE(sendBytes(fd, tcpRecord(0x201, 3, {0x34, 0x78, 0x56})));
+    ASSERT_TRUE(drive->waitForFrames(1));
+    EXPECT_TRUE(readBytes(fd, 16, 150).empty()) << "not even the register's series";
+    EXPECT_EQ(drive->reg(0x34), 0x1111u);
+    EXPECT_EQ(hookRuns, 0);
+    // Reads of it, and writes of its neighbour, go on as before.
+    Bytes read = ask(0x34, 2000);
+    ASSERT_EQ(read.size(), 16u);
+    EXPECT_EQ(read[9], 0x11);
+    ASSERT_TRUE(sendBytes(fd, tcpRecord(0x201, 3, {0x35, 0x42, 0x00})));
+    ASSERT_TRUE(drive->waitForFrames(3));
+    EXPECT_EQ(drive->reg(0x35), 0x42u);
+    auto frames = drive->frames();
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_FALSE(frames[0].isRead);
+    EXPECT_EQ(frames[0].reg, 0x34u);
+    EXPECT_EQ(frames[0].value, 0x5678u);
+
+    drive->setWriteRefused(0x34, false);
+    ASSERT_TRUE(sendBytes(fd, tcpRecord(0x201, 3, {0x34, 0x78, 0x56})));
+    EXPECT_EQ(readBytes(fd, 32, 2000).size(), 32u) << "the series again";
+    EXPECT_EQ(drive->reg(0x34), 0x5678u);
+    EXPECT_EQ(hookRuns, 1);
+}
+
 TEST_F(ShapedSim, DelayHoldsEveryAnswerBackAndCanBeTakenAway) {
     drive->setReg(0x34, 7);
     drive->setReplyDelay(250);

@@ -60,7 +60,9 @@ TEST(StatusReadouts, SpeedAndCurrentWithEveryScale) {
     };
     for (const SpeedCase& c : {SpeedCase{16384, 3000, " 1500", 50}, SpeedCase{-16384, 3000, "-1500", 50},
                                SpeedCase{32767, 3000, " 3000", 100}, SpeedCase{-32768, 3000, "-3000", 100},
-                               SpeedCase{16384, 0, " 0", 50}, SpeedCase{0, 65535, " 0", 0}}) {
+                               SpeedCase{16384, 0, " 0", 50}, SpeedCase{0, 65535, " 0", 0},
+                               // 91.56 rpm: cut toward zero on both sides, never rounded
+                               SpeedCase{1000, 3000, " 91", 3}, SpeedCase{-1000, 3000, "-91", 3}}) {
         const Readout readout = speedReadout(c.value, c.speedMax);
         EXPECT_EQ(readout.value, c.text) << c.value << " " << c.speedMax;
         EXPECT_EQ(readout.gauge, c.gauge) << c.value;

@@ -13,7 +13,6 @@ namespace torvex::sim {
 
 namespace {
 
-constexpr uint32_t kRequestId = 0x201;
 constexpr uint32_t kReplyId = 0x181;
 
 std::string makeFolder() {
@@ -65,6 +64,10 @@ void CanLink::send(const void* address, unsigned addressLength, uint8_t kind, co
         std::memcpy(datagram + 1, message, sizeof *message);
         size += sizeof *message;
     }
+    sendDatagram(address, addressLength, datagram, size);
+}
+
+void CanLink::sendDatagram(const void* address, unsigned addressLength, const uint8_t* datagram, size_t size) {
     // A node's receive queue holds only a few datagrams (a capture streams hundreds):
     // wait for room. A node that went away without saying so only loses this datagram.
     for (int attempt = 0; attempt < 2000; ++attempt) {
@@ -72,6 +75,41 @@ void CanLink::send(const void* address, unsigned addressLength, uint8_t kind, co
         if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return;
         if (!stop_.sleep(1)) return;
     }
+}
+
+void CanLink::sendRefusal(const Node& node, uint32_t reg, bool refused) {
+    const uint8_t datagram[cansim::kRefuseSize] = {cansim::kRefuse, uint8_t(reg), uint8_t(refused ? 1 : 0)};
+    sendDatagram(&node.address, node.length, datagram, sizeof datagram);
+}
+
+void CanLink::announceRefusal(uint32_t reg, bool refused) {
+    if (reg > 0xFF) return;
+    std::lock_guard lock(nodesMutex_);
+    for (const Node& node : nodes_) sendRefusal(node, reg, refused);
+}
+
+void CanLink::welcome(const sockaddr_un& from, socklen_t fromLength) {
+    // Listed before the shaping is read: a refusal set meanwhile is either in the welcome
+    // or announced to the node afterwards.
+    std::lock_guard lock(nodesMutex_);
+    Node node{from, fromLength};
+    forgetLocked(node);
+    nodes_.push_back(node);
+    uint8_t datagram[cansim::kWelcomeSize] = {cansim::kWelcome};
+    for (uint32_t reg = 0; reg <= 0xFF; ++reg)
+        if (model_.shaping().isWriteRefused(reg)) datagram[1 + reg / 8] |= uint8_t(1u << (reg % 8));
+    sendDatagram(&from, fromLength, datagram, sizeof datagram);
+}
+
+void CanLink::forget(const sockaddr_un& from, socklen_t fromLength) {
+    std::lock_guard lock(nodesMutex_);
+    forgetLocked(Node{from, fromLength});
+}
+
+void CanLink::forgetLocked(const Node& gone) {
+    std::erase_if(nodes_, [&gone](const Node& node) {
+        return node.length == gone.length && std::memcmp(&node.address, &gone.address, node.length) == 0;
+    });
 }
 
 void CanLink::run() {
@@ -86,7 +124,11 @@ void CanLink::run() {
         ssize_t got = recvfrom(fd_, datagram, sizeof datagram, 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
         if (got <= 0) continue;
         if (datagram[0] == cansim::kHello) {
-            send(&from, fromLength, cansim::kWelcome, nullptr);
+            welcome(from, fromLength);
+            continue;
+        }
+        if (datagram[0] == cansim::kBye) {
+            forget(from, fromLength);
             continue;
         }
         if (datagram[0] != cansim::kMessage || size_t(got) < cansim::kDatagramSize) continue;
@@ -97,7 +139,7 @@ void CanLink::run() {
         uint32_t value = 0;
         int valueBytes = message.length > 1 ? std::min(int(message.length) - 1, 4) : 0;
         for (int i = 0; i < valueBytes; ++i) value |= uint32_t(message.data[1 + i]) << (8 * i);
-        if (message.id != kRequestId || message.messageType != 0 || message.length == 0) {
+        if (message.id != cansim::kRequestId || message.messageType != 0 || message.length == 0) {
             model_.logFrame({Link::Can, false, reg, value, std::move(raw)});
             continue;
         }

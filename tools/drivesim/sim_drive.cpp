@@ -113,6 +113,13 @@ void SimDrive::setFault(Fault fault, int count) { impl_->model.setFault(fault, c
 void SimDrive::setReplyDelay(int milliseconds) { impl_->model.shaping().setDelayMs(milliseconds); }
 void SimDrive::setRegisterSilent(uint32_t reg, bool silent) { impl_->model.shaping().setSilent(reg, silent); }
 
+void SimDrive::setWriteRefused(uint32_t reg, bool refused) {
+    // The shaping first: a CAN node that says hello meanwhile is told from it.
+    impl_->model.shaping().setWriteRefused(reg, refused);
+    std::lock_guard lock(impl_->lifecycle);
+    if (impl_->can) impl_->can->announceRefusal(reg, refused);
+}
+
 void SimDrive::setSeriesReply(uint32_t reg, std::vector<uint16_t> values) {
     impl_->model.setSeriesReply(reg, std::move(values));
 }

@@ -101,6 +101,12 @@ public:
     void setReplyDelay(int milliseconds);
     // Reads of reg go unanswered (still logged) until it is made talkative again.
     void setRegisterSilent(uint32_t reg, bool silent);
+    // Writes of reg are refused until it is accepted again: the register keeps its value
+    // and no hook, filter or series runs. Where the link can tell the sender it does: on
+    // CAN the frame is not acknowledged, so the adapter's CAN_Write fails and the frame
+    // never reaches the drive. TCP and serial answer no write, so there the request is
+    // logged and dropped.
+    void setWriteRefused(uint32_t reg, bool refused);
 
     // Where later behaviour hooks in. Both run on the drive's own threads without its
     // lock held, so they may call reg() and setReg(). A write hook runs after the value

@@ -11,6 +11,9 @@
 #include <thread>
 #include <vector>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+
 #include "platform/can_adapter_api.h"
 #include "tools/drivesim/sim_model.h"
 
@@ -105,10 +108,22 @@ public:
     void join();
     std::string endpoint() const { return socketPath_; }
     void sendBeforeNextReply(std::vector<can::CanMessage> messages);
+    // Tells every node whether writes of reg are acknowledged from now on (the drive's
+    // shaping must say so already, so that a node coming up meanwhile learns it too).
+    void announceRefusal(uint32_t reg, bool refused);
 
 private:
+    struct Node {
+        sockaddr_un address;
+        socklen_t length;
+    };
     void run();
     void send(const void* address, unsigned addressLength, uint8_t kind, const can::CanMessage* message);
+    void sendDatagram(const void* address, unsigned addressLength, const uint8_t* datagram, size_t size);
+    void sendRefusal(const Node& node, uint32_t reg, bool refused);
+    void welcome(const sockaddr_un& from, socklen_t fromLength);
+    void forget(const sockaddr_un& from, socklen_t fromLength);
+    void forgetLocked(const Node& gone);  // nodesMutex_ held
 
     DriveModel& model_;
     const StopSignal& stop_;
@@ -117,6 +132,8 @@ private:
     int fd_ = -1;
     std::mutex preludeMutex_;
     std::vector<can::CanMessage> prelude_;
+    std::mutex nodesMutex_;
+    std::vector<Node> nodes_;  // every library that said hello and not yet goodbye
     std::thread thread_;
 };
 

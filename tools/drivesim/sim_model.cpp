@@ -139,6 +139,10 @@ Answer DriveModel::handleRequest(Link link, uint32_t reg, uint32_t value, std::v
         if (isRead) {
             readHook = readHooks_[target];
             answer.replies.push_back({target, registers_[target], registerBytes(target)});
+        } else if (shaping_.isWriteRefused(target)) {
+            // A refused write changes nothing and is never answered, not even by a series.
+            record(std::move(frame));
+            return answer;
         } else {
             filter = writeFilter_;
             writeHook = writeHooks_[target];

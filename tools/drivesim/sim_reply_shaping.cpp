@@ -12,4 +12,10 @@ void ReplyShaping::clearSilent() {
     for (auto& flag : silent_) flag.store(false);
 }
 
+void ReplyShaping::setWriteRefused(uint32_t reg, bool refused) {
+    if (reg < refused_.size()) refused_[reg].store(refused);
+}
+
+bool ReplyShaping::isWriteRefused(uint32_t reg) const { return reg < refused_.size() && refused_[reg].load(); }
+
 }  // namespace torvex::sim

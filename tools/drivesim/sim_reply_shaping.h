@@ -1,7 +1,8 @@
 // How slowly and how selectively the simulated drive answers: a delay before every
-// reply (so a walk over all registers lasts long enough to interrupt it) and registers
-// whose reads go unanswered (a drive that knows the number but keeps quiet about it).
-// Lock-free, so the links may ask on every request while a test changes it.
+// reply (so a walk over all registers lasts long enough to interrupt it), registers
+// whose reads go unanswered (a drive that knows the number but keeps quiet about it) and
+// registers whose writes it refuses. Lock-free, so the links may ask on every request
+// while a test changes it.
 #pragma once
 
 #include <array>
@@ -23,9 +24,16 @@ public:
     bool isSilent(uint32_t reg) const;
     void clearSilent();
 
+    // Writes of reg are refused while it is refused: the drive keeps the value it has and
+    // none of its write behaviour runs (the request is still logged where it arrives).
+    // Numbers beyond the register range are ignored.
+    void setWriteRefused(uint32_t reg, bool refused);
+    bool isWriteRefused(uint32_t reg) const;
+
 private:
     std::atomic<int> delayMs_{0};
     std::array<std::atomic<bool>, 256> silent_{};
+    std::array<std::atomic<bool>, 256> refused_{};
 };
 
 }  // namespace torvex::sim

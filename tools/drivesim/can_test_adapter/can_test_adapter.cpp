@@ -1,6 +1,7 @@
 // The CAN adapter library's six entry points over the simulated drive's datagram
 // socket (TORVEX_CAN_SIM). No threads and no state that outlives CAN_Close or an
 // unload, so the program may load, unload and load it again as often as it likes.
+#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -35,6 +36,7 @@ struct Node {
     uint32_t filterFrom = 0;
     uint32_t filterTo = 0x7FF;
     std::deque<CanMessage> received;
+    std::array<bool, 256> refused{};  // registers whose writes the drive does not acknowledge
 
     void shut() {
         if (fd >= 0) {
@@ -45,6 +47,7 @@ struct Node {
         fd = -1;
         busOff = false;
         received.clear();
+        refused.fill(false);
     }
 
     // Takes whatever the drive has sent into the receive queue.
@@ -55,6 +58,8 @@ struct Node {
             if (got <= 0) return;
             if (datagram[0] == cansim::kBusOff) {
                 busOff = true;
+            } else if (datagram[0] == cansim::kRefuse && size_t(got) == cansim::kRefuseSize) {
+                refused[datagram[1]] = datagram[2] != 0;
             } else if (datagram[0] == cansim::kMessage && size_t(got) == cansim::kDatagramSize) {
                 CanMessage message;
                 std::memcpy(&message, datagram + 1, sizeof message);
@@ -90,11 +95,14 @@ uint32_t openNode() {
         return kNoAdapter;
     }
     pollfd entry{fd, POLLIN, 0};
-    uint8_t answer = 0;
-    if (poll(&entry, 1, kWelcomeWaitMs) != 1 || recv(fd, &answer, 1, 0) != 1 || answer != cansim::kWelcome) {
+    uint8_t welcome[cansim::kWelcomeSize] = {};
+    if (poll(&entry, 1, kWelcomeWaitMs) != 1 || recv(fd, welcome, sizeof welcome, 0) != ssize_t(sizeof welcome) ||
+        welcome[0] != cansim::kWelcome) {
         close(fd);
         return kNoAdapter;
     }
+    for (unsigned reg = 0; reg < node.refused.size(); ++reg)
+        node.refused[reg] = (welcome[1 + reg / 8] >> (reg % 8)) & 1;
     node.fd = fd;
     return torvex::can::kStatusOk;
 }
@@ -130,6 +138,10 @@ CAN_EXPORT uint32_t CAN_Write(CanMessage* message) {
     if (!message) return kTransmitFailed;
     node.drain();
     if (node.busOff) return kBusOff;
+    // Nobody acknowledges the frame: the adapter reports it instead of sending it.
+    if (message->id == cansim::kRequestId && message->messageType == 0 && message->length > 0 &&
+        node.refused[message->data[0]])
+        return kTransmitFailed;
     uint8_t datagram[cansim::kDatagramSize] = {cansim::kMessage};
     std::memcpy(datagram + 1, message, sizeof *message);
     return send(node.fd, datagram, sizeof datagram, MSG_NOSIGNAL) == ssize_t(sizeof datagram)
