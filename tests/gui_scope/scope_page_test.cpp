@@ -9,6 +9,7 @@
 #include <wx/textctrl.h>
 #include <wx/weakref.h>
 
+#include <climits>
 #include <cstdio>
 #include <fstream>
 
@@ -16,6 +17,7 @@
 #include "link/registers.h"
 #include "scope/oscilloscope_page.h"
 #include "scope/scope_canvas.h"
+#include "scope/vof_file.h"
 #include "tests/support/frame_fixture.h"
 #include "tests/support/menu_actions.h"
 #include "tests/support/sim_fixture.h"
@@ -192,6 +194,60 @@ TEST_F(ScopePageTest, DefaultsZoomColoursAndChoicesOffline) {
     EXPECT_FALSE(p->captureButton()->IsEnabled());
 }
 
+TEST_F(ScopePageTest, SavingStoresWhatFitsTheFileAndSaysWhyItFailed) {
+    useEnglish();
+    makeFrame();
+    OscilloscopePage* p = page();
+    const std::string path = home + "/settings.vof";
+    auto save = [&](const std::string& to) {
+        recordedDialogs().clear();
+        recordedDialogs().fileAnswers.push_back(to);
+        click(p->saveButton());
+    };
+    auto read = [&](ScopeFile& file) { return readScopeFile(path, file) == ScopeFileStatus::Ok; };
+
+    // A U/Div beyond 32 bits is reported as one that is no number and stored as 0; the
+    // others are saved as they are, a leading blank in a number field as elsewhere.
+    p->channelUDiv(1)->ChangeValue("5000000000");
+    p->channelUDiv(2)->ChangeValue("-2147483648");
+    p->stepField(0)->ChangeValue(" 5");
+    save(path);
+    ASSERT_EQ(recordedDialogs().boxes.size(), 1u);
+    EXPECT_EQ(recordedDialogs().boxes[0].text, "Wrong value for U/Div value 1!");
+    ScopeFile file;
+    ASSERT_TRUE(read(file));
+    EXPECT_EQ(file.settings.uDiv[0], 20000);
+    EXPECT_EQ(file.settings.uDiv[1], 0);
+    EXPECT_EQ(file.settings.uDiv[2], INT32_MIN);
+    EXPECT_EQ(file.settings.stepValue1, 5);
+    p->channelUDiv(1)->ChangeValue("20000");
+
+    // A Pos, a trigger level or a step value beyond 32 bits stops the save as a text that
+    // is no number does; the file saved before stays.
+    struct Case { wxTextCtrl* field; const char* message; };
+    const Case cases[] = {{p->channelPos(3), "Pos channel 3: wrong input (not a number)!"},
+                          {p->triggerLevel(), "Trigger Level: Invalid entry (not a number)!"},
+                          {p->stepField(1), "Wrong value for step time 1!"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        const wxString before = c.field->GetValue();
+        c.field->ChangeValue("-2147483649");
+        save(path);
+        ASSERT_EQ(recordedDialogs().boxes.size(), 1u);
+        EXPECT_EQ(recordedDialogs().boxes[0].text, c.message);
+        ASSERT_TRUE(read(file));
+        EXPECT_EQ(file.settings.uDiv[1], 0);
+        c.field->ChangeValue(before);
+    }
+
+    // A file that cannot be made there says so; the message for a failed write is another.
+    for (const std::string& nowhere : {home + "/no-such-folder/x.vof", home}) {
+        save(nowhere);
+        ASSERT_EQ(recordedDialogs().boxes.size(), 1u) << nowhere;
+        EXPECT_EQ(recordedDialogs().boxes[0].text, "Unable to open file '" + nowhere + "' for writing!");
+    }
+}
+
 TEST_F(ScopePageTest, DefaultChannelTextsAreRegisterListEntriesInEveryLanguage) {
     addCatalogueLookupPrefixes();
     const char* defaults[] = {"N cmd Ramp", "N actual", "I cmd Ramp", "I actual", "I_Run (Frg.)", "DC-BUS", "Vout"};
@@ -271,7 +327,8 @@ TEST_F(ScopePageTest, CaptureFileAndStepTestOnline) {
     click(p->stepButton());
     EXPECT_FALSE(p->isStepRunning());
     EXPECT_TRUE(recordedDialogs().sawBox("Wrong value for step time 1!"));
-    for (int i : {1, 3, 5}) p->stepField(i)->ChangeValue("5");
+    // A blank before the number, as the file's fields take it, is no fault here either.
+    for (int i : {1, 3, 5}) p->stepField(i)->ChangeValue(" 5");
     recordedDialogs().clear();
 
     auto lastStepWriteIsZero = [&](uint32_t reg) {
