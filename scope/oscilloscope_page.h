@@ -58,8 +58,11 @@ public:
     int countScopeChannels();
     long getChannelUDiv(int n);
     long getChannelPos(int n);
-    // The page's drawing settings as the canvas uses them (bad fields reported once).
-    ScopeView currentView();
+    // Whether a U/Div or Pos text that is no number shows its box (once until it is good
+    // again) or only counts as 0.
+    enum class FieldReport { Report, Silent };
+    // The page's drawing settings as the canvas uses them.
+    ScopeView currentView(FieldReport report = FieldReport::Report);
 
     // Capture.
     void startCapture();
@@ -129,6 +132,8 @@ protected:
 
 private:
     void createControls();
+    // Channel n's U/Div (pos false) or Pos as a number; 0 when it is none.
+    long channelNumber(int n, bool pos, FieldReport report);
     void fillTriggerOnChoice();
     void chooseScopeColour(wxButton* button, wxColour& colour, const wxString& title);
     void redrawAll();

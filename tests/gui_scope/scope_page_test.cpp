@@ -5,6 +5,7 @@
 #include <wx/combobox.h>
 #include <wx/dialog.h>
 #include <wx/notebook.h>
+#include <wx/statbmp.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/weakref.h>
@@ -414,6 +415,38 @@ TEST_F(ScopePageTest, BadReadOutsKeepTheShownCaptureAndGoingOfflineStopsEverythi
         EXPECT_EQ(p->capture().samples, first.samples);
         engine->setReportedCount(std::nullopt);
     }
+
+    // A U/Div typed without Enter that is no number: the mouse over the canvas, a scroll
+    // and a Trigger On pick compute silently. The read-out is what it was with a good
+    // U/Div, and the marker hides.
+    recordedDialogs().clear();
+    pick(p->triggerOn(), "Chan 1");
+    ASSERT_TRUE(p->triggerMarker()->IsShown());
+    auto moveMouse = [&] {
+        wxMouseEvent motion(wxEVT_MOTION);
+        motion.SetPosition(wxPoint(60, 100));
+        p->canvas()->ProcessWindowEvent(motion);
+    };
+    moveMouse();
+    const wxString goodReadout = p->channelReadout(0)->GetLabel();
+    ASSERT_NE(goodReadout, " -");
+    for (const char* bad : {"2O000", "20000x"}) {
+        SCOPED_TRACE(bad);
+        p->channelUDiv(0)->ChangeValue(bad);
+        moveMouse();
+        EXPECT_EQ(p->channelReadout(0)->GetLabel(), goodReadout);
+        wxScrollWinEvent scroll(wxEVT_SCROLLWIN_LINEDOWN, 0, wxVERTICAL);
+        p->canvas()->ProcessWindowEvent(scroll);
+        pumpFor(30);
+        EXPECT_FALSE(p->triggerMarker()->IsShown());
+        pick(p->triggerOn(), "Chan 1");
+        EXPECT_FALSE(p->triggerMarker()->IsShown());
+        for (const auto& box : recordedDialogs().boxes) ADD_FAILURE() << box.text;
+        recordedDialogs().clear();
+    }
+    p->channelUDiv(0)->ChangeValue("20000");
+    pick(p->triggerOn(), "Chan 1");
+    EXPECT_TRUE(p->triggerMarker()->IsShown());
 
     // Stopping a waiting capture: no request after the stop.
     recordedDialogs().clear();
