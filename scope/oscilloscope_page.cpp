@@ -411,9 +411,10 @@ void OscilloscopePage::setOnline(bool online) {
 void OscilloscopePage::stopStepAndCapture() {
     stopStepResponse();
     endStepThread();
-    endCaptureThread();
+    const bool taken = endCaptureThread();
     ++captureGeneration_;
     returnCaptureToIdle();
+    if (taken) showCapture();
 }
 
 void OscilloscopePage::onRegisterChanged(int reg, const wxString& text) {

@@ -151,7 +151,12 @@ private:
     void onTriggerMarkerEvent(wxCommandEvent& event);
     void onCaptureFinished(wxCommandEvent& event);
     void returnCaptureToIdle();
-    void endCaptureThread();
+    // Stops and joins the capture thread; true when it had completed a capture that the
+    // page had not taken yet (taken now, to be shown by the caller).
+    bool endCaptureThread();
+    // The capture thread's last complete capture into capture_, unless taken before.
+    bool takeLatestCapture();
+    void showCapture();
     void endStepThread();
     void showStepIdle();
     bool stepButtonAllowed() const;
@@ -199,6 +204,7 @@ private:
     ScopeFieldWarnings fieldWarnings_;
 
     std::unique_ptr<CaptureWorker> captureWorker_;
+    std::shared_ptr<const ScopeCapture> takenCapture_;  // the thread's capture shown last
     std::unique_ptr<StepWorker> stepWorker_;
     // Step threads asked to stop that have not ended yet; joined when they report back,
     // at the latest before the link goes.

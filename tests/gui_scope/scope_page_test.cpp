@@ -10,8 +10,10 @@
 #include <wx/textctrl.h>
 #include <wx/weakref.h>
 
+#include <chrono>
 #include <climits>
 #include <cstdio>
+#include <thread>
 #include <fstream>
 
 #include "frame/main_frame.h"
@@ -448,6 +450,30 @@ TEST_F(ScopePageTest, BadReadOutsKeepTheShownCaptureAndGoingOfflineStopsEverythi
     pick(p->triggerOn(), "Chan 1");
     EXPECT_TRUE(p->triggerMarker()->IsShown());
 
+    // Stop pressed once the drive has been read out, before the page has handled the
+    // thread's reports: the capture read completely is shown all the same.
+    pick(p->triggerBuffer(), "1000");
+    pick(p->channelSignal(0), p->channelSignal(0)->GetString(findChoiceByClientData(p->channelSignal(0), 0x20)));
+    const int arms = engine->armCount();
+    click(p->captureButton());
+    ASSERT_TRUE(p->isCapturing());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    // (No events handled meanwhile: the drive is armed again only after the read-out.)
+    while (engine->armCount() < arms + 3 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_GE(engine->armCount(), arms + 3);
+    click(p->captureButton());
+    EXPECT_FALSE(p->isCapturing());
+    pumpFor(50);
+    EXPECT_EQ(p->captureStatus()->GetLabel(), " idle");
+    const ScopeCapture stopped = p->capture();
+    EXPECT_EQ(stopped.channelRegisters[0], 0x20u) << "the capture read before the stop was dropped";
+    ASSERT_GE(stopped.sampleCount, 1000u);
+    const std::vector<int16_t> stoppedBuffer = engine->previousBuffer();
+    ASSERT_GE(stoppedBuffer.size(), stopped.sampleCount);
+    for (uint32_t i = 0; i < stopped.sampleCount; ++i) ASSERT_EQ(stopped.samples[i], stoppedBuffer[i]) << i;
+    EXPECT_TRUE(recordedDialogs().boxes.empty());
+
     // Stopping a waiting capture: no request after the stop.
     recordedDialogs().clear();
     pick(p->triggerRun(), "Normal");
@@ -505,7 +531,7 @@ TEST_F(ScopePageTest, BadReadOutsKeepTheShownCaptureAndGoingOfflineStopsEverythi
     click(p->openButton());
     EXPECT_TRUE(recordedDialogs().boxes.empty());
     EXPECT_EQ(p->scales().speedScale, 2500);
-    EXPECT_EQ(p->capture().sampleCount, first.sampleCount);
+    EXPECT_EQ(p->capture().sampleCount, stopped.sampleCount);
 
     // Showing a register file: no capture and no step test.
     p->setDigitalSpeedMode(1);
