@@ -32,6 +32,11 @@ constexpr uint32_t kRegPositionScale = 0x7C;
 constexpr uint32_t kRegPositionOffset = 0x7D;
 constexpr double kPercentOfFullScale = 0.0030518509475997192;  // 100 / 32767
 constexpr int kLampSize = 10;
+constexpr int kSpeedLimitMarkerAtStart = 70;
+// What the read-outs show while no drive is there: at start-up and offline.
+constexpr const char* kNoValue = " -";
+constexpr const char* kNoSpeedRaw = " 0xa8\n -";
+constexpr const char* kNoCurrentRaw = " 0x5f\n -";
 
 wxString tr(const char* key) { return translate(wxString::FromUTF8(key)); }
 
@@ -71,9 +76,9 @@ wxEND_EVENT_TABLE()
 
 DriveStatusBar::DriveStatusBar(wxWindow* parent, const wxSize& size, DriveConnection* drive)
     : drive_(drive),
-      readers_(drive, [this](wxEventType type, int value, const wxString& text, long extra) {
+      readers_(drive, [this](wxEventType type, int value, const wxString& text, long tag) {
           wxCommandEvent* event = newProgramEvent(type, value, text);
-          event->SetExtraLong(extra);
+          event->SetExtraLong(tag);
           wxQueueEvent(this, event);
       }) {
     Create(parent, wxID_ANY, wxDefaultPosition, size, wxTAB_TRAVERSAL, "DriveStatusBar");
@@ -131,7 +136,7 @@ void DriveStatusBar::createControls() {
         wxWindow* boxWindow = box->GetStaticBox();
         auto* row = new wxBoxSizer(wxHORIZONTAL);
         row->Add(makeText(boxWindow, tr(unit)), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 2);
-        *valueText = makeText(boxWindow, " -", 52);
+        *valueText = makeText(boxWindow, kNoValue, 52);
         row->Add(*valueText, 0, wxALIGN_CENTER_VERTICAL);
         row->Add(makeText(boxWindow, tr("NUM")), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 2);
         *rawText = makeText(boxWindow, raw, 52);
@@ -139,7 +144,8 @@ void DriveStatusBar::createControls() {
         box->Add(row, 0, wxEXPAND | wxLEFT | wxRIGHT, gap);
         auto* gaugeRow = new wxBoxSizer(wxHORIZONTAL);
         if (percentGauge) {
-            *gauge = new PercentGauge(boxWindow, wxID_ANY, 100, 70, wxDefaultPosition, wxSize(120, 10));
+            *gauge = new PercentGauge(boxWindow, wxID_ANY, 100, kSpeedLimitMarkerAtStart, wxDefaultPosition,
+                                      wxSize(120, 10));
         } else {
             *gauge = new wxGauge(boxWindow, wxID_ANY, 200, wxDefaultPosition, wxSize(120, 10),
                                  wxGA_HORIZONTAL | wxGA_SMOOTH | wxNO_BORDER);
@@ -151,8 +157,8 @@ void DriveStatusBar::createControls() {
     };
     wxWindow* speedGauge = nullptr;
     wxWindow* currentGauge = nullptr;
-    readoutBlock("SPEED", "RPM", " 0xa8\n -", &speedText_, &speedRawText_, &speedGauge, true, "100%");
-    readoutBlock("CURRENT", "A rms", " 0x5f\n -", &currentText_, &currentRawText_, &currentGauge, false, "200%");
+    readoutBlock("SPEED", "RPM", kNoSpeedRaw, &speedText_, &speedRawText_, &speedGauge, true, "100%");
+    readoutBlock("CURRENT", "A rms", kNoCurrentRaw, &currentText_, &currentRawText_, &currentGauge, false, "200%");
     speedGauge_ = static_cast<PercentGauge*>(speedGauge);
     currentGauge_ = static_cast<wxGauge*>(currentGauge);
 
@@ -293,27 +299,36 @@ void DriveStatusBar::showErrors(uint32_t word, long linkState, const wxString& f
     if (errorsField_->GetValue() != text) errorsField_->ChangeValue(text);
 }
 
+bool DriveStatusBar::isCurrentReading(const wxCommandEvent& event) const {
+    return tagGeneration(event.GetExtraLong()) == readers_.generation();
+}
+
 void DriveStatusBar::onErrorWord(wxCommandEvent& event) {
-    showErrors(static_cast<uint32_t>(event.GetInt()), event.GetExtraLong(), event.GetString());
+    if (!isCurrentReading(event)) return;
+    showErrors(static_cast<uint32_t>(event.GetInt()), tagLinkState(event.GetExtraLong()), event.GetString());
 }
 
 void DriveStatusBar::onWarningWord(wxCommandEvent& event) {
+    if (!isCurrentReading(event)) return;
     const wxString text = status::warningText(static_cast<uint32_t>(event.GetInt()));
     if (warningsField_->GetValue() != text) warningsField_->ChangeValue(text);
 }
 
 void DriveStatusBar::onIoBits(wxCommandEvent& event) {
+    if (!isCurrentReading(event)) return;
     const uint32_t word = static_cast<uint32_t>(event.GetInt());
     const int lamps = is32bitStatus_ ? 32 : 16;
     for (int k = 0; k < lamps; ++k) statusLamps_[k]->setLampLit((word >> k) & 1u);
 }
 
 void DriveStatusBar::onStatusBits(wxCommandEvent& event) {
+    if (!isCurrentReading(event)) return;
     const uint32_t word = static_cast<uint32_t>(event.GetInt());
     for (int k = 0; k < 16; ++k) ioLamps_[k]->setLampLit((word >> k) & 1u);
 }
 
 void DriveStatusBar::onSpeedRegister(wxCommandEvent& event) {
+    if (!isCurrentReading(event)) return;
     const status::Readout readout = status::speedReadout(event.GetInt(), speedMax_.load());
     speedRawText_->SetLabel(readout.raw);
     speedText_->SetLabel(readout.value);
@@ -321,6 +336,7 @@ void DriveStatusBar::onSpeedRegister(wxCommandEvent& event) {
 }
 
 void DriveStatusBar::onCurrentValue(wxCommandEvent& event) {
+    if (!isCurrentReading(event)) return;
     const status::Readout readout = status::currentReadout(event.GetInt(), deviceCurrent_.load(), current200_.load());
     currentRawText_->SetLabel(readout.raw);
     currentText_->SetLabel(readout.value);
@@ -333,12 +349,24 @@ void DriveStatusBar::enableTestControls(bool enable) {
                                           testPositionField_, testDestButton_, testPresetButton_, testCalibButton_,
                                           clearErrorsButton_})
         control->Enable(enable);
-    if (!enable) {
-        // What the drive said last no longer holds; the next connection posts afresh.
-        readers_.forgetPosted();
-        showErrors(0, status::kOffline, "0");
-        warningsField_->ChangeValue(wxString());
-    }
+    // Whatever was read on the link before belongs to it; the next link posts afresh.
+    readers_.newGeneration();
+    if (!enable) showNoDrive();
+}
+
+void DriveStatusBar::showNoDrive() {
+    // What the drive said last no longer holds: nothing is lit and nothing is read.
+    showErrors(0, status::kOffline, "0");
+    warningsField_->ChangeValue(wxString());
+    for (BitmapLabelSizer* lamp : statusLamps_) lamp->setLampLit(false);
+    for (BitmapLabelSizer* lamp : ioLamps_) lamp->setLampLit(false);
+    speedText_->SetLabel(kNoValue);
+    speedRawText_->SetLabel(kNoSpeedRaw);
+    speedGauge_->SetValue(0);
+    speedGauge_->setGaugePercent(kSpeedLimitMarkerAtStart);
+    currentText_->SetLabel(kNoValue);
+    currentRawText_->SetLabel(kNoCurrentRaw);
+    currentGauge_->SetValue(0);
 }
 
 }  // namespace torvex

@@ -41,8 +41,8 @@ public:
     bool postSpeedRegister() { return readers_.postSpeedRegister(); }
     bool postCurrentValue() { return readers_.postCurrentValue(); }
 
-    // The panel's part in going online and offline: the test controls follow, and offline
-    // the errors field says so.
+    // The panel's part in going online and offline: the test controls follow, readings of
+    // the earlier link are dropped, and offline the panel shows no drive.
     void enableTestControls(bool enable);
     void onRegisterChanged(int reg, const wxString& text);
 
@@ -87,6 +87,10 @@ private:
     wxStaticText* makeText(wxWindow* parent, const wxString& text, int width = -1);
     wxButton* makeButton(wxWindow* parent, const char* label, const char* tooltip, const wxSize& size);
     void showErrors(uint32_t word, long linkState, const wxString& failureText);
+    // Lamps dark, read-outs and gauges as at start-up, the errors field's offline line.
+    void showNoDrive();
+    // A reading of the present link (an earlier link's reading that arrives late is dropped).
+    bool isCurrentReading(const wxCommandEvent& event) const;
     // Reads reg in its table width, as the register's signedness gives it.
     bool readValue(uint32_t reg, long long* value);
     bool writeValue(uint32_t reg, uint32_t value);

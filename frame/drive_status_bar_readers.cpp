@@ -1,5 +1,7 @@
 #include "frame/drive_status_bar_readers.h"
 
+#include <climits>
+
 #include "frame/drive_status_bar_logic.h"
 #include "link/registers.h"
 #include "widgets/events.h"
@@ -14,7 +16,21 @@ constexpr uint32_t kRegIoBitmap = 0xD8;
 constexpr uint32_t kRegSpeedActual = 0xA8;
 constexpr uint32_t kRegCurrentActual = 0x5F;
 
+static_assert(sizeof(long) * CHAR_BIT >= 64, "the event tag packs a generation and a link state into a long");
+
+int wholeWord(uint32_t value) { return static_cast<int>(value); }
+int lowWord(uint32_t value) { return static_cast<int>(value & 0xFFFFu); }
+int signedLowWord(uint32_t value) { return static_cast<int16_t>(value & 0xFFFFu); }
+
 }  // namespace
+
+long statusEventTag(uint32_t generation, long linkState) {
+    return static_cast<long>((static_cast<uint64_t>(generation) << 32) | static_cast<uint32_t>(linkState));
+}
+
+uint32_t tagGeneration(long tag) { return static_cast<uint32_t>(static_cast<uint64_t>(tag) >> 32); }
+
+long tagLinkState(long tag) { return static_cast<long>(static_cast<uint32_t>(static_cast<uint64_t>(tag))); }
 
 DriveStatusReaders::DriveStatusReaders(DriveConnection* drive, Poster poster)
     : drive_(drive), poster_(std::move(poster)) {}
@@ -29,12 +45,30 @@ bool DriveStatusReaders::readRegister(uint32_t reg, uint32_t* value) {
 }
 
 bool DriveStatusReaders::updateDriveStatus(int failureCount) {
+    // Taken before anything is looked at: a link lost during the cycle makes all of it stale.
+    const uint32_t generation = generation_.load();
     if (!drive_ || !drive_->isConnected()) return false;
-    return postErrorWord(failureCount) && postWarningWord() && postIoBits() && postStatusBits() &&
-           postSpeedRegister() && postCurrentValue();
+    return postErrorWordOf(generation, failureCount) && postWarningWordOf(generation) &&
+           postValueOf(generation, kRegStatusWord, IoBitsEvent, wholeWord) &&
+           postValueOf(generation, kRegIoBitmap, StatusBitsEvent, lowWord) &&
+           postValueOf(generation, kRegSpeedActual, SpeedValueEvent, signedLowWord) &&
+           postValueOf(generation, kRegCurrentActual, CurrentValueEvent, signedLowWord);
 }
 
-bool DriveStatusReaders::postErrorWord(int failureCount) {
+bool DriveStatusReaders::postErrorWord(int failureCount) { return postErrorWordOf(generation_.load(), failureCount); }
+bool DriveStatusReaders::postWarningWord() { return postWarningWordOf(generation_.load()); }
+bool DriveStatusReaders::postIoBits() { return postValueOf(generation_.load(), kRegStatusWord, IoBitsEvent, wholeWord); }
+bool DriveStatusReaders::postStatusBits() {
+    return postValueOf(generation_.load(), kRegIoBitmap, StatusBitsEvent, lowWord);
+}
+bool DriveStatusReaders::postSpeedRegister() {
+    return postValueOf(generation_.load(), kRegSpeedActual, SpeedValueEvent, signedLowWord);
+}
+bool DriveStatusReaders::postCurrentValue() {
+    return postValueOf(generation_.load(), kRegCurrentActual, CurrentValueEvent, signedLowWord);
+}
+
+bool DriveStatusReaders::postErrorWordOf(uint32_t generation, int failureCount) {
     // Read and post under one lock: a word read earlier by another thread is never posted
     // after a newer one.
     std::lock_guard lock(mutex_);
@@ -43,64 +77,47 @@ bool DriveStatusReaders::postErrorWord(int failureCount) {
     if (!drive_ || !drive_->isConnected()) state = status::kNoCom;
     else if (!readRegister(kRegErrorWord, &word)) state = status::kNoReply;
     if (state != status::kDriveAnswered) word = 0;
+    if (generation != generation_.load()) return true;
     if (errorPosted_ && word == lastErrorWord_ && state == lastLinkState_ && failureCount == lastFailureCount_)
         return true;
     errorPosted_ = true;
     lastErrorWord_ = word;
     lastLinkState_ = state;
     lastFailureCount_ = failureCount;
-    poster_(ErrorWordEvent, static_cast<int>(word), wxString::Format("%u", static_cast<unsigned>(failureCount)), state);
+    poster_(ErrorWordEvent, static_cast<int>(word), wxString::Format("%u", static_cast<unsigned>(failureCount)),
+            statusEventTag(generation, state));
     return true;
 }
 
-bool DriveStatusReaders::postWarningWord() {
+bool DriveStatusReaders::postWarningWordOf(uint32_t generation) {
     if (!drive_ || !drive_->isConnected()) return true;
     std::lock_guard lock(mutex_);
     uint32_t word = 0;
     if (!readRegister(kRegErrorWord, &word)) return false;
     word &= 0xFFFF0000u;
+    if (generation != generation_.load()) return true;
     if (word == lastWarningWord_) return true;
     lastWarningWord_ = word;
-    poster_(WarningWordEvent, static_cast<int>(word), wxString(), 0);
+    poster_(WarningWordEvent, static_cast<int>(word), wxString(), statusEventTag(generation, 0));
     return true;
 }
 
-bool DriveStatusReaders::postIoBits() {
+bool DriveStatusReaders::postValueOf(uint32_t generation, uint32_t reg, wxEventType type, int (*shown)(uint32_t)) {
     std::lock_guard lock(mutex_);
     uint32_t value = 0;
-    if (!readRegister(kRegStatusWord, &value)) return false;
-    poster_(IoBitsEvent, static_cast<int>(value), wxString(), 0);
+    if (!readRegister(reg, &value)) return false;
+    if (generation == generation_.load()) poster_(type, shown(value), wxString(), statusEventTag(generation, 0));
     return true;
 }
 
-bool DriveStatusReaders::postStatusBits() {
-    std::lock_guard lock(mutex_);
-    uint32_t value = 0;
-    if (!readRegister(kRegIoBitmap, &value)) return false;
-    poster_(StatusBitsEvent, static_cast<int>(value & 0xFFFFu), wxString(), 0);
-    return true;
-}
-
-bool DriveStatusReaders::postSpeedRegister() {
-    std::lock_guard lock(mutex_);
-    uint32_t value = 0;
-    if (!readRegister(kRegSpeedActual, &value)) return false;
-    poster_(SpeedValueEvent, static_cast<int16_t>(value & 0xFFFFu), wxString(), 0);
-    return true;
-}
-
-bool DriveStatusReaders::postCurrentValue() {
-    std::lock_guard lock(mutex_);
-    uint32_t value = 0;
-    if (!readRegister(kRegCurrentActual, &value)) return false;
-    poster_(CurrentValueEvent, static_cast<int16_t>(value & 0xFFFFu), wxString(), 0);
-    return true;
-}
-
-void DriveStatusReaders::forgetPosted() {
+uint32_t DriveStatusReaders::newGeneration() {
+    // Moved on before waiting for a reading under way: when that reading comes to post, it
+    // finds itself stale. The memory is cleared after, so nothing stale is remembered.
+    const uint32_t next = ++generation_;
     std::lock_guard lock(mutex_);
     errorPosted_ = false;
     lastWarningWord_ = 0xFFFFFFFFu;
+    return next;
 }
 
 }  // namespace torvex

@@ -34,7 +34,7 @@ std::string temporaryNameFor(const std::string& path) {
 
 }  // namespace
 
-bool replaceFileAtomically(const std::string& chosenPath, const uint8_t* data, size_t size) {
+FileReplaceResult replaceFileAtomically(const std::string& chosenPath, const uint8_t* data, size_t size) {
     // Saving under a symbolic link updates the file it points to, as writing into it would;
     // the link itself stays.
     std::string path = chosenPath;
@@ -42,31 +42,33 @@ bool replaceFileAtomically(const std::string& chosenPath, const uint8_t* data, s
         path = real;
         std::free(real);
     }
+    // A folder of that name can never become the file: said before anything is written.
+    struct stat existing {};
+    const bool exists = ::stat(path.c_str(), &existing) == 0;
+    if (exists && S_ISDIR(existing.st_mode)) return FileReplaceResult::NotCreated;
+
     const std::string temporary = temporaryNameFor(path);
     int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return false;
+    if (fd < 0) return FileReplaceResult::NotCreated;
     auto discard = [&] {
         ::close(fd);
         ::unlink(temporary.c_str());
-        return false;
+        return FileReplaceResult::WriteFailed;
     };
 
     // The new file takes the place of the old one: it keeps the old one's permissions, so
     // that a file kept private does not become readable to others by being saved again.
-    struct stat existing {};
-    if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode) &&
-        ::fchmod(fd, existing.st_mode & 07777) != 0)
-        return discard();
+    if (exists && S_ISREG(existing.st_mode) && ::fchmod(fd, existing.st_mode & 07777) != 0) return discard();
     if (!writeAll(fd, data, size) || ::fsync(fd) != 0) return discard();
     if (::close(fd) != 0) {
         ::unlink(temporary.c_str());
-        return false;
+        return FileReplaceResult::WriteFailed;
     }
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());
-        return false;
+        return FileReplaceResult::WriteFailed;
     }
-    return true;
+    return FileReplaceResult::Replaced;
 }
 
 }  // namespace torvex

@@ -76,7 +76,10 @@ int32_t writeRegisterFile(DriveConnection* connection, const std::string& chosen
         appendRegisterRecord(bytes, static_cast<uint16_t>(reg), wide, value);
     }
 
-    return replaceFileAtomically(chosenPath, bytes.data(), bytes.size()) ? kSaveOk : kSaveFileError;
+    // A file that cannot be made and one that cannot be written are the same failure here.
+    return replaceFileAtomically(chosenPath, bytes.data(), bytes.size()) == FileReplaceResult::Replaced
+               ? kSaveOk
+               : kSaveFileError;
 }
 
 std::vector<uint32_t> readableRegisters() {

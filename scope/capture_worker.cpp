@@ -102,25 +102,24 @@ void CaptureWorker::run() {
         auto capture = std::make_shared<ScopeCapture>();
         capture->samples.assign(kScopeBufferSamples, 0);
         const uint32_t n = *total;
-        bool readFailed = false;
-        for (uint32_t offset = 0; offset < n; offset += kCaptureBlock) {
+        uint32_t read = 0;
+        while (read < n) {
             if (thread_.stopRequested()) break;
-            const uint32_t block = std::min(n - offset, kCaptureBlock);
-            const uint32_t request = offset == 0 ? block : (block | kCaptureNextFlag);
+            const uint32_t block = std::min(n - read, kCaptureBlock);
+            const uint32_t request = read == 0 ? block : (block | kCaptureNextFlag);
             if (drive_.readRegisterSeries(static_cast<int16_t>(kRegCaptureRead), request,
-                                          capture->samples.data() + offset, block) != block) {
+                                          capture->samples.data() + read, block) != block) {
                 if (thread_.stopRequested()) break;
-                fail(strprintfRuntime(tr(offset == 0 ? "Error reading first %u datas" : "Error reading %u datas!"),
+                fail(strprintfRuntime(tr(read == 0 ? "Error reading first %u datas" : "Error reading %u datas!"),
                                       block));
-                readFailed = true;
-                break;
+                running_ = false;
+                return;
             }
+            read += block;
         }
-        if (readFailed) {
-            running_ = false;
-            return;
-        }
-        if (thread_.stopRequested()) break;
+        // A stop before the last block leaves nothing; once every block is in, the capture
+        // is complete and is handed over, whatever the stop (the page shows it then).
+        if (read < n) break;
         capture->sampleCount = n;
         capture->channelCount = armed_.channelCount;
         capture->channelRegisters = armed_.channelRegisters;
@@ -128,6 +127,7 @@ void CaptureWorker::run() {
             std::lock_guard lock(captureMutex_);
             latest_ = std::move(capture);
         }
+        if (thread_.stopRequested()) break;
 
         // Arms the next capture; the complete one is shown even when that fails.
         const bool rearmed = drive_.write16bitRegister(kRegCaptureRun, 0) == 0;

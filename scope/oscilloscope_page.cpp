@@ -332,23 +332,19 @@ int OscilloscopePage::countScopeChannels() {
     return count;
 }
 
-long OscilloscopePage::getChannelUDiv(int n) {
+long OscilloscopePage::channelNumber(int n, bool pos, FieldReport report) {
     if (n < 0 || n >= kScopeChannels) return 0;
     long value = 0;
-    const bool ok = parseScopeNumber(channelUDiv_[n]->GetValue().utf8_string(), value);
+    const bool ok = parseScopeNumber((pos ? channelPos_ : channelUDiv_)[n]->GetValue().utf8_string(), value);
     // Reported once when the field turns bad, not at every redraw of a running capture.
-    if (fieldWarnings_.turnedBad(n, !ok)) errorBox(wxString::Format(trw("Wrong value for U/Div value %d!"), n));
+    if (report == FieldReport::Report && fieldWarnings_.turnedBad(pos ? kScopeChannels + n : n, !ok))
+        errorBox(wxString::Format(trw(pos ? "Wrong value for Pos value %d!" : "Wrong value for U/Div value %d!"), n));
     return ok ? value : 0;
 }
 
-long OscilloscopePage::getChannelPos(int n) {
-    if (n < 0 || n >= kScopeChannels) return 0;
-    long value = 0;
-    const bool ok = parseScopeNumber(channelPos_[n]->GetValue().utf8_string(), value);
-    if (fieldWarnings_.turnedBad(kScopeChannels + n, !ok))
-        errorBox(wxString::Format(trw("Wrong value for Pos value %d!"), n));
-    return ok ? value : 0;
-}
+long OscilloscopePage::getChannelUDiv(int n) { return channelNumber(n, false, FieldReport::Report); }
+
+long OscilloscopePage::getChannelPos(int n) { return channelNumber(n, true, FieldReport::Report); }
 
 // ---------------------------------------------------------------------------------------
 // Page interface
@@ -415,9 +411,10 @@ void OscilloscopePage::setOnline(bool online) {
 void OscilloscopePage::stopStepAndCapture() {
     stopStepResponse();
     endStepThread();
-    endCaptureThread();
+    const bool taken = endCaptureThread();
     ++captureGeneration_;
     returnCaptureToIdle();
+    if (taken) showCapture();
 }
 
 void OscilloscopePage::onRegisterChanged(int reg, const wxString& text) {
@@ -597,11 +594,11 @@ void OscilloscopePage::onTriggerMarkerEvent(wxCommandEvent&) { updateTriggerMark
 // ---------------------------------------------------------------------------------------
 // Drawing
 
-ScopeView OscilloscopePage::currentView() {
+ScopeView OscilloscopePage::currentView(FieldReport report) {
     ScopeView view;
     for (int n = 0; n < kScopeChannels; ++n) {
-        view.channels[n].uDiv = getChannelUDiv(n);
-        view.channels[n].pos = getChannelPos(n);
+        view.channels[n].uDiv = channelNumber(n, false, report);
+        view.channels[n].pos = channelNumber(n, true, report);
         view.channels[n].visible = channelVisible_[n]->GetValue();
         view.channels[n].colour = toRgb(channelColour_[n]);
     }
@@ -633,7 +630,8 @@ void OscilloscopePage::redrawAll() {
 }
 
 void OscilloscopePage::updateTriggerMarker() {
-    ScopeView view = currentView();
+    // Follows mouse scrolls and choices, so a bad field hides the marker without a box.
+    ScopeView view = currentView(FieldReport::Silent);
     // The marker needs the channel's U/Div as typed: a bad one hides it.
     if (view.marker.channel >= 0) {
         long uDiv = 0;
@@ -651,7 +649,8 @@ void OscilloscopePage::updateTriggerMarker() {
 }
 
 void OscilloscopePage::showCursorReadout(int x, int) {
-    const ScopeReadout readout = cursorReadout(capture_, currentView(), x);
+    // Runs at every mouse move: a bad field is reported by the drawing, never from here.
+    const ScopeReadout readout = cursorReadout(capture_, currentView(FieldReport::Silent), x);
     timeReadout_->SetLabel(wxString::FromUTF8(readout.time));
     for (int n = 0; n < kScopeChannels; ++n) channelReadout_[n]->SetLabel(wxString::FromUTF8(readout.channels[n]));
 }

@@ -58,8 +58,11 @@ public:
     int countScopeChannels();
     long getChannelUDiv(int n);
     long getChannelPos(int n);
-    // The page's drawing settings as the canvas uses them (bad fields reported once).
-    ScopeView currentView();
+    // Whether a U/Div or Pos text that is no number shows its box (once until it is good
+    // again) or only counts as 0.
+    enum class FieldReport { Report, Silent };
+    // The page's drawing settings as the canvas uses them.
+    ScopeView currentView(FieldReport report = FieldReport::Report);
 
     // Capture.
     void startCapture();
@@ -129,6 +132,8 @@ protected:
 
 private:
     void createControls();
+    // Channel n's U/Div (pos false) or Pos as a number; 0 when it is none.
+    long channelNumber(int n, bool pos, FieldReport report);
     void fillTriggerOnChoice();
     void chooseScopeColour(wxButton* button, wxColour& colour, const wxString& title);
     void redrawAll();
@@ -146,7 +151,12 @@ private:
     void onTriggerMarkerEvent(wxCommandEvent& event);
     void onCaptureFinished(wxCommandEvent& event);
     void returnCaptureToIdle();
-    void endCaptureThread();
+    // Stops and joins the capture thread; true when it had completed a capture that the
+    // page had not taken yet (taken now, to be shown by the caller).
+    bool endCaptureThread();
+    // The capture thread's last complete capture into capture_, unless taken before.
+    bool takeLatestCapture();
+    void showCapture();
     void endStepThread();
     void showStepIdle();
     bool stepButtonAllowed() const;
@@ -194,6 +204,7 @@ private:
     ScopeFieldWarnings fieldWarnings_;
 
     std::unique_ptr<CaptureWorker> captureWorker_;
+    std::shared_ptr<const ScopeCapture> takenCapture_;  // the thread's capture shown last
     std::unique_ptr<StepWorker> stepWorker_;
     // Step threads asked to stop that have not ended yet; joined when they report back,
     // at the latest before the link goes.

@@ -79,11 +79,27 @@ void OscilloscopePage::startCapture() {
     }
 }
 
-void OscilloscopePage::endCaptureThread() {
-    if (!captureWorker_) return;
+bool OscilloscopePage::endCaptureThread() {
+    if (!captureWorker_) return false;
     captureWorker_->requestStop();
     captureWorker_->join();
+    const bool taken = takeLatestCapture();
     captureWorker_.reset();
+    return taken;
+}
+
+bool OscilloscopePage::takeLatestCapture() {
+    if (!captureWorker_) return false;
+    std::shared_ptr<const ScopeCapture> latest = captureWorker_->latestCapture();
+    if (!latest || latest == takenCapture_) return false;
+    takenCapture_ = latest;
+    capture_ = *latest;
+    return true;
+}
+
+void OscilloscopePage::showCapture() {
+    redrawAll();
+    if (canvas_->mouseInside()) showCursorReadout(canvas_->mouseX(), canvas_->mouseY());
 }
 
 void OscilloscopePage::returnCaptureToIdle() {
@@ -94,9 +110,11 @@ void OscilloscopePage::returnCaptureToIdle() {
 }
 
 void OscilloscopePage::stopCapture() {
-    endCaptureThread();
+    // A capture read completely before the stop is shown, though its redraw is dropped.
+    const bool taken = endCaptureThread();
     ++captureGeneration_;  // whatever the thread posted last is dropped
     returnCaptureToIdle();
+    if (taken) showCapture();
 }
 
 namespace {
@@ -129,15 +147,14 @@ void OscilloscopePage::onEnableScopeControls(wxCommandEvent& event) {
 
 void OscilloscopePage::onScopeRedraw(wxCommandEvent& event) {
     if (!current(event, captureGeneration_) || !captureWorker_) return;
-    if (std::shared_ptr<const ScopeCapture> latest = captureWorker_->latestCapture()) capture_ = *latest;
-    redrawAll();
-    if (canvas_->mouseInside()) showCursorReadout(canvas_->mouseX(), canvas_->mouseY());
+    takeLatestCapture();
+    showCapture();
 }
 
 void OscilloscopePage::onCaptureFinished(wxCommandEvent& event) {
     if (!current(event, captureGeneration_)) return;
     // The thread has posted its last report and is ending: this join is short.
-    endCaptureThread();
+    if (endCaptureThread()) showCapture();
 }
 
 }  // namespace torvex

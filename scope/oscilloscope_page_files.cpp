@@ -1,4 +1,7 @@
 // The page's open and save commands for oscilloscope files.
+#include <climits>
+#include <cstdint>
+
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/combobox.h>
@@ -33,7 +36,15 @@ void rememberScopeFile(const wxString& path) {
     setOscilloscopeDataFilename(name.GetFullName());
 }
 
-bool numberOf(wxTextCtrl* field, long& value) { return parseScopeNumber(field->GetValue().utf8_string(), value); }
+// A field's number as the file stores it: one that does not fit the file's 32 bits is no
+// number for the file either.
+bool numberOf(wxTextCtrl* field, int32_t& value) {
+    long parsed = 0;
+    if (!parseScopeNumber(field->GetValue().utf8_string(), parsed) || parsed < INT32_MIN || parsed > INT32_MAX)
+        return false;
+    value = static_cast<int32_t>(parsed);
+    return true;
+}
 
 }  // namespace
 
@@ -42,23 +53,19 @@ bool OscilloscopePage::collectScopeFile(ScopeFile& file) {
     file.scales = scales_;
     for (int n = 0; n < kScopeChannels; ++n) {
         // A bad U/Div is reported and stored as 0; the file is written all the same.
-        long uDiv = 0;
-        if (!numberOf(channelUDiv_[n], uDiv)) {
+        if (!numberOf(channelUDiv_[n], s.uDiv[n])) {
             errorBox(wxString::Format(trw("Wrong value for U/Div value %d!"), n));
-            uDiv = 0;
+            s.uDiv[n] = 0;
         }
-        s.uDiv[n] = static_cast<int32_t>(uDiv);
         s.colours[n] = toRgb(channelColour_[n]);
         if (channelSignal_[n]->GetSelection() < 0) {
             errorBox(wxString::Format(trw("Nothing selected in Channel %d!"), n));
             return false;
         }
-        long pos = 0;
-        if (!numberOf(channelPos_[n], pos)) {
+        if (!numberOf(channelPos_[n], s.pos[n])) {
             errorBox(wxString::Format(trw("Pos Channel %d: Falsche Eingabe (keine Nummer)!"), n));
             return false;
         }
-        s.pos[n] = static_cast<int32_t>(pos);
     }
     s.join = joinCheck_->GetValue();
     s.zero = zeroCheck_->GetValue();
@@ -81,12 +88,10 @@ bool OscilloscopePage::collectScopeFile(ScopeFile& file) {
     s.triggerOn = static_cast<uint32_t>(clientData(triggerOn_));
     s.triggerBuffer = static_cast<uint32_t>(clientData(triggerBuffer_));
     s.triggerRun = static_cast<uint32_t>(clientData(triggerRun_));
-    long level = 0;
-    if (!numberOf(triggerLevel_, level)) {
+    if (!numberOf(triggerLevel_, s.triggerLevel)) {
         errorBox(trw("Trigger Level: ") + trw("Falsche Eingabe (keine Nummer)!"));
         return false;
     }
-    s.triggerLevel = static_cast<int32_t>(level);
     if (stepType_->GetSelection() < 0) {
         errorBox(trw("Nothing selected as Step type!"));
         return false;
@@ -98,12 +103,10 @@ bool OscilloscopePage::collectScopeFile(ScopeFile& file) {
     int32_t* stepValues[6] = {&s.stepValue1, &s.stepTime1, &s.stepValue2, &s.stepTime2, &s.stepStopValue,
                               &s.stepStopTime};
     for (int i = 0; i < 6; ++i) {
-        long value = 0;
-        if (!numberOf(stepFields_[i], value)) {
+        if (!numberOf(stepFields_[i], *stepValues[i])) {
             errorBox(trw(stepErrors[i]));
             return false;
         }
-        *stepValues[i] = static_cast<int32_t>(value);
     }
     // The capture as it was taken, with its own channel list; without one, the channels
     // as they are set now.

@@ -62,7 +62,9 @@ struct ScopeReadout {
 };
 ScopeReadout cursorReadout(const ScopeCapture& capture, const ScopeView& view, int x);
 
-// A field's text as a base-10 number: optional blanks and sign, digits, nothing after.
+// A field's text as a base-10 number: optional leading blanks and sign, digits, nothing
+// after. The one rule of the oscilloscope page's number fields: channels, trigger level,
+// step test and the file's settings.
 bool parseScopeNumber(const std::string& text, long& value);
 
 // Remembers which fields were reported bad, so a field is reported once when it turns bad

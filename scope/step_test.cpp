@@ -1,42 +1,29 @@
 #include "scope/step_test.h"
 
-#include <cctype>
 #include <climits>
 
 #include "link/connection.h"
 #include "link/registers.h"
 #include "scope/capture_arming.h"
+#include "scope/scope_geometry.h"
 
 namespace torvex {
-
-std::optional<long long> parseWholeNumber(const std::string& text) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    if (i == text.size()) return std::nullopt;
-    long long value = 0;
-    for (; i < text.size(); ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(text[i]))) return std::nullopt;
-        if (value > (LLONG_MAX - 9) / 10) return std::nullopt;
-        value = value * 10 + (text[i] - '0');
-    }
-    return negative ? -value : value;
-}
 
 StepPlanResult parseStepPlan(uint32_t reg, const StepTexts& texts) {
     StepPlan plan;
     plan.reg = reg;
+    // The step fields read numbers as every other field of the page does.
     auto value = [](const std::string& text, int32_t& out) {
-        std::optional<long long> v = parseWholeNumber(text);
-        if (!v || *v < INT32_MIN || *v > INT32_MAX) return false;
-        out = static_cast<int32_t>(*v);
+        long v = 0;
+        if (!parseScopeNumber(text, v) || v < INT32_MIN || v > INT32_MAX) return false;
+        out = static_cast<int32_t>(v);
         return true;
     };
     // A negative time would wrap to weeks of holding one value.
     auto time = [](const std::string& text, uint32_t& out) {
-        std::optional<long long> v = parseWholeNumber(text);
-        if (!v || *v < 0 || *v > UINT32_MAX) return false;
-        out = static_cast<uint32_t>(*v);
+        long v = 0;
+        if (!parseScopeNumber(text, v) || v < 0 || v > UINT32_MAX) return false;
+        out = static_cast<uint32_t>(v);
         return true;
     };
     StepPlanResult result;

@@ -41,11 +41,9 @@ struct StepTexts {
     std::string value1, time1, value2, time2, stop, stopTime;
 };
 
-// A whole number with an optional sign ("+5", "-15000"); nothing else ("5.0", "", " 5").
-std::optional<long long> parseWholeNumber(const std::string& text);
-
-// The plan from the texts, or the catalogue key of the first field that is wrong
-// (values must fit 32 bits, times must not be negative).
+// The plan from the texts, or the catalogue key of the first field that is wrong. The
+// texts are read by the page's one number rule (parseScopeNumber: "+5" and " 5" are 5,
+// "5.0" and "" no number); values must fit 32 bits, times must not be negative.
 struct StepPlanResult {
     std::optional<StepPlan> plan;
     const char* errorKey = nullptr;

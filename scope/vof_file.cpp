@@ -194,13 +194,20 @@ ScopeFileStatus readScopeFile(const std::string& path, ScopeFile& out, const Sco
 
 ScopeFileStatus writeScopeFile(const std::string& path, const ScopeFile& file) {
     std::vector<uint8_t> bytes = encodeScopeFile(file);
-    return replaceFileAtomically(path, bytes.data(), bytes.size()) ? ScopeFileStatus::Ok : ScopeFileStatus::WriteFailed;
+    switch (replaceFileAtomically(path, bytes.data(), bytes.size())) {
+        case FileReplaceResult::Replaced: return ScopeFileStatus::Ok;
+        case FileReplaceResult::NotCreated: return ScopeFileStatus::NotCreated;
+        case FileReplaceResult::WriteFailed: break;
+    }
+    return ScopeFileStatus::WriteFailed;
 }
 
 std::string scopeFileMessage(ScopeFileStatus status, const std::string& path) {
     switch (status) {
         case ScopeFileStatus::Ok: return {};
         case ScopeFileStatus::NotOpened: return strprintfRuntime(tr("Unable to open file '%s' for reading!"), path.c_str());
+        case ScopeFileStatus::NotCreated:
+            return strprintfRuntime(tr("Unable to open file '%s' for writing!"), path.c_str());
         case ScopeFileStatus::WriteFailed: return strprintfRuntime(tr("Unable to write datas to file '%s'!"), path.c_str());
         default: return strprintfRuntime(tr("Unable to read datas from file '%s'!"), path.c_str());
     }

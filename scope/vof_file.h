@@ -63,8 +63,9 @@ enum class ScopeFileStatus {
     MissingSamples,    // fewer samples than the header counts
     UnknownSetting,    // a value no choice of the page carries
     UnknownSignal,     // a signal or trigger register the register list does not offer
-    NotOpened,
-    WriteFailed,
+    NotOpened,         // the file cannot be opened for reading
+    NotCreated,        // no file can be made at the path for writing
+    WriteFailed,       // made, but not all of it could be written
 };
 
 // Is a register one the register list offers (as a channel signal or Trigger On entry)?

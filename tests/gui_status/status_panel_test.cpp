@@ -203,6 +203,58 @@ TEST_F(StatusFrameTest, TestButtonsWriteWhatTheFieldsSayAndRefuseWhatTheyCannot)
     EXPECT_EQ(panel->errorsField()->GetValue(), tr("OFFLINE - Presently not online"));
 }
 
+TEST_F(StatusFrameTest, OfflineTheLampsAreDarkAndALateReadingOfTheLostLinkChangesNothing) {
+    sim::SimDrive* sim = startDrive();
+    ASSERT_NE(sim, nullptr);
+    sim->setReg(0x8F, 0x00010001);
+    sim->setReg(0x40, 0x80010001);
+    sim->setReg(0xD8, 0x8000);
+    sim->setReg(0xA8, 16384);
+    sim->setReg(0xCE, 3000);
+    sim->setReg(0x5F, 100);
+    sim->setReg(0xC6, 1000);
+    sim->setReg(0xD9, 400);
+    makeFrame();
+    ASSERT_TRUE(goOnlineTcp());
+    ASSERT_TRUE(pumpUntil([&] {
+        return panel->statusLamp(0)->isLampLit() && panel->ioLamp(15)->isLampLit() &&
+               panel->speedText()->GetLabel() == " 1500" && panel->currentText()->GetLabel() == " 50.00" &&
+               !panel->warningsField()->GetValue().empty();
+    }));
+
+    // The drive stops answering its error word while the watching thread asks for it; the
+    // link is given up before that reading ends.
+    sim->clearFrames();
+    sim->setRegisterSilent(0x8F, true);
+    ASSERT_TRUE(pumpUntil([&] {
+        for (const auto& f : sim->frames())
+            if (f.isRead && f.reg == 0x8F) return true;
+        return false;
+    }));
+    test::chooseMenuItem(frame, kIdOffline);
+    test::pumpFor(400);
+
+    EXPECT_EQ(panel->errorsField()->GetValue(), tr("OFFLINE - Presently not online"));
+    EXPECT_TRUE(panel->warningsField()->GetValue().empty());
+    for (int bit = 0; bit < 32; ++bit) EXPECT_FALSE(panel->statusLamp(bit)->isLampLit()) << bit;
+    for (int bit = 0; bit < 16; ++bit) EXPECT_FALSE(panel->ioLamp(bit)->isLampLit()) << bit;
+    EXPECT_EQ(panel->speedText()->GetLabel(), " -");
+    EXPECT_EQ(panel->speedRawText()->GetLabel(), " 0xa8\n -");
+    EXPECT_EQ(panel->speedGauge()->GetValue(), 0);
+    EXPECT_EQ(panel->currentText()->GetLabel(), " -");
+    EXPECT_EQ(panel->currentRawText()->GetLabel(), " 0x5f\n -");
+    EXPECT_EQ(panel->currentGauge()->GetValue(), 0);
+
+    // Online again, the drive's state comes back, unchanged words included.
+    sim->setRegisterSilent(0x8F, false);
+    ASSERT_TRUE(goOnlineTcp());
+    EXPECT_TRUE(pumpUntil([&] {
+        return panel->statusLamp(0)->isLampLit() && panel->speedText()->GetLabel() == " 1500" &&
+               panel->errorsField()->GetValue() == errorLines({0}) &&
+               panel->warningsField()->GetValue() == tr("WARNING_0\n");
+    })) << panel->errorsField()->GetValue();
+}
+
 TEST_F(StatusFrameTest, ASerialDriveFallingSilentTakesTheFrameOffline) {
     sim::SimOptions options;
     options.serial = true;

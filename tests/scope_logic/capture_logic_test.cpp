@@ -306,5 +306,39 @@ TEST_F(CaptureWorkerTest, StopEndsWaitingAtOnce) {
     EXPECT_TRUE(boxes().empty());
 }
 
+TEST_F(CaptureWorkerTest, AStopDuringTheLastBlockKeepsTheCompleteCapture) {
+    // 120 samples in three blocks; the stop comes while the drive answers the last one.
+    ArmedCapture armed;
+    armed.triggerBufferSize = 100;
+    armed.channelCount = 1;
+    armed.channelRegisters[0] = 0x30;
+    Notes notes;
+    CaptureWorker worker(connection_, armed, sinkInto(notes));
+    uint32_t served = 0;
+    drive_->setSeriesHook(kRegCaptureRead, [&](uint32_t request) {
+        if (request == kCaptureCountRequest) return std::vector<uint16_t>{120};
+        const uint32_t n = request & ~kCaptureNextFlag;
+        std::vector<uint16_t> block;
+        for (uint32_t i = 0; i < n; ++i) block.push_back(static_cast<uint16_t>(served + i));
+        served += n;
+        if (served == 120) worker.requestStop();
+        return block;
+    });
+    ASSERT_TRUE(worker.start());
+    worker.join();
+    drive_->setSeriesHook(kRegCaptureRead, nullptr);
+
+    std::shared_ptr<const ScopeCapture> capture = worker.latestCapture();
+    ASSERT_TRUE(capture) << "a capture read to its last sample was dropped by the stop";
+    EXPECT_EQ(capture->sampleCount, 120u);
+    EXPECT_EQ(capture->channelCount, 1u);
+    for (uint32_t i = 0; i < 120; ++i) ASSERT_EQ(capture->samples[i], static_cast<int32_t>(i)) << i;
+    // Stopped: nothing more is asked of the drive, no re-arming, and no message.
+    EXPECT_EQ(blockRequests(), (std::vector<uint32_t>{50, 50 | 0x8000, 20 | 0x8000}));
+    for (auto [reg, value] : writes()) EXPECT_NE(reg, kRegCaptureRun) << "re-armed after the stop";
+    EXPECT_FALSE(notes.finished.load());
+    EXPECT_TRUE(boxes().empty());
+}
+
 }  // namespace
 }  // namespace torvex::test

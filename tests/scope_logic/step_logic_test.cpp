@@ -25,7 +25,12 @@ TEST(StepPlan, WholeNumbersOnlyAndNoNegativeTimes) {
         {with(1, "-1"), "Wrong value for Step time 1!"},
         {with(1, "+0"), nullptr},
         {with(2, "1e3"), "Wrong value for Step value 2!"},
-        {with(3, " 5"), "Wrong value for Step time 2!"},
+        // The page's one number rule: leading blanks as in the file's fields, nothing after.
+        {with(3, " 5"), nullptr},
+        {with(3, "5 "), "Wrong value for Step time 2!"},
+        {with(3, "5x"), "Wrong value for Step time 2!"},
+        {with(1, "4294967295"), nullptr},
+        {with(1, "4294967296"), "Wrong value for Step time 1!"},
         {with(4, "-"), "Wrong value for Step stop!"},
         {with(5, "-1000"), "Wrong value for Step stop-time!"},
     };
@@ -44,6 +49,9 @@ TEST(StepPlan, WholeNumbersOnlyAndNoNegativeTimes) {
     EXPECT_EQ(plus.plan->value2, -15000);
     EXPECT_EQ(plus.plan->stopTime, 1000u);
     EXPECT_EQ(plus.plan->reg, 0x6Eu);
+    StepPlanResult blank = parseStepPlan(0x31, with(3, " 5"));
+    ASSERT_TRUE(blank.plan);
+    EXPECT_EQ(blank.plan->time2, 5u);
 }
 
 class StepWorkerTest : public ScopeLinkTest {

@@ -225,8 +225,19 @@ TEST_F(ScopeFileDisk, AFailedSaveKeepsTheOldFile) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), std::filesystem::directory_iterator()), 1);
 
     EXPECT_EQ(readScopeFile((dir_ / "missing.vof").string(), read), ScopeFileStatus::NotOpened);
-    EXPECT_EQ(writeScopeFile((dir_ / "no-such-folder" / "x.vof").string(), small), ScopeFileStatus::WriteFailed);
     EXPECT_NE(scopeFileMessage(ScopeFileStatus::WrongMagic, path).find(path), std::string::npos);
+
+    // A file that cannot be made says so, and is told apart from one that could not be
+    // written: no such folder, and a folder of that name (which stays a folder).
+    const std::string noFolder = (dir_ / "no-such-folder" / "x.vof").string();
+    EXPECT_EQ(writeScopeFile(noFolder, small), ScopeFileStatus::NotCreated);
+    std::filesystem::create_directory(dir_ / "folder.vof");
+    EXPECT_EQ(writeScopeFile((dir_ / "folder.vof").string(), small), ScopeFileStatus::NotCreated);
+    EXPECT_TRUE(std::filesystem::is_directory(dir_ / "folder.vof"));
+    EXPECT_TRUE(std::filesystem::is_empty(dir_ / "folder.vof"));
+    EXPECT_EQ(scopeFileMessage(ScopeFileStatus::NotCreated, noFolder),
+              "Unable to open file '" + noFolder + "' for writing!");
+    EXPECT_EQ(scopeFileMessage(ScopeFileStatus::WriteFailed, path), "Unable to write datas to file '" + path + "'!");
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -78,7 +80,7 @@ TEST_F(ReadersTest, PostsEveryRegisterAndTheWordsOnlyWhenTheyChange) {
     EXPECT_EQ(first[0].type, ErrorWordEvent);
     EXPECT_EQ(static_cast<uint32_t>(first[0].value), 0x80020005u);
     EXPECT_EQ(first[0].text, "0");
-    EXPECT_EQ(first[0].extra, status::kDriveAnswered);
+    EXPECT_EQ(tagLinkState(first[0].extra), status::kDriveAnswered);
     EXPECT_EQ(first[1].type, WarningWordEvent);
     EXPECT_EQ(static_cast<uint32_t>(first[1].value), 0x80020000u);
     EXPECT_EQ(first[2].type, IoBitsEvent);
@@ -103,7 +105,7 @@ TEST_F(ReadersTest, PostsEveryRegisterAndTheWordsOnlyWhenTheyChange) {
     EXPECT_TRUE(readers.postErrorWord(2));
     std::vector<Posted> silent = recorder_.take();
     ASSERT_EQ(silent.size(), 1u);
-    EXPECT_EQ(silent[0].extra, status::kNoReply);
+    EXPECT_EQ(tagLinkState(silent[0].extra), status::kNoReply);
     EXPECT_EQ(silent[0].value, 0);
 
     // Any other failed read fails the cycle, so the watching step counts it.
@@ -117,7 +119,7 @@ TEST_F(ReadersTest, PostsEveryRegisterAndTheWordsOnlyWhenTheyChange) {
     EXPECT_TRUE(readers.postWarningWord());
     std::vector<Posted> gone = recorder_.take();
     ASSERT_EQ(gone.size(), 1u);
-    EXPECT_EQ(gone[0].extra, status::kNoCom);
+    EXPECT_EQ(tagLinkState(gone[0].extra), status::kNoCom);
 }
 
 TEST_F(ReadersTest, WatchingThreadAndReadAllTogetherPostEachChangeOnce) {
@@ -149,6 +151,59 @@ TEST_F(ReadersTest, WatchingThreadAndReadAllTogetherPostEachChangeOnce) {
     EXPECT_EQ(errorWords, (std::vector<uint32_t>{0x80020005u, 0x00010000u}));
     EXPECT_EQ(warningWords, (std::vector<uint32_t>{0x80020000u, 0x00010000u}));
     EXPECT_GT(readouts, 8u);
+}
+
+TEST_F(ReadersTest, AReadingBegunBeforeTheLinkChangedIsNeverPosted) {
+    DriveStatusReaders readers(&connection_, recorder_.poster());
+    const uint32_t before = readers.generation();
+    // The speed read of a cycle is held at the drive until the link has changed meanwhile
+    // (the panel went offline while the watching thread waited for the drive).
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool inRead = false;
+    bool release = false;
+    drive_->setReadHook(0xA8, [&](uint32_t stored) {
+        std::unique_lock lock(mutex);
+        inRead = true;
+        changed.notify_all();
+        changed.wait_for(lock, std::chrono::seconds(5), [&] { return release; });
+        return stored;
+    });
+    bool cycle = false;
+    std::thread watching([&] { cycle = readers.updateDriveStatus(0); });
+    {
+        std::unique_lock lock(mutex);
+        ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(5), [&] { return inRead; }));
+    }
+    // The GUI thread moves on while the reading still holds the readers.
+    std::thread gui([&] { readers.newGeneration(); });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (readers.generation() == before && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    EXPECT_NE(readers.generation(), before) << "the link change waited for the reading";
+    {
+        std::lock_guard lock(mutex);
+        release = true;
+    }
+    changed.notify_all();
+    watching.join();
+    gui.join();
+    drive_->setReadHook(0xA8, nullptr);
+    EXPECT_TRUE(cycle);
+
+    // What the cycle posted before the change carries the old generation (the panel drops
+    // it); after the change it posted nothing.
+    std::vector<Posted> stale = recorder_.take();
+    ASSERT_EQ(stale.size(), 4u);
+    for (const Posted& p : stale) EXPECT_EQ(tagGeneration(p.extra), before);
+    EXPECT_EQ(stale.back().type, StatusBitsEvent);
+
+    // The next cycle belongs to the new link and posts everything afresh, the unchanged
+    // words included.
+    ASSERT_TRUE(readers.updateDriveStatus(0));
+    std::vector<Posted> fresh = recorder_.take();
+    ASSERT_EQ(fresh.size(), 6u);
+    for (const Posted& p : fresh) EXPECT_EQ(tagGeneration(p.extra), readers.generation());
+    EXPECT_NE(readers.generation(), before);
 }
 
 }  // namespace
