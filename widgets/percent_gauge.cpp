@@ -29,9 +29,13 @@ void PercentGauge::SetRange(int range) {
 }
 
 void PercentGauge::setGaugePercent(int percent) {
-    markerPercent_ = clampPercent(percent);
+    const unsigned marker = clampPercent(percent);
+    if (marker == markerPercent_) return;
+    markerPercent_ = marker;
     Refresh(false);
-    Update();
+    // Painting at once is only possible on screen: forced on a window that GTK has not
+    // sized yet (a frame still being built), it draws its neighbours with negative sizes.
+    if (IsShownOnScreen()) Update();
 }
 
 int PercentGauge::markerX(int width) const {

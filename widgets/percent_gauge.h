@@ -21,7 +21,7 @@ public:
     void SetRange(int range);
     int GetRange() const { return range_; }
 
-    // Moves the marker (below 0 or above 100: 100) and repaints at once.
+    // Moves the marker (below 0 or above 100: 100) and repaints at once when it moved.
     void setGaugePercent(int percent);
     unsigned markerPercent() const { return markerPercent_; }
 
