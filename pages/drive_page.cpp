@@ -80,7 +80,8 @@ std::vector<wxWindow*> DrivePage::buildControls(const std::vector<ControlRow>& r
         const wxPoint pos(row.x, row.y);
         const wxSize size(row.w, row.h);
         const wxString tooltip = translated(rowTooltipKey(row).c_str());
-        const wxString initial = wxString::FromUTF8(rowInitialText(row));
+        const wxString initial = row.initialTextTranslated ? translated(rowInitialText(row).c_str())
+                                                           : wxString::FromUTF8(rowInitialText(row));
         wxWindow* control = nullptr;
         switch (row.kind) {
         case RowKind::Edit: {

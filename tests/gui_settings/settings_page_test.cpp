@@ -6,8 +6,10 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <set>
 
 #include "link/register_file.h"
+#include "pages/position_page.h"
 #include "tests/gui_settings/settings_fixture.h"
 #include "widgets/events.h"
 #include "widgets/register_display.h"
@@ -67,6 +69,25 @@ TEST_F(SettingsTest, OnlineShowsEveryKindOfField) {
     showSettings();
     EXPECT_TRUE(pumpUntil([&] { return readout(settings, 0xCF, 0)->GetValue() == "4321"; }, 4000));
     EXPECT_TRUE(pumpUntil([&] { return readout(settings, 0xCF, 1)->GetValue() == "4321"; }, 4000));
+
+    // Reading everything: the servo type, the command source, then the choices' registers
+    // with the Inc-Out factor (motor options 0xA4) ninth, before the analog output.
+    drive->clearFrames();
+    ASSERT_TRUE(settings->readFromDrive(false));
+    std::vector<std::string> choiceReads;
+    bool fromServoType = false;
+    for (const auto& frame : drive->frames()) {
+        if (!frame.isRead) continue;
+        fromServoType = fromServoType || frame.reg == 0x67;
+        if (fromServoType && std::set<uint32_t>{0x67, 0x36, 0x5A, 0xA4, 0x0F, 0xDC}.count(frame.reg)) {
+            char name[8];
+            std::snprintf(name, sizeof name, "%02x", frame.reg);
+            choiceReads.push_back(name);
+        }
+        if (frame.reg == 0xDC) break;
+    }
+    EXPECT_EQ(choiceReads, (std::vector<std::string>{"67", "36", "5a", "a4", "a4", "5a", "0f", "0f", "36", "36",
+                                                     "a4", "dc"}));
 
     // An unknown servo type shows "unknown".
     drive->setReg(0x67, 0x12FE);
