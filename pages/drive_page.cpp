@@ -198,20 +198,15 @@ void DrivePage::onChildFocus(wxChildFocusEvent& event) {
     if (focused && child && (focused == child || child->IsDescendant(focused))) child = focused;
     if (!child || child == this) return;
     if (isInDisplayList(child) || handsFocusBack(child)) {
-        askForRefocus();
+        // Only a page with a refocus step of its own hands the focus back (queued: the focus
+        // is still changing while this runs); on the others a read-out keeps it, so that its
+        // text can be selected and copied.
+        if (refocusEvent_ != wxEVT_NULL) postProgramEvent(this, refocusEvent_);
         return;
     }
     if (child == upButton_ || child == downButton_) return;
     if (isNotRemembered(child)) return;
     lastFocused_ = child;
-}
-
-void DrivePage::askForRefocus() {
-    // Queued: the focus is still changing while this runs.
-    if (refocusEvent_ != wxEVT_NULL)
-        postProgramEvent(this, refocusEvent_);
-    else
-        CallAfter(&DrivePage::restoreFocus);
 }
 
 void DrivePage::onRefocus(wxCommandEvent&) { restoreFocus(); }

@@ -110,7 +110,6 @@ private:
     void onChildFocus(wxChildFocusEvent& event);
     void onRefocus(wxCommandEvent& event);
     void onPaint(wxPaintEvent& event);
-    void askForRefocus();
 
     DriveConnection* drive_;
     RegisterLimits* limits_;

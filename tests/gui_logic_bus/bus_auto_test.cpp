@@ -107,6 +107,24 @@ TEST_F(BusPageTest, ADriveThatFallsSilentAfterNewTimingShowsNoValue) {
     sim->setFault(sim::Fault::None);
 }
 
+TEST_F(BusPageTest, TheBitRateReadOutKeepsTheFocus) {
+    ASSERT_TRUE(goOnline({{0x73, 0x0014}}));
+    frame->notebook()->SetSelection(kTabCanBus);
+    pumpFor(30);
+    // The user worked in a field, then clicks into the read-out to copy its rate.
+    auto focusArrives = [&](wxWindow* control) {
+        control->SetFocus();
+        wxChildFocusEvent focus(control);
+        control->GetEventHandler()->ProcessEvent(focus);
+        pumpFor(100);
+    };
+    focusArrives(page()->rxIdField());
+    ASSERT_EQ(wxWindow::FindFocus(), page()->rxIdField());
+    focusArrives(page()->bitRateDisplay());
+    EXPECT_EQ(wxWindow::FindFocus(), page()->bitRateDisplay()) << "the page has no refocus step of its own";
+    EXPECT_TRUE(recordedDialogs().boxes.empty());
+}
+
 TEST_F(LogicBusTest, AutoPageShowsBothSequencesAndItsStartButtonsDoNothing) {
     ASSERT_TRUE(goOnline({}));
     ControlTuningPanel* panel = frame->controlTuningPanel();
