@@ -183,6 +183,62 @@ TEST_F(SettingsTest, EntriesFollowTheirFieldsRules) {
     EXPECT_TRUE(recordedDialogs().boxes.empty()) << boxTexts()[0];
 }
 
+TEST_F(SettingsTest, AScaledWriteTheDriveDoesNotConfirmShowsNoValueAnywhere) {
+    makeFrame();
+    startValues = {{0xCE, 3000}, {0x76, 16384}, {0x72, 12345}, {0x7C, 10000}};
+    goOnline();
+    PositionPage* position = frame->positionPage();
+    ASSERT_TRUE(position->readFromDrive(false));
+    frame->Bind(RegisterChangedEvent, [this](wxCommandEvent& event) {
+        calls.push_back(std::to_string(event.GetInt()) + ":" + event.GetString().utf8_string());
+        event.Skip();
+    });
+    const struct {
+        int reg;
+        const char* typed;
+        uint32_t written;
+        RegisterEdit* other;
+    } cases[] = {{0x76, "1000", 10922, position->speedToField()}, {0x72, "1.5", 15, position->offsetField()}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reg);
+        ASSERT_FALSE(c.other->GetValue().empty());
+        recordedDialogs().clear();
+        calls.clear();
+        // The drive takes the value, then answers no more for that register.
+        sim::SimDrive* silent = drive.get();
+        const uint32_t reg = static_cast<uint32_t>(c.reg);
+        drive->setWriteHook(reg, [silent, reg](uint32_t) { silent->setRegisterSilent(reg, true); });
+        enter(field(c.reg), c.typed);
+        EXPECT_EQ(drive->reg(reg), c.written);
+        ASSERT_EQ(recordedDialogs().boxes.size(), 1u);
+        EXPECT_EQ(recordedDialogs().boxes[0].text, wxString::Format("Fehler beim Lesen des Registers 0x%x!", c.reg));
+        // Neither the old nor the typed text stays as if the drive held it, here or elsewhere.
+        EXPECT_EQ(field(c.reg)->GetValue(), "");
+        EXPECT_EQ(field(c.reg)->savedValue(), "");
+        ASSERT_TRUE(pumpUntil([&] { return !calls.empty(); }, 2000));
+        EXPECT_EQ(calls[0], std::to_string(c.reg) + ":");
+        EXPECT_TRUE(pumpUntil([&] { return c.other->GetValue().empty(); }, 2000)) << c.other->GetValue();
+        drive->setWriteHook(reg, nullptr);
+        drive->setRegisterSilent(reg, false);
+    }
+
+    // The axis name likewise.
+    recordedDialogs().clear();
+    calls.clear();
+    sim::SimDrive* silent = drive.get();
+    drive->setWriteHook(kRegAxisName, [silent](uint32_t) { silent->setRegisterSilent(kRegAxisName, true); });
+    enter(page()->axisNameEdit, "X1");
+    EXPECT_EQ(drive->reg(kRegAxisName), 0x20203158u);
+    EXPECT_EQ(recordedDialogs().boxes.size(), 1u);
+    EXPECT_EQ(page()->axisNameEdit->GetValue(), "");
+    ASSERT_TRUE(pumpUntil([&] { return !calls.empty(); }, 2000));
+    EXPECT_EQ(calls[0], "248:");
+    pumpFor(50);
+    EXPECT_EQ(recordedDialogs().boxes.size(), 1u) << "the page's own re-read is skipped";
+    drive->setWriteHook(kRegAxisName, nullptr);
+    drive->setRegisterSilent(kRegAxisName, false);
+}
+
 // A message box takes the focus from the field and runs its own event loop; the field's
 // focus loss must not start a second commit inside it.
 class FocusTakingBoxes : public RecordingDialogs {
