@@ -154,17 +154,6 @@ TEST_F(PositionSpeedInTheFrame, OneEntryGivesAtMostOneBoxWhateverThePagesReadAga
     EXPECT_EQ(readsOf(0x25), 1);
     sim->setWriteHook(0x25, nullptr);
     sim->setRegisterSilent(0x25, false);
-
-    // Without a usable drive a change notice reads nothing and shows no box.
-    ASSERT_TRUE(settingsCurrentRamp->refreshRegisterEdit());
-    const wxString shown = settingsCurrentRamp->GetValue();
-    frame->connection().disconnectDrive();
-    sim->clearFrames();
-    frame->settingsPage()->onRegisterChanged(0x25, "30", speed->unitsOfField(speedCurrentRamp));
-    pumpFor(50);
-    EXPECT_EQ(settingsCurrentRamp->GetValue(), shown);
-    EXPECT_EQ(readsOf(0x25), 0);
-    EXPECT_EQ(recordedDialogs().boxes.size(), 1u);
 }
 
 TEST_F(PositionSpeedInTheFrame, ANewPositionScaleShowsAtTheNextPoll) {

