@@ -49,7 +49,8 @@ SendSettingsDialog::SendSettingsDialog(wxWindow* parent, const wxDateTime& now)
     toField_ = new wxTextCtrl(this, wxID_ANY, to, wxDefaultPosition, wxSize(320, -1), 0, wxDefaultValidator, "to");
     subjectField_ = new wxTextCtrl(this, wxID_ANY, wxString::Format(translate("Torvex Settings %s %s"), date, time),
                                    wxDefaultPosition, wxSize(320, -1), 0, wxDefaultValidator, "subject");
-    fileNameField_ = new wxTextCtrl(this, wxID_ANY, attachmentName(now), wxDefaultPosition, wxSize(320, -1), 0,
+    defaultFileName_ = attachmentName(now);
+    fileNameField_ = new wxTextCtrl(this, wxID_ANY, defaultFileName_, wxDefaultPosition, wxSize(320, -1), 0,
                                     wxDefaultValidator, "filename");
     messageField_ = new wxTextCtrl(
         this, wxID_ANY, wxString::Format(translate("Attached are the settings from Torvex dated %s %s."), date, time),

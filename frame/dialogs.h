@@ -25,6 +25,8 @@ public:
     const wxString& subject() const { return subject_; }
     const wxString& fileName() const { return fileName_; }
     const wxString& message() const { return message_; }
+    // The attachment name the dialog proposed when it opened.
+    const wxString& defaultFileName() const { return defaultFileName_; }
 
     // "TorvexSettings_<date>_<time>.vrf" with the time's colons turned into dashes.
     static wxString attachmentName(const wxDateTime& when);
@@ -41,6 +43,7 @@ private:
     wxButton* sendButton_ = nullptr;
     wxButton* cancelButton_ = nullptr;
     wxString recipient_, subject_, fileName_, message_;
+    wxString defaultFileName_;
 };
 
 class IpAddressDialog : public wxDialog {

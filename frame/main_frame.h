@@ -9,12 +9,14 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include <wx/frame.h>
 
 #include "link/connection.h"
 #include "link/limits.h"
+#include "widgets/field_logic.h"
 
 class wxNotebook;
 class wxImageList;
@@ -62,8 +64,9 @@ struct PageChains {
     // Settings, Logik, Options, Monitor.
     std::vector<PageCall<void(bool)>> setOnline;
     // Settings, Logik, Speed, Position, Oszilloskop, Diagnose, drive status panel,
-    // Options, BUS.
-    std::vector<PageCall<void(int, const wxString&)>> registerChanged;
+    // Options, BUS. The register, the text and the units of the field that changed it
+    // (nothing when the notice names none).
+    std::vector<PageCall<void(int, const wxString&, const std::optional<FieldUnits>&)>> registerChanged;
     // Settings, Oszilloskop, Logik, Diagnose.
     std::vector<PageCall<void()>> reloadRegisterChoices;
     // By tab index: the page that became selected, and the page that was left.

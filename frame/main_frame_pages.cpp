@@ -64,16 +64,23 @@ void MainFrame::buildPageChains() {
         {options, "Options", [options](bool online) { options->setOnline(online); }},
         {monitor, "Monitor", [monitor](bool online) { monitor->setOnline(online); }},
     };
+    // The pages that follow changes in their own fields get the sender's units too.
+    using Units = std::optional<FieldUnits>;
     chains.registerChanged = {
-        {settings, "Settings", [settings](int reg, const wxString& text) { settings->onRegisterChanged(reg, text); }},
-        {logic, "Logik", [logic](int reg, const wxString& text) { logic->onRegisterChanged(reg, text); }},
-        {speed, "Speed", [speed](int reg, const wxString& text) { speed->onRegisterChanged(reg, text); }},
-        {position, "Position", [position](int reg, const wxString& text) { position->onRegisterChanged(reg, text); }},
-        {scope, "Oszilloskop", [scope](int reg, const wxString& text) { scope->onRegisterChanged(reg, text); }},
-        {diagnose, "Diagnose", [diagnose](int reg, const wxString& text) { diagnose->onRegisterChanged(reg, text); }},
-        {status, "DriveStatusBar", [status](int reg, const wxString& text) { status->onRegisterChanged(reg, text); }},
-        {options, "Options", [options](int reg, const wxString& text) { options->onRegisterChanged(reg, text); }},
-        {bus, "BUS", [bus](int reg, const wxString& text) { bus->onRegisterChanged(reg, text); }},
+        {settings, "Settings",
+         [settings](int reg, const wxString& text, const Units& units) { settings->onRegisterChanged(reg, text, units); }},
+        {logic, "Logik",
+         [logic](int reg, const wxString& text, const Units& units) { logic->onRegisterChanged(reg, text, units); }},
+        {speed, "Speed",
+         [speed](int reg, const wxString& text, const Units& units) { speed->onRegisterChanged(reg, text, units); }},
+        {position, "Position",
+         [position](int reg, const wxString& text, const Units& units) { position->onRegisterChanged(reg, text, units); }},
+        {scope, "Oszilloskop",
+         [scope](int reg, const wxString& text, const Units& units) { scope->onRegisterChanged(reg, text, units); }},
+        {diagnose, "Diagnose", [diagnose](int reg, const wxString& text, const Units&) { diagnose->onRegisterChanged(reg, text); }},
+        {status, "DriveStatusBar", [status](int reg, const wxString& text, const Units&) { status->onRegisterChanged(reg, text); }},
+        {options, "Options", [options](int reg, const wxString& text, const Units&) { options->onRegisterChanged(reg, text); }},
+        {bus, "BUS", [bus](int reg, const wxString& text, const Units& units) { bus->onRegisterChanged(reg, text, units); }},
     };
     chains.reloadRegisterChoices = {
         {settings, "Settings", [settings] { settings->reloadRegisterChoices(); }},
@@ -133,12 +140,13 @@ bool MainFrame::isPageShown(const wxWindow* page) const {
 void MainFrame::dispatchRegisterChanged(wxCommandEvent& event) {
     const int reg = event.GetInt();
     const wxString text = event.GetString();
+    const std::optional<FieldUnits> units = decodeFieldUnits(event.GetExtraLong());
     if (reg == 0xF8) {
         if (FlashingStatusBar* status = statusLine())
             status->setStatusField(wxString::Format("%s %s", translate("Achse:"), text), 2);
     }
     // The page that wrote the register is among them: it gets its own change too.
-    for (const auto& step : chains_.registerChanged) step.call(reg, text);
+    for (const auto& step : chains_.registerChanged) step.call(reg, text, units);
 }
 
 void MainFrame::onPageChanged(wxBookCtrlEvent& event) {

@@ -94,8 +94,7 @@ uint32_t DriveConnection::read16bitRegister(uint32_t reg, uint16_t* value) {
     if (!wire::isWireRegister(reg)) return 1;  // an unknown number: refused in every mode
     if (offlineImage_) {
         std::lock_guard<std::mutex> guard(imageMutex_);
-        const auto found = values16_.find(static_cast<uint16_t>(reg));
-        if (value) *value = found != values16_.end() ? found->second : 0;
+        if (value) *value = static_cast<uint16_t>(imageValueLocked(reg, false));
         return 0;
     }
     uint32_t read = 0;
@@ -109,8 +108,7 @@ uint32_t DriveConnection::read32bitRegister(uint32_t reg, uint32_t* value) {
     if (!wire::isWireRegister(reg)) return 1;
     if (offlineImage_) {
         std::lock_guard<std::mutex> guard(imageMutex_);
-        const auto found = values32_.find(static_cast<uint16_t>(reg));
-        if (value) *value = found != values32_.end() ? found->second : 0;
+        if (value) *value = imageValueLocked(reg, true);
         return 0;
     }
     uint32_t read = 0;
@@ -261,6 +259,27 @@ bool DriveConnection::isTcp() const { return transport_.isTcp(); }
 
 std::string DriveConnection::getIpAddress() const { return transport_.ipAddress(); }
 void DriveConnection::setIpAddress(const std::string& address) { transport_.setIpAddress(address); }
+
+uint32_t DriveConnection::imageValueLocked(uint32_t reg, bool wide, bool* held) const {
+    const auto key = static_cast<uint16_t>(reg);
+    const auto found16 = values16_.find(key);
+    const auto found32 = values32_.find(key);
+    const bool has16 = found16 != values16_.end();
+    const bool has32 = found32 != values32_.end();
+    if (held) *held = has16 || has32;
+    // The map of the asked width first: a write at that width replaces what the file had.
+    if (wide) return has32 ? found32->second : has16 ? found16->second : 0;
+    return has16 ? found16->second : has32 ? (found32->second & 0xFFFFu) : 0;
+}
+
+bool DriveConnection::imageRegister(uint32_t reg, uint32_t* value) const {
+    if (!offlineImage_ || !wire::isWireRegister(reg)) return false;
+    std::lock_guard<std::mutex> guard(imageMutex_);
+    bool held = false;
+    const uint32_t found = imageValueLocked(reg, is32bitRegister(reg), &held);
+    if (held && value) *value = found;
+    return held;
+}
 
 RegisterValueMap16 DriveConnection::imageValues16() const {
     std::lock_guard<std::mutex> guard(imageMutex_);

@@ -65,6 +65,11 @@ public:
     // Copies of the offline image (empty unless a file was loaded as image).
     RegisterValueMap16 imageValues16() const;
     RegisterValueMap32 imageValues32() const;
+    // The value the viewed image holds for reg at the register's own width: from the map
+    // of that width, else from the other map (a file may store a register at the other
+    // width; 16 bits widen with zeros, 32 bits give their low half). False when no file
+    // is viewed or the image does not hold the register.
+    bool imageRegister(uint32_t reg, uint32_t* value) const;
 
     // The link itself: tests replace its platform layers and shorten its time-outs; nothing
     // else should talk to it past the connection's lock.
@@ -76,6 +81,8 @@ private:
     bool writeRegisterLocked(uint32_t reg, uint32_t value);
     uint32_t readRegisterLocked(uint32_t reg, uint32_t* value);  // 1 read, 0 failed
     bool usable() const { return online_.load() || offlineImage_.load(); }
+    // The image's value at the given width, as imageRegister; 0 when it holds none.
+    uint32_t imageValueLocked(uint32_t reg, bool wide, bool* held = nullptr) const;  // under imageMutex_
     static void widthMismatch(const char* text, uint32_t reg);
 
     DriveTransport transport_;

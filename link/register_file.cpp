@@ -56,11 +56,19 @@ int32_t writeRegisterFile(DriveConnection* connection, const std::string& chosen
                           const std::vector<uint32_t>& registers, uint32_t* failedRegister) {
     if (!connection || !connection->isConnected()) return kSaveNotConnected;
 
+    // A viewed file is saved as what it holds: a register it lacks is left out, never
+    // made up as 0 (loading the new file into a drive would write those zeros).
+    const bool image = connection->isOfflineImage();
     std::vector<uint8_t> bytes(kRegisterFileMagic, kRegisterFileMagic + kRegisterFileMagicSize);
     for (uint32_t reg : registers) {
         if (!isValidRegisterNumber(reg)) continue;  // would address another register on the wire
         uint32_t value = 0;
         bool wide = is32bitRegister(reg);
+        if (image) {
+            if (connection->imageRegister(reg, &value))
+                appendRegisterRecord(bytes, static_cast<uint16_t>(reg), wide, value);
+            continue;
+        }
         uint32_t rc;
         if (wide) {
             rc = connection->read32bitRegister(reg, &value);

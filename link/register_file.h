@@ -51,8 +51,9 @@ enum : uint32_t {
     kLoadWrite32Failed = 3,
 };
 
-// Reads every listed register through the connection (a viewed image is saved from the
-// image) and writes the records in the list's order. The file is written beside the
+// Reads every listed register through the connection and writes the records in the
+// list's order. A viewed image is saved as it is: only the listed registers it holds, each
+// at its register's width (see DriveConnection::imageRegister). The file is written beside the
 // target and renamed into place only when complete, so a failed save leaves an earlier
 // file of that name as it was. Numbers above 255 name no register and are skipped.
 // A failed read gives kSaveReadFailed with the register in *failedRegister.

@@ -127,15 +127,9 @@ void CanBusPage::afterCommit(RegisterEdit* field) {
     if (field == btr_) updateCanBitRate();
 }
 
-void CanBusPage::onRegisterChanged(int reg, const wxString& text) {
-    for (RegisterEdit* field : editList()) {
-        if (field->registerNumber() != reg) continue;
-        if (field->part() == 0)
-            field->showValue(text);
-        else
-            field->refreshRegisterEdit();
-        if (field == btr_) updateCanBitRate();
-    }
+void CanBusPage::onRegisterChanged(int reg, const wxString& text, const std::optional<FieldUnits>& sender) {
+    // The bit rate follows the BTR field (afterCommit).
+    followRegisterChange(reg, text, sender);
 }
 
 }  // namespace torvex

@@ -27,7 +27,7 @@ public:
     bool readFromDrive(bool onlyIfShown) { return refreshCanPage(onlyIfShown); }
     bool refreshCanPage(bool onlyIfShown);
     // A register was written elsewhere (or here): fields bound to it follow.
-    void onRegisterChanged(int reg, const wxString& text);
+    void onRegisterChanged(int reg, const wxString& text, const std::optional<FieldUnits>& sender = std::nullopt);
     // Shows the bit rate of the BTR field's text.
     void updateCanBitRate();
 

@@ -80,7 +80,8 @@ std::vector<wxWindow*> DrivePage::buildControls(const std::vector<ControlRow>& r
         const wxPoint pos(row.x, row.y);
         const wxSize size(row.w, row.h);
         const wxString tooltip = translated(rowTooltipKey(row).c_str());
-        const wxString initial = wxString::FromUTF8(rowInitialText(row));
+        const wxString initial = row.initialTextTranslated ? translated(rowInitialText(row).c_str())
+                                                           : wxString::FromUTF8(rowInitialText(row));
         wxWindow* control = nullptr;
         switch (row.kind) {
         case RowKind::Edit: {
@@ -133,10 +134,45 @@ bool DrivePage::commitField(RegisterEdit* field) { return field->commitRegisterE
 
 bool DrivePage::stepField(RegisterEdit* field, long delta) { return field->stepRegisterEdit(delta); }
 
-void DrivePage::postRegisterChanged(int reg, const wxString& text) {
+void DrivePage::postRegisterChanged(int reg, const wxString& text, const std::optional<FieldUnits>& units) {
     wxWindow* parent = GetParent();
     if (!parent) return;
-    postProgramEvent(parent->GetEventHandler(), RegisterChangedEvent, reg, text);
+    wxCommandEvent* notice = newProgramEvent(RegisterChangedEvent, reg, text);
+    notice->SetExtraLong(units ? encodeFieldUnits(*units) : 0);
+    wxQueueEvent(parent->GetEventHandler(), notice);
+}
+
+void DrivePage::postRegisterChanged(RegisterEdit* field) {
+    postRegisterChanged(field->registerNumber(), field->GetValue(), unitsOfField(field));
+}
+
+FieldUnits DrivePage::unitsOfField(const RegisterEdit* field) const {
+    return unitsOf(field->format(), fieldKind(field));
+}
+
+bool DrivePage::rereadField(RegisterEdit* field) { return field->rereadRegisterEdit(); }
+
+void DrivePage::followRegisterChange(int reg, const wxString& text, const std::optional<FieldUnits>& sender) {
+    const bool usable = drive_ && drive_->isConnected();
+    for (RegisterEdit* field : edits_) {
+        if (field->registerNumber() != reg) continue;
+        switch (followAction(unitsOfField(field), sender, text.utf8_string(), usable)) {
+        case FollowAction::TakeText:
+            field->showValue(text);
+            break;
+        case FollowAction::Reread:
+            // A failed re-read shows no box (the user's action had its own) and leaves the
+            // field as it was: the notice is sent after a refused entry too, when nothing changed.
+            if (!rereadField(field)) continue;
+            break;
+        case FollowAction::ShowNothing:
+            field->showValue(wxString());
+            break;
+        case FollowAction::Keep:
+            continue;
+        }
+        afterCommit(field);
+    }
 }
 
 void DrivePage::onTextEnter(wxCommandEvent& event) {
@@ -149,7 +185,7 @@ void DrivePage::onTextEnter(wxCommandEvent& event) {
     wxObject* source = event.GetEventObject();
     if (axisNameField_ && source == axisNameField_) {
         axisNameField_->commitRegisterTextEdit();
-        postRegisterChanged(static_cast<int>(kRegAxisName), axisNameField_->GetValue());
+        postRegisterChanged(static_cast<int>(kRegAxisName), axisNameField_->GetValue(), std::nullopt);
         return;
     }
     auto found = std::find(edits_.begin(), edits_.end(), source);
@@ -162,7 +198,7 @@ void DrivePage::onTextEnter(wxCommandEvent& event) {
     commitField(field);
     afterCommit(field);
     // Posted whatever the commit gave: after a refusal the field shows its restored text.
-    postRegisterChanged(field->registerNumber(), field->GetValue());
+    postRegisterChanged(field);
 }
 
 void DrivePage::onButton(wxCommandEvent& event) {
@@ -183,7 +219,7 @@ void DrivePage::onButton(wxCommandEvent& event) {
             afterStep(field);
             // Fields bound to the same register on other pages follow a step as they
             // follow Enter; without it a step there would write the old value back.
-            if (field->GetValue() != before) postRegisterChanged(field->registerNumber(), field->GetValue());
+            if (field->GetValue() != before) postRegisterChanged(field);
             break;
         }
     }
@@ -197,20 +233,15 @@ void DrivePage::onChildFocus(wxChildFocusEvent& event) {
     if (focused && child && (focused == child || child->IsDescendant(focused))) child = focused;
     if (!child || child == this) return;
     if (isInDisplayList(child) || handsFocusBack(child)) {
-        askForRefocus();
+        // Only a page with a refocus step of its own hands the focus back (queued: the focus
+        // is still changing while this runs); on the others a read-out keeps it, so that its
+        // text can be selected and copied.
+        if (refocusEvent_ != wxEVT_NULL) postProgramEvent(this, refocusEvent_);
         return;
     }
     if (child == upButton_ || child == downButton_) return;
     if (isNotRemembered(child)) return;
     lastFocused_ = child;
-}
-
-void DrivePage::askForRefocus() {
-    // Queued: the focus is still changing while this runs.
-    if (refocusEvent_ != wxEVT_NULL)
-        postProgramEvent(this, refocusEvent_);
-    else
-        CallAfter(&DrivePage::restoreFocus);
 }
 
 void DrivePage::onRefocus(wxCommandEvent&) { restoreFocus(); }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <optional>
 #include <vector>
 
 #include <wx/bitmap.h>
@@ -13,6 +14,7 @@
 #include "link/limits.h"
 #include "pages/page_table.h"
 #include "resources/builtin_picture.h"
+#include "widgets/field_logic.h"
 
 class wxButton;
 class wxDC;
@@ -77,12 +79,24 @@ public:
     void setAxisNameField(RegisterTextEdit* field) { axisNameField_ = field; }
     void createUpDownButtons(const wxPoint& upPosition, const wxPoint& downPosition, const wxSize& size);
 
+    // The units a field of the edit list shows its register in; a change notice carries
+    // the sender's.
+    FieldUnits unitsOfField(const RegisterEdit* field) const;
+    // Brings the fields of the edit list bound to reg up to date after a change of it, made
+    // in a field with the sender's units (nothing: units unknown, the text speaks for the
+    // whole register). A field in the same units takes the text; one in other units reads
+    // the register again, without a box (a failed read leaves it as it was), and not at
+    // all while the drive cannot be used or when the write was not confirmed (text ""):
+    // then a field whose value the write may have changed shows none.
+    void followRegisterChange(int reg, const wxString& text, const std::optional<FieldUnits>& sender);
+
 protected:
     // Routes a page adds to the shared behaviour.
     // Before anything else on Enter; true when the page has fully handled the event.
     virtual bool enterBeforeOnlineTest(wxCommandEvent& event) { return false; }
     // Writes one field of the edit list; the scaled fields of some pages go their own way.
     virtual bool commitField(RegisterEdit* field);
+    // After the field shows a new value: its own commit, or a change that it followed.
     virtual void afterCommit(RegisterEdit* field) {}
     virtual void afterStep(RegisterEdit* field) {}
     // Steps one field of the edit list by delta; fields in other units than the raw
@@ -92,6 +106,11 @@ protected:
     virtual bool handleButton(wxCommandEvent& event) { return false; }
     // Read-only controls outside the display list that hand the focus back.
     virtual bool handsFocusBack(wxWindow* control) const { return false; }
+    // What a field shows beyond the raw number (speeds and positions on some pages).
+    virtual FieldKind fieldKind(const RegisterEdit* field) const { return FieldKind::Plain; }
+    // Reads one field of the edit list again without a box, in its own units; false when
+    // the read failed and the field was left as it was.
+    virtual bool rereadField(RegisterEdit* field);
     // Controls that must not become the remembered one (besides Up and Down).
     virtual bool isNotRemembered(wxWindow* control) const { return false; }
     // The page's own texts, drawn over the background picture.
@@ -100,8 +119,9 @@ protected:
     bool isInEditList(const wxWindow* control) const;
     bool isInDisplayList(const wxWindow* control) const;
     // Posts the register-changed notice to the parent (the notebook), from where it
-    // travels to the frame.
-    void postRegisterChanged(int reg, const wxString& text);
+    // travels to the frame: the register, the text and the units of the field that shows it.
+    void postRegisterChanged(int reg, const wxString& text, const std::optional<FieldUnits>& units);
+    void postRegisterChanged(RegisterEdit* field);
 
 private:
     void loadPicture(const DrivePageOptions& options);
@@ -110,7 +130,6 @@ private:
     void onChildFocus(wxChildFocusEvent& event);
     void onRefocus(wxCommandEvent& event);
     void onPaint(wxPaintEvent& event);
-    void askForRefocus();
 
     DriveConnection* drive_;
     RegisterLimits* limits_;

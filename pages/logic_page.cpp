@@ -353,9 +353,9 @@ void LogicPage::setOnline(bool online) {
     if (downButton()) downButton()->Enable(enable);
 }
 
-void LogicPage::onRegisterChanged(int reg, const wxString& text) {
-    for (const auto& holder : fields_)
-        if (holder->field->registerNumber() == reg) holder->field->showValue(text);
+void LogicPage::onRegisterChanged(int reg, const wxString& text, const std::optional<FieldUnits>& sender) {
+    // The variable fields are the page's edit list.
+    followRegisterChange(reg, text, sender);
 }
 
 void LogicPage::reloadRegisterChoices() {

@@ -30,7 +30,7 @@ public:
     bool readFromDrive(bool onlyIfShown);
     void setOnline(bool online);
     // A register was written elsewhere (or here): the variable fields bound to it follow.
-    void onRegisterChanged(int reg, const wxString& text);
+    void onRegisterChanged(int reg, const wxString& text, const std::optional<FieldUnits>& sender = std::nullopt);
     // The free trigger registers changed: refill the source lists and select again.
     void reloadRegisterChoices();
 

@@ -28,6 +28,7 @@ struct ControlRow {
     const char* nameKey = nullptr;     // the field's name in its messages, or the lamp's text
     const char* tooltipKey = nullptr;  // null: the register's tooltip ("_low"/"_high" for halves)
     const char* initialText = nullptr; // null: "0x%02x", with " L"/" H" for halves
+    bool initialTextTranslated = false;  // initialText is a catalogue key, shown as its text
 };
 
 // The keys and texts a row stands for when it names none itself.

@@ -153,34 +153,40 @@ bool PositionPage::refreshPositionEdits(bool onlyIfShown) {
     return true;
 }
 
-void PositionPage::onRegisterChanged(int reg, const wxString& text) {
-    // Every field of the register follows: a whole-register field takes the text, a
-    // half field reads its own half again (the text speaks for the other half or both).
-    for (RegisterEdit* field : editList()) {
-        if (field->registerNumber() != reg) continue;
-        if (field->part() != 0)
-            field->refreshRegisterEdit();
-        else
-            field->SetValue(text);
-    }
+void PositionPage::onRegisterChanged(int reg, const wxString& text, const std::optional<FieldUnits>& sender) {
+    followRegisterChange(reg, text, sender);
+    // Further re-reads: without a box, with a usable drive and after a confirmed write only.
+    const bool reread = drive() && drive()->isConnected() && !text.empty();
     if (reg == kSpeedRpmMax || reg == kMotorRpmMax) {
         // A new maximum speed changes what every raw speed stands for.
-        if (readSpeedScale()) {
-            readSpeedField(speedTo_, state_.speedScale.load());
-            readSpeedField(speedFrom_, state_.speedScale.load());
+        if (reread && readSpeedScale()) {
+            rereadSpeedField(speedTo_, state_.speedScale.load());
+            rereadSpeedField(speedFrom_, state_.speedScale.load());
         }
         return;
     }
     if (reg == kPositionScaleReg) {
         if (auto scale = positionRegisterFromText(text.utf8_string())) {
             state_.positionScale = *scale;
-            readPositionField(offset_, *scale);
+            if (reread) rereadPositionField(offset_, *scale);
         }
         return;
     }
     if (reg == kPositionOffsetReg) {
         if (auto offset = positionRegisterFromText(text.utf8_string())) state_.positionOffset = *offset;
     }
+}
+
+FieldKind PositionPage::fieldKind(const RegisterEdit* field) const {
+    if (field == speedTo_ || field == speedFrom_) return FieldKind::Speed;
+    if (field == offset_) return FieldKind::Position;
+    return FieldKind::Plain;
+}
+
+bool PositionPage::rereadField(RegisterEdit* field) {
+    if (field == speedTo_ || field == speedFrom_) return rereadSpeedField(field, state_.speedScale.load());
+    if (field == offset_) return rereadPositionField(field, state_.positionScale.load());
+    return DrivePage::rereadField(field);
 }
 
 bool PositionPage::commitField(RegisterEdit* field) {

@@ -41,7 +41,7 @@ public:
     // values go to the controls as queued events, repaints are asked for on the GUI thread.
     bool cyclicUpdate(bool onlyIfShown);
     // Another field (here or on another page) wrote reg and shows text.
-    void onRegisterChanged(int reg, const wxString& text);
+    void onRegisterChanged(int reg, const wxString& text, const std::optional<FieldUnits>& sender = std::nullopt);
 
     bool showScaledPositions();
     bool updateCalcValue();
@@ -62,6 +62,8 @@ public:
 protected:
     bool commitField(RegisterEdit* field) override;
     bool stepField(RegisterEdit* field, long delta) override;
+    FieldKind fieldKind(const RegisterEdit* field) const override;
+    bool rereadField(RegisterEdit* field) override;
     bool handsFocusBack(wxWindow* control) const override;
     void paintPage(wxDC& dc) override;
 

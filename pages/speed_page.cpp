@@ -93,18 +93,9 @@ bool SpeedPage::refreshSpeedEdits(bool onlyIfShown) {
     return true;
 }
 
-void SpeedPage::onRegisterChanged(int reg, const wxString& text) {
-    for (RegisterEdit* field : editList()) {
-        if (field->registerNumber() != reg) continue;
-        // A half field reads its own half: the text speaks for the whole register or the
-        // other half.
-        if (field->part() != 0)
-            field->refreshRegisterEdit();
-        else
-            field->SetValue(text);
-        // The mark follows the limit whichever page changed it.
-        checkLimitMark(field);
-    }
+void SpeedPage::onRegisterChanged(int reg, const wxString& text, const std::optional<FieldUnits>& sender) {
+    // The limit marks follow their fields whichever page changed them (afterCommit).
+    followRegisterChange(reg, text, sender);
 }
 
 void SpeedPage::checkMark(RegisterEdit* field, std::atomic<bool>& flag) {

@@ -35,7 +35,7 @@ public:
     bool readFromDrive(bool onlyIfShown);
     // Polling thread: displays, lamps and the command-source flags. Touches no window.
     bool cyclicUpdate(bool onlyIfShown);
-    void onRegisterChanged(int reg, const wxString& text);
+    void onRegisterChanged(int reg, const wxString& text, const std::optional<FieldUnits>& sender = std::nullopt);
 
     bool refreshSpeedEdits(bool onlyIfShown);
     bool updateSpeedModeFlags();

@@ -417,10 +417,10 @@ void OscilloscopePage::stopStepAndCapture() {
     if (taken) showCapture();
 }
 
-void OscilloscopePage::onRegisterChanged(int reg, const wxString& text) {
-    for (RegisterEdit* field : editList())
-        if (field->registerNumber() == reg) field->SetValue(text);
-    if (reg == 0xC8 || reg == 0x59) {
+void OscilloscopePage::onRegisterChanged(int reg, const wxString& text, const std::optional<FieldUnits>& sender) {
+    followRegisterChange(reg, text, sender);
+    // As the fields: no read without a usable drive or after a write that was not confirmed.
+    if ((reg == 0xC8 || reg == 0x59) && drive() && drive()->isConnected() && !text.empty()) {
         uint16_t value = 0;
         if (drive()->read16bitRegister(kRegSpeedScale, &value) == 0) scales_.speedScale = static_cast<int16_t>(value);
     }

@@ -44,7 +44,7 @@ public:
     // Polling thread: reads STATUS and only posts what the GUI thread is to do.
     bool cyclicUpdate(bool onlyIfShown);
     void setOnline(bool online);
-    void onRegisterChanged(int reg, const wxString& text);
+    void onRegisterChanged(int reg, const wxString& text, const std::optional<FieldUnits>& sender = std::nullopt);
     void reloadRegisterChoices();
     void stopStepResponse();
     void setDigitalSpeedMode(int digitalSpeed);

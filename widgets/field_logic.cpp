@@ -305,15 +305,96 @@ uint32_t readByWidth(RegisterAccess& access, int reg, uint32_t* raw) {
 }
 
 bool readFieldText(RegisterAccess& access, const FieldFormat& format,
-                   const std::function<void(const std::string&)>& show) {
+                   const std::function<void(const std::string&)>& show, ReadFailure failure) {
     if (format.reg == 0) return true;
     uint32_t raw = 0;
     if (readByWidth(access, format.reg, &raw) != 0) {
-        errorBox(registerMessage(kMsgReadFailed, format.reg));
+        if (failure == ReadFailure::Report) errorBox(registerMessage(kMsgReadFailed, format.reg));
         return false;
     }
     show(formatRawValue(format, raw));
     return true;
+}
+
+bool readBackDiffers(const FieldFormat& format, const std::string& typed, const std::string& shown) {
+    if (!format.hexInput) return typed != shown;
+    // Both texts passed the hexadecimal check (the typed one on entry, the shown one was
+    // printed from the register), so they compare as numbers.
+    auto isHexText = [](const std::string& text) { return std::all_of(text.begin(), text.end(), isHexDigit); };
+    if (!isHexText(typed) || !isHexText(shown)) return typed != shown;
+    return parseClamped(typed, 16) != parseClamped(shown, 16);
+}
+
+FieldUnits unitsOf(const FieldFormat& format, FieldKind kind) {
+    FieldUnits units;
+    units.part = effectivePart(format);
+    units.kind = kind;
+    if (format.hexInput) {
+        units.hexInput = true;
+    } else if (format.scale != 0) {
+        units.scale = format.scale;
+        const int decimals = format.decimals;
+        units.decimals = (decimals == 0 || decimals == 2 || decimals == 3) ? decimals : 1;
+    } else {
+        units.percentBase = format.percentBase;
+    }
+    return units;
+}
+
+namespace {
+// Layout of a packed notice: bit 0 set, part in bits 1-2, hexadecimal entry in bit 3,
+// decimals in bits 4-5, the kind in bits 6-7, the percent base in bits 8-31 and the
+// scale in bits 32-55.
+constexpr int64_t kUnitFieldLimit = int64_t(1) << 24;
+}  // namespace
+
+long encodeFieldUnits(const FieldUnits& units) {
+    static_assert(sizeof(long) >= 8, "the units are packed into 64 bits");
+    if (units.part < 0 || units.part > 2 || units.decimals < 0 || units.decimals > 3) return 0;
+    if (units.percentBase < 0 || units.percentBase >= kUnitFieldLimit) return 0;
+    if (units.scale < 0 || units.scale >= kUnitFieldLimit) return 0;
+    int64_t code = 1;
+    code |= int64_t(units.part) << 1;
+    code |= int64_t(units.hexInput ? 1 : 0) << 3;
+    code |= int64_t(units.decimals) << 4;
+    code |= int64_t(static_cast<int>(units.kind)) << 6;
+    code |= int64_t(units.percentBase) << 8;
+    code |= int64_t(units.scale) << 32;
+    return static_cast<long>(code);
+}
+
+std::optional<FieldUnits> decodeFieldUnits(long code) {
+    const int64_t bits = code;
+    if ((bits & 1) == 0) return std::nullopt;
+    FieldUnits units;
+    units.part = int((bits >> 1) & 3);
+    units.hexInput = ((bits >> 3) & 1) != 0;
+    units.decimals = int((bits >> 4) & 3);
+    const int kind = int((bits >> 6) & 3);
+    if (units.part > 2 || kind > static_cast<int>(FieldKind::Position)) return std::nullopt;
+    units.kind = static_cast<FieldKind>(kind);
+    units.percentBase = int((bits >> 8) & (kUnitFieldLimit - 1));
+    units.scale = int((bits >> 32) & (kUnitFieldLimit - 1));
+    return units;
+}
+
+namespace {
+// Whether the change can have altered what this field shows: its half, or the whole
+// register, was written (a notice without units speaks for the whole register).
+bool changeCovers(const FieldUnits& mine, const std::optional<FieldUnits>& sender) {
+    const int written = sender ? sender->part : 0;
+    return mine.part == 0 || written == 0 || mine.part == written;
+}
+}  // namespace
+
+FollowAction followAction(const FieldUnits& mine, const std::optional<FieldUnits>& sender, const std::string& text,
+                          bool driveUsable) {
+    // Same units, or a notice for the whole register reaching a field of the whole register.
+    if (sender ? *sender == mine : mine.part == 0) return FollowAction::TakeText;
+    // The sender's write was not confirmed: nothing is read for it.
+    if (text.empty()) return changeCovers(mine, sender) ? FollowAction::ShowNothing : FollowAction::Keep;
+    if (!driveUsable) return FollowAction::Keep;
+    return FollowAction::Reread;
 }
 
 bool validateAndWriteText(RegisterAccess& access, const FieldFormat& format, const RegisterLimits* limits,
@@ -356,7 +437,7 @@ WriteOutcome writeFieldText(RegisterAccess& access, const FieldFormat& format, c
         show(text);
     });
     if (!readBack) return WriteOutcome::Unconfirmed;
-    if (shown != typed)
+    if (readBackDiffers(format, typed, shown))
         messageBox(fillTwoTexts(tr(kMsgValueChanged), typed, shown), tr(kCaptionWarning), kWarningBox);
     return WriteOutcome::Confirmed;
 }
@@ -381,11 +462,12 @@ std::u32string unpackAsciiRegister(uint32_t value) {
     return text;
 }
 
-bool readAsciiText(RegisterAccess& access, int reg, const std::function<void(const std::u32string&)>& show) {
+bool readAsciiText(RegisterAccess& access, int reg, const std::function<void(const std::u32string&)>& show,
+                   ReadFailure failure) {
     if (reg == 0) return true;
     uint32_t value = 0;
     if (access.read32(static_cast<uint32_t>(reg), &value) != 0) {
-        errorBox(registerMessage(kMsgReadFailed, reg));
+        if (failure == ReadFailure::Report) errorBox(registerMessage(kMsgReadFailed, reg));
         return false;
     }
     show(unpackAsciiRegister(value));
@@ -416,28 +498,34 @@ std::string toUtf8(const std::u32string& text) {
 }
 }  // namespace
 
-bool writeAsciiText(RegisterAccess& access, int reg, const std::string& prefix, const std::u32string& typed,
-                    const std::function<void(const std::u32string&)>& show) {
+WriteOutcome writeAsciiFieldText(RegisterAccess& access, int reg, const std::string& prefix,
+                                 const std::u32string& typed, const std::function<void(const std::u32string&)>& show) {
     if (typed.size() > 4) {
         errorBox(prefix + tr(kMsgTooManyChars));
-        return false;
+        return WriteOutcome::Refused;
     }
     std::u32string padded = typed;
     padded.resize(4, U' ');
-    if (reg == 0) return true;
+    if (reg == 0) return WriteOutcome::Confirmed;
     if (access.write32(static_cast<uint32_t>(reg), packAsciiRegister(padded)) != 0) {
         errorBox(registerMessage(kMsgWriteFailed, reg));
-        return false;
+        return WriteOutcome::NotWritten;
     }
     std::u32string shown;
     bool readBack = readAsciiText(access, reg, [&](const std::u32string& text) {
         shown = text;
         show(text);
     });
-    if (readBack && shown != padded)
+    if (!readBack) return WriteOutcome::Unconfirmed;
+    if (shown != padded)
         messageBox(fillTwoTexts(tr(kMsgValueChanged), toUtf8(padded), toUtf8(shown)), tr(kCaptionWarning),
                    kWarningBox);
-    return true;
+    return WriteOutcome::Confirmed;
+}
+
+bool writeAsciiText(RegisterAccess& access, int reg, const std::string& prefix, const std::u32string& typed,
+                    const std::function<void(const std::u32string&)>& show) {
+    return writeAsciiFieldText(access, reg, prefix, typed, show) == WriteOutcome::Confirmed;
 }
 
 }  // namespace torvex

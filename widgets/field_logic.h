@@ -100,11 +100,58 @@ bool validateAndWriteText(RegisterAccess& access, const FieldFormat& format, con
                           const std::string& prefix, const std::string& typed,
                           const std::function<void(const std::string&)>& show);
 
-// Reads the register and hands the text to show; a failed read shows its error box.
 // Reads a register with the operation of its width; 0 on success.
 uint32_t readByWidth(RegisterAccess& access, int reg, uint32_t* raw);
+// How a failed read is told: with its error box, or not at all (a re-read the user did
+// not ask for; the action that caused it had its own box).
+enum class ReadFailure { Report, Quiet };
+// Reads the register and hands the text to show; a failed read shows its error box
+// unless it is to stay quiet.
 bool readFieldText(RegisterAccess& access, const FieldFormat& format,
-                   const std::function<void(const std::string&)>& show);
+                   const std::function<void(const std::string&)>& show, ReadFailure failure = ReadFailure::Report);
+
+// Whether the text read back stands for another value than the one typed, so that the
+// drive changed it: hexadecimal fields compare the numbers (upper-case digits and leading
+// zeros are no change by the drive), every other field compares the texts.
+bool readBackDiffers(const FieldFormat& format, const std::string& typed, const std::string& shown);
+
+// ---- Following a change made in another field ----------------------------------------
+
+// How a field shows its register beyond the raw number: in rpm of the drive's maximum
+// speed, or in the user's position units (both on the Settings and Position pages).
+enum class FieldKind { Plain, Speed, Position };
+
+// The units a field shows its register in. Two fields of one register take each other's
+// texts only when their units agree; settings that do not change what is shown are left
+// out (a half on a 16-bit register, decimals without a scale, a scale or percent base
+// behind hexadecimal entry).
+struct FieldUnits {
+    int part = 0;
+    int percentBase = 0;
+    int scale = 0;
+    int decimals = 0;
+    bool hexInput = false;
+    FieldKind kind = FieldKind::Plain;
+    bool operator==(const FieldUnits&) const = default;
+};
+FieldUnits unitsOf(const FieldFormat& format, FieldKind kind = FieldKind::Plain);
+
+// The units packed into one number for a change notice, and back; 0 stands for a notice
+// that names no units (and units that do not fit the number are sent as none).
+long encodeFieldUnits(const FieldUnits& units);
+std::optional<FieldUnits> decodeFieldUnits(long code);
+
+// What a field of the changed register does with a change notice from a field in the
+// sender's units (nothing: the notice names none and speaks for the whole register).
+enum class FollowAction {
+    TakeText,     // same units: the text is the drive's value as this field shows it
+    Reread,       // other units: read the register again, without a box
+    ShowNothing,  // other units, and a write that may have changed this field's value was
+                  // not confirmed: the value is unknown
+    Keep,         // nothing to learn now: no usable drive, or only the other half was written
+};
+FollowAction followAction(const FieldUnits& mine, const std::optional<FieldUnits>& sender, const std::string& text,
+                          bool driveUsable);
 
 // "fieldName: " or nothing.
 std::string messagePrefix(const std::string& fieldName);
@@ -116,7 +163,13 @@ uint32_t packAsciiRegister(const std::u32string& text);
 // The bytes up to the first zero byte, lowest first.
 std::u32string unpackAsciiRegister(uint32_t value);
 
-bool readAsciiText(RegisterAccess& access, int reg, const std::function<void(const std::u32string&)>& show);
+bool readAsciiText(RegisterAccess& access, int reg, const std::function<void(const std::u32string&)>& show,
+                   ReadFailure failure = ReadFailure::Report);
+// Writes at most four characters (padded with blanks) and reads them back; the outcome
+// as for the register fields.
+WriteOutcome writeAsciiFieldText(RegisterAccess& access, int reg, const std::string& prefix,
+                                 const std::u32string& typed, const std::function<void(const std::u32string&)>& show);
+// The same, true only when the drive's text was read back.
 bool writeAsciiText(RegisterAccess& access, int reg, const std::string& prefix, const std::u32string& typed,
                     const std::function<void(const std::u32string&)>& show);
 

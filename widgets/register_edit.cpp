@@ -39,6 +39,13 @@ bool RegisterEdit::refreshRegisterEdit() {
                                format_.hexInput, format_.part);
 }
 
+bool RegisterEdit::rereadRegisterEdit() {
+    DriveRegisterAccess access(drive_);
+    return readFieldText(
+        access, format_, [this](const std::string& text) { showValue(wxString::FromUTF8(text)); },
+        ReadFailure::Quiet);
+}
+
 bool RegisterEdit::commitRegisterEdit() {
     if (!isModified()) return true;
     wxString prefix = wxString::FromUTF8(messagePrefix(fieldName_.utf8_string()));

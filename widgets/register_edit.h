@@ -19,6 +19,9 @@ public:
 
     // Reads the register into the field; false when the read failed (its box was shown).
     bool refreshRegisterEdit();
+    // The same without a box, for a re-read the user did not ask for (a change made in
+    // another field); false when the read failed, the field then left as it was.
+    bool rereadRegisterEdit();
     // Writes the field when its text changed; true when nothing had to be written or the
     // write succeeded. On failure the saved text comes back.
     bool commitRegisterEdit();

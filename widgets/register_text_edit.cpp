@@ -40,17 +40,31 @@ void RegisterTextEdit::showValue(const wxString& text) {
 
 bool RegisterTextEdit::refreshRegisterTextEdit() { return readAsciiRegister(this, reg_, drive_); }
 
+bool RegisterTextEdit::rereadRegisterTextEdit() {
+    DriveRegisterAccess access(drive_);
+    return readAsciiText(
+        access, reg_, [this](const std::u32string& text) { showValue(fromU32(text)); }, ReadFailure::Quiet);
+}
+
 bool RegisterTextEdit::commitRegisterTextEdit() {
     if (!isModified()) return true;
     wxString prefix = wxString::FromUTF8(messagePrefix(fieldName_.utf8_string()));
     busy_ = true;
-    bool ok = writeAsciiRegister(this, prefix, reg_, drive_);
+    DriveRegisterAccess access(drive_);
+    WriteOutcome outcome =
+        writeAsciiFieldText(access, reg_, prefix.utf8_string(), toU32(GetValue()),
+                            [this](const std::u32string& text) { showValue(fromU32(text)); });
     busy_ = false;
-    if (!ok) {
-        ChangeValue(savedValue_);
-        if (DriveRegisterAccess(drive_).usable()) SetFocus();
+    if (outcome == WriteOutcome::Unconfirmed) {
+        // As the register fields: neither the old nor the typed name is known to be the drive's.
+        showValue(wxString());
+        return false;
     }
-    return ok;
+    if (outcome != WriteOutcome::Confirmed) {
+        ChangeValue(savedValue_);
+        if (access.usable()) SetFocus();
+    }
+    return outcome == WriteOutcome::Confirmed;
 }
 
 void RegisterTextEdit::onKillFocus(wxFocusEvent& event) {

@@ -13,6 +13,8 @@ public:
                      const wxString& tooltip, const wxPoint& pos, const wxSize& size, DriveConnection* drive);
 
     bool refreshRegisterTextEdit();
+    // The same without a box, for a re-read the user did not ask for.
+    bool rereadRegisterTextEdit();
     bool commitRegisterTextEdit();
     bool isModified() const { return GetValue() != savedValue_; }
 

@@ -133,19 +133,19 @@ using Formatter = std::function<std::string(int64_t)>;
 
 // Write, read back and compare: a drive that keeps another value than the one written
 // is reported with the entered and the shown text.
-bool writeAndReadBack(RegisterAccess& access, int reg, int64_t raw, const std::string& typed, const Writer& write,
-                      const Reader& read, const Formatter& format,
-                      const std::function<void(const std::string&)>& show) {
+WriteOutcome writeAndReadBack(RegisterAccess& access, int reg, int64_t raw, const std::string& typed,
+                              const Writer& write, const Reader& read, const Formatter& format,
+                              const std::function<void(const std::string&)>& show) {
     if (write(access, raw) != 0) {
         errorBox(registerMessage(kMsgWriteFailed, reg));
-        return false;
+        return WriteOutcome::NotWritten;
     }
     std::optional<std::string> shown = read(access);
-    if (!shown) return false;
+    if (!shown) return WriteOutcome::Unconfirmed;
     show(*shown);
     if (*shown != format(raw))
         messageBox(fillTwoTexts(tr(kMsgValueChanged), typed, *shown), tr(kCaptionWarning), kWarningBox);
-    return true;
+    return WriteOutcome::Confirmed;
 }
 
 }  // namespace
@@ -210,31 +210,32 @@ EntryCheck checkPositionEntry(int reg, int32_t positionScale, const std::string&
     });
 }
 
-std::optional<std::string> readSpeedText(RegisterAccess& access, int reg, int speedScale) {
+std::optional<std::string> readSpeedText(RegisterAccess& access, int reg, int speedScale, ReadFailure failure) {
     uint16_t raw = 0;
     if (access.read16(static_cast<uint32_t>(reg), &raw) != 0) {
-        errorBox(registerMessage(kMsgReadFailed, reg));
+        if (failure == ReadFailure::Report) errorBox(registerMessage(kMsgReadFailed, reg));
         return std::nullopt;
     }
     return speedText(speedScale, signedValue(reg, raw, false));
 }
 
-std::optional<std::string> readPositionText(RegisterAccess& access, int reg, int32_t positionScale) {
+std::optional<std::string> readPositionText(RegisterAccess& access, int reg, int32_t positionScale,
+                                            ReadFailure failure) {
     uint32_t raw = 0;
     if (access.read32(static_cast<uint32_t>(reg), &raw) != 0) {
-        errorBox(registerMessage(kMsgReadFailed, reg));
+        if (failure == ReadFailure::Report) errorBox(registerMessage(kMsgReadFailed, reg));
         return std::nullopt;
     }
     return positionText(positionScale, signedValue(reg, raw, true));
 }
 
-bool commitSpeedText(RegisterAccess& access, int reg, int speedScale, const RegisterLimits* limits,
-                     const std::string& prefix, const std::string& typed,
-                     const std::function<void(const std::string&)>& show) {
+WriteOutcome writeSpeedText(RegisterAccess& access, int reg, int speedScale, const RegisterLimits* limits,
+                            const std::string& prefix, const std::string& typed,
+                            const std::function<void(const std::string&)>& show) {
     EntryCheck check = checkSpeedEntry(reg, speedScale, typed, limits);
     if (check.kind != EntryCheck::Ok) {
         errorBox(prefix + check.message);
-        return false;
+        return WriteOutcome::Refused;
     }
     return writeAndReadBack(
         access, reg, check.value, typed,
@@ -245,13 +246,13 @@ bool commitSpeedText(RegisterAccess& access, int reg, int speedScale, const Regi
         [speedScale](int64_t raw) { return speedText(speedScale, raw); }, show);
 }
 
-bool commitPositionText(RegisterAccess& access, int reg, int32_t positionScale, const RegisterLimits* limits,
-                        const std::string& prefix, const std::string& typed,
-                        const std::function<void(const std::string&)>& show) {
+WriteOutcome writePositionText(RegisterAccess& access, int reg, int32_t positionScale, const RegisterLimits* limits,
+                               const std::string& prefix, const std::string& typed,
+                               const std::function<void(const std::string&)>& show) {
     EntryCheck check = checkPositionEntry(reg, positionScale, typed, limits);
     if (check.kind != EntryCheck::Ok) {
         errorBox(prefix + check.message);
-        return false;
+        return WriteOutcome::Refused;
     }
     return writeAndReadBack(
         access, reg, check.value, typed,
@@ -260,6 +261,18 @@ bool commitPositionText(RegisterAccess& access, int reg, int32_t positionScale, 
         },
         [reg, positionScale](RegisterAccess& a) { return readPositionText(a, reg, positionScale); },
         [positionScale](int64_t raw) { return positionText(positionScale, raw); }, show);
+}
+
+bool commitSpeedText(RegisterAccess& access, int reg, int speedScale, const RegisterLimits* limits,
+                     const std::string& prefix, const std::string& typed,
+                     const std::function<void(const std::string&)>& show) {
+    return writeSpeedText(access, reg, speedScale, limits, prefix, typed, show) == WriteOutcome::Confirmed;
+}
+
+bool commitPositionText(RegisterAccess& access, int reg, int32_t positionScale, const RegisterLimits* limits,
+                        const std::string& prefix, const std::string& typed,
+                        const std::function<void(const std::string&)>& show) {
+    return writePositionText(access, reg, positionScale, limits, prefix, typed, show) == WriteOutcome::Confirmed;
 }
 
 std::optional<std::string> steppedText(const std::string& savedText, long delta) {
@@ -282,21 +295,34 @@ wxString readInto(RegisterEdit* field, const std::optional<std::string>& text) {
     return shown;
 }
 
-using TextCommit = std::function<bool(RegisterAccess&, const std::string& prefix, const std::string& typed,
-                                      const std::function<void(const std::string&)>& show)>;
+using TextCommit = std::function<WriteOutcome(RegisterAccess&, const std::string& prefix, const std::string& typed,
+                                              const std::function<void(const std::string&)>& show)>;
 
+// The same ends as a plain field's commit: the drive's value, the saved text back when
+// nothing was written, or no value at all when the write went out unconfirmed.
 bool commitInto(RegisterEdit* field, const TextCommit& commit) {
     if (!field->isModified()) return true;
     RegisterEdit::BusyHold hold(*field);
     DriveRegisterAccess access(field->drive());
     std::string prefix = messagePrefix(field->fieldName().utf8_string());
-    bool ok = commit(access, prefix, field->GetValue().utf8_string(),
-                     [field](const std::string& text) { field->showValue(wxString::FromUTF8(text)); });
-    if (!ok) {
+    WriteOutcome outcome = commit(access, prefix, field->GetValue().utf8_string(),
+                                  [field](const std::string& text) { field->showValue(wxString::FromUTF8(text)); });
+    if (outcome == WriteOutcome::Unconfirmed) {
+        // Neither the old nor the typed text is known to be the drive's.
+        field->showValue(wxString());
+        return false;
+    }
+    if (outcome != WriteOutcome::Confirmed) {
         field->ChangeValue(field->savedValue());
         if (access.usable()) field->SetFocus();
     }
-    return ok;
+    return outcome == WriteOutcome::Confirmed;
+}
+
+bool rereadInto(RegisterEdit* field, const std::optional<std::string>& text) {
+    if (!text) return false;
+    field->showValue(wxString::FromUTF8(*text));
+    return true;
 }
 
 bool stepInto(RegisterEdit* field, long delta, const std::function<bool(RegisterEdit*)>& commit) {
@@ -319,18 +345,28 @@ wxString readPositionField(RegisterEdit* field, int32_t positionScale) {
     return readInto(field, readPositionText(access, field->registerNumber(), positionScale));
 }
 
+bool rereadSpeedField(RegisterEdit* field, int speedScale) {
+    DriveRegisterAccess access(field->drive());
+    return rereadInto(field, readSpeedText(access, field->registerNumber(), speedScale, ReadFailure::Quiet));
+}
+
+bool rereadPositionField(RegisterEdit* field, int32_t positionScale) {
+    DriveRegisterAccess access(field->drive());
+    return rereadInto(field, readPositionText(access, field->registerNumber(), positionScale, ReadFailure::Quiet));
+}
+
 bool commitSpeedField(RegisterEdit* field, int speedScale) {
     return commitInto(field, [field, speedScale](RegisterAccess& access, const std::string& prefix,
                                                  const std::string& typed, const auto& show) {
-        return commitSpeedText(access, field->registerNumber(), speedScale, field->limits(), prefix, typed, show);
+        return writeSpeedText(access, field->registerNumber(), speedScale, field->limits(), prefix, typed, show);
     });
 }
 
 bool commitPositionField(RegisterEdit* field, int32_t positionScale) {
     return commitInto(field, [field, positionScale](RegisterAccess& access, const std::string& prefix,
                                                     const std::string& typed, const auto& show) {
-        return commitPositionText(access, field->registerNumber(), positionScale, field->limits(), prefix, typed,
-                                  show);
+        return writePositionText(access, field->registerNumber(), positionScale, field->limits(), prefix, typed,
+                                 show);
     });
 }
 

@@ -68,16 +68,26 @@ int64_t positionToRaw(int32_t positionScale, double position);
 // ---- Register access ------------------------------------------------------------------
 
 // Reads the register (16 bits for a speed, 32 bits for a position; signed as the register
-// table has it) and returns the text to show. A failed read shows its error box and
-// returns nothing.
-std::optional<std::string> readSpeedText(RegisterAccess& access, int reg, int speedScale);
-std::optional<std::string> readPositionText(RegisterAccess& access, int reg, int32_t positionScale);
+// table has it) and returns the text to show. A failed read shows its error box (unless
+// it is to stay quiet) and returns nothing.
+std::optional<std::string> readSpeedText(RegisterAccess& access, int reg, int speedScale,
+                                         ReadFailure failure = ReadFailure::Report);
+std::optional<std::string> readPositionText(RegisterAccess& access, int reg, int32_t positionScale,
+                                            ReadFailure failure = ReadFailure::Report);
 
 // The whole entry path: check, convert, write, read back (handed to show) and warn when
 // the drive holds another value than the one written. Boxes go through the message
 // seam, each naming the field by prefix ("name: ") where the message is about the entry.
-// False when nothing was written, the write failed or the read-back failed (only the
-// read error is shown then); the caller puts its saved text back.
+// The outcome says what became of the entry, as for plain fields: Refused (nothing
+// written), NotWritten (the write failed), Unconfirmed (written, but the read-back failed;
+// only the read error is shown then) or Confirmed.
+WriteOutcome writeSpeedText(RegisterAccess& access, int reg, int speedScale, const RegisterLimits* limits,
+                            const std::string& prefix, const std::string& typed,
+                            const std::function<void(const std::string&)>& show);
+WriteOutcome writePositionText(RegisterAccess& access, int reg, int32_t positionScale, const RegisterLimits* limits,
+                               const std::string& prefix, const std::string& typed,
+                               const std::function<void(const std::string&)>& show);
+// The same, true only when the drive's value was read back.
 bool commitSpeedText(RegisterAccess& access, int reg, int speedScale, const RegisterLimits* limits,
                      const std::string& prefix, const std::string& typed,
                      const std::function<void(const std::string&)>& show);
@@ -95,9 +105,15 @@ std::optional<std::string> steppedText(const std::string& savedText, long delta)
 // saved text back).
 wxString readSpeedField(RegisterEdit* field, int speedScale);
 wxString readPositionField(RegisterEdit* field, int32_t positionScale);
+// Reads the field's register again without a box, as after a change made elsewhere;
+// false when the read failed (the field is left as it was).
+bool rereadSpeedField(RegisterEdit* field, int speedScale);
+bool rereadPositionField(RegisterEdit* field, int32_t positionScale);
 // Commit the field's text when it changed; the field is busy meanwhile, so that a focus
 // change inside a message box does not start a second commit. True when nothing had to
-// be written or the write and read-back succeeded; otherwise the saved text comes back.
+// be written or the write and read-back succeeded. When nothing was written the saved
+// text comes back; when the write went out but could not be read back, the field shows
+// no value (as a plain field does).
 bool commitSpeedField(RegisterEdit* field, int speedScale);
 bool commitPositionField(RegisterEdit* field, int32_t positionScale);
 // Up/Down on a scaled field: delta shown units through the field's own commit. False

@@ -46,6 +46,13 @@ ControlRow edit(int reg, int part, const char* name, int x, int y, int w = 49, i
     return row;
 }
 
+// The two speed-limit clips start with texts of the catalogue rather than plain numbers.
+ControlRow catalogueInitialText(ControlRow row, const char* key) {
+    row.initialText = key;
+    row.initialTextTranslated = true;
+    return row;
+}
+
 ControlRow readout(int reg, int x, int y, int w, bool listed) {
     ControlRow row;
     row.kind = RowKind::Display;
@@ -131,8 +138,8 @@ const std::vector<FieldSpec>& fieldSpecs() {
         {101, edit(0xC7, 0, "Parameter Speed Limit", 601, 250)},
         {102, edit(0xC8, 0, "Parameter Speed N max", 601, 267)},
         {103, edit(0x34, 0, "Parameter Speed Limit %", 601, 284, 49, 0x7FFF)},
-        {104, edit(0x3F, 0, "N Limit +", 601, 301, 49, 0x7FFF)},
-        {105, edit(0x3E, 0, "N Limit -", 601, 318, 49, 0x7FFF)},
+        {104, catalogueInitialText(edit(0x3F, 0, "N Limit +", 601, 301, 49, 0x7FFF), "0x3f")},
+        {105, catalogueInitialText(edit(0x3E, 0, "N Limit -", 601, 318, 49, 0x7FFF), "0x3e")},
         {106, edit(0xC9, 0, "Parameter Position-Current Kp", 746, 46)},
         {107, edit(0xCA, 0, "Parameter Position-Current Tn", 746, 63)},
         {108, edit(0xCB, 0, "Parameter Position-Current Tv", 746, 80)},
@@ -347,11 +354,11 @@ void SettingsPage::buildPage() {
     servoTypeDisplay->SetFont(controlFont);
     setDefaultField(motorSpeedNomField);
 
+    // In the order readFromDrive reads them.
     choices_ = {
         {motorTypeChoice, settings::kRegKernOptions, 32, 0x3000, "Nothing selected in Motor Type!"},
         {motorFeedbackChoice, settings::kRegMotorOptions, 16, 0x001F, "Nothing selected in Motor Feedback!"},
         {motorFeedback2Choice, settings::kRegMotorOptions, 16, 0x00E0, "Nothing selected in Motor Feedback 2!"},
-        {incOutFactorChoice, settings::kRegMotorOptions, 16, 0x7000, "Nothing selected in Motor Inc-Out Factor!"},
         {clockFrequencyChoice, settings::kRegKernOptions, 32, 0x700000, "Nothing selected in Servo Taktfreq!"},
         {currentShape1Choice, settings::kRegCurrentShape, 16, 0x0006,
          "Nothing selected in Parameter Current F-sh 1!"},
@@ -359,6 +366,7 @@ void SettingsPage::buildPage() {
          "Nothing selected in Parameter Current F-sh 2!"},
         {ain1ModeChoice, settings::kRegCommandSource, 16, 0x0030, "Nothing selected in Servo Command Mode Ain1!"},
         {ain2ModeChoice, settings::kRegCommandSource, 16, 0x0300, "Nothing selected in Servo Command Mode Ain2!"},
+        {incOutFactorChoice, settings::kRegMotorOptions, 16, 0x7000, "Nothing selected in Motor Inc-Out Factor!"},
         {analogOutChoice, settings::kRegAnalogOut, 16, 0, "Nothing selected in Servo Analog out!"},
     };
     optionPairs_ = {

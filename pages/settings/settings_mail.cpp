@@ -58,6 +58,9 @@ void mailSettings(wxWindow* parent, DriveConnection* drive) {
     SendSettingsDialog dialog(parent);
     if (ui::dialogs().showModal(dialog) != kDialogAccepted) return;
     MailDetails details{dialog.recipient(), dialog.subject(), dialog.fileName(), dialog.message()};
+    // A cleared name still sends the file, under the name the dialog proposed (never under
+    // the temporary file's own).
+    if (details.fileName.empty()) details.fileName = dialog.defaultFileName();
     MapiMailer mailer;
     MailResult result;
     {

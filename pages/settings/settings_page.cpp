@@ -241,34 +241,38 @@ void SettingsPage::afterCommit(RegisterEdit* field) {
     if (field == icontField) showIcontCurrent();
 }
 
-void SettingsPage::onRegisterChanged(int reg, const wxString& text) {
-    // Re-reads need the drive: a change seen while offline only updates the texts.
-    const bool usable = driveUsable();
-    for (RegisterEdit* field : editList()) {
-        if (field->registerNumber() != reg) continue;
-        if (field->part() != 0 && is32bitRegister(static_cast<uint32_t>(reg))) {
-            if (usable) field->refreshRegisterEdit();
-        } else {
-            field->SetValue(text);
-        }
-        if (field == imaxField) showImaxCurrent();
-        if (field == icontField) showIcontCurrent();
-    }
+FieldKind SettingsPage::fieldKind(const RegisterEdit* field) const {
+    if (isSpeedField(field)) return FieldKind::Speed;
+    if (isPositionField(field)) return FieldKind::Position;
+    return FieldKind::Plain;
+}
+
+bool SettingsPage::rereadField(RegisterEdit* field) {
+    if (isSpeedField(field)) return rereadSpeedField(field, speedScale_);
+    if (isPositionField(field)) return rereadPositionField(field, positionScale_);
+    return DrivePage::rereadField(field);
+}
+
+void SettingsPage::onRegisterChanged(int reg, const wxString& text, const std::optional<FieldUnits>& sender) {
+    followRegisterChange(reg, text, sender);
+    // Further re-reads: never with a box (the change had its own), never without a usable
+    // drive, and not after a write that was not confirmed.
+    const bool reread = driveUsable() && !text.empty();
     if (reg == static_cast<int>(kRegAxisName)) {
-        if (usable) axisNameEdit->refreshRegisterTextEdit();
+        if (reread) axisNameEdit->rereadRegisterTextEdit();
     } else if (reg == settings::kRegPositionScale) {
         if (auto scale = positionRegisterFromText(text.utf8_string())) {
             positionScale_ = *scale;
-            if (usable) readPositionField(referenceOffsetField, positionScale_);
+            if (reread) rereadPositionField(referenceOffsetField, positionScale_);
         }
-    } else if ((reg == settings::kRegSpeedMax || reg == settings::kRegMotorSpeedMax) && usable) {
+    } else if ((reg == settings::kRegSpeedMax || reg == settings::kRegMotorSpeedMax) && reread) {
         DriveRegisterAccess access(drive());
         uint16_t value = 0;
         if (access.read16(settings::kRegSpeedScale, &value) == 0) {
             speedScale_ = value;
             // The speed fields show rpm of the new maximum.
-            readSpeedField(speedToField, speedScale_);
-            readSpeedField(speedFromField, speedScale_);
+            rereadSpeedField(speedToField, speedScale_);
+            rereadSpeedField(speedFromField, speedScale_);
         }
     }
 }

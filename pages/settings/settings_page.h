@@ -47,7 +47,7 @@ public:
     // Runs on the polling thread: reads registers and posts, touches no window.
     bool cyclicUpdate(bool onlyIfShown);
     void setOnline(bool online);
-    void onRegisterChanged(int reg, const wxString& text);
+    void onRegisterChanged(int reg, const wxString& text, const std::optional<FieldUnits>& sender = std::nullopt);
     void reloadRegisterChoices();
 
     bool readSettingsFields(bool onlyIfShown);
@@ -141,6 +141,8 @@ protected:
     void afterCommit(RegisterEdit* field) override;
     void afterStep(RegisterEdit* field) override { afterCommit(field); }
     bool stepField(RegisterEdit* field, long delta) override;
+    FieldKind fieldKind(const RegisterEdit* field) const override;
+    bool rereadField(RegisterEdit* field) override;
     bool handleButton(wxCommandEvent& event) override;
     void paintPage(wxDC& dc) override;
 

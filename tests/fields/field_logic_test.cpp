@@ -348,6 +348,63 @@ TEST_F(FieldLogic, WarnsWhenTheDriveKeepsAnotherValue) {
     ASSERT_TRUE(write(plain(kSigned16), "+5"));
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Value changed by the Drive (+5 -> 5)!");
+
+}
+
+TEST_F(FieldLogic, ChangeNoticesCarryTheUnitsTheReceiversCompare) {
+    // Units leave out what does not change the text: a half of a 16-bit register, decimals
+    // without a scale, a scale or percent base behind hexadecimal entry.
+    EXPECT_EQ(unitsOf(plain(kSigned16, 1)), unitsOf(plain(kSigned16)));
+    EXPECT_EQ(unitsOf(FieldFormat{kSigned16, 0, 0, 3, false, 0}), unitsOf(plain(kSigned16)));
+    EXPECT_EQ(unitsOf(FieldFormat{kHex16, 0x7FFF, 10, 2, true, 0}), unitsOf(hex(kHex16)));
+    EXPECT_NE(unitsOf(scaled(kSigned16, 10, 1)), unitsOf(scaled(kSigned16, 10, 2)));
+    EXPECT_NE(unitsOf(plain(kSigned16), FieldKind::Speed), unitsOf(plain(kSigned16)));
+
+    // They travel packed in the notice and come back whole; 0 is a notice without units.
+    for (const FieldUnits& units :
+         {unitsOf(plain(kSigned32, 2)), unitsOf(percent(kSigned16, 0x7FFF)), unitsOf(scaled(kSigned32, 4096, 3, 2)),
+          unitsOf(hex(kHex16)), unitsOf(plain(kSigned32), FieldKind::Position)}) {
+        const long code = encodeFieldUnits(units);
+        ASSERT_NE(code, 0);
+        ASSERT_TRUE(decodeFieldUnits(code).has_value());
+        EXPECT_EQ(*decodeFieldUnits(code), units);
+    }
+    EXPECT_FALSE(decodeFieldUnits(0).has_value());
+    FieldUnits tooLarge;
+    tooLarge.scale = 1 << 30;
+    EXPECT_EQ(encodeFieldUnits(tooLarge), 0) << "units that do not fit are sent as none";
+
+    using Action = FollowAction;
+    const FieldUnits raw = unitsOf(plain(kSigned16));
+    const FieldUnits pct = unitsOf(percent(kSigned16, 0x7FFF));
+    const FieldUnits whole32 = unitsOf(plain(kSigned32));
+    const FieldUnits low = unitsOf(plain(kSigned32, 1));
+    const FieldUnits high = unitsOf(plain(kSigned32, 2));
+    struct Case {
+        const char* what;
+        FieldUnits mine;
+        std::optional<FieldUnits> sender;
+        const char* text;
+        bool usable;
+        Action action;
+    } cases[] = {
+        {"same units", pct, pct, "50", true, Action::TakeText},
+        {"same units, unconfirmed", pct, pct, "", true, Action::TakeText},
+        {"same units, drive gone", pct, pct, "50", false, Action::TakeText},
+        {"other units", raw, pct, "50", true, Action::Reread},
+        {"other units, unconfirmed", raw, pct, "", true, Action::ShowNothing},
+        {"other units, drive gone", raw, pct, "50", false, Action::Keep},
+        {"same half", low, low, "7", true, Action::TakeText},
+        {"other half", high, low, "7", true, Action::Reread},
+        {"other half, unconfirmed", high, low, "", true, Action::Keep},
+        {"whole after a half", whole32, low, "7", true, Action::Reread},
+        {"whole after a half, unconfirmed", whole32, low, "", true, Action::ShowNothing},
+        {"half after the whole", low, whole32, "7", true, Action::Reread},
+        {"no units, whole field", raw, std::nullopt, "7", true, Action::TakeText},
+        {"no units, half field", low, std::nullopt, "7", true, Action::Reread},
+        {"no units, half field, unconfirmed", low, std::nullopt, "", true, Action::ShowNothing},
+    };
+    for (const Case& c : cases) EXPECT_EQ(followAction(c.mine, c.sender, c.text, c.usable), c.action) << c.what;
 }
 
 TEST_F(FieldLogic, ReportsFailuresWithTheirOwnTexts) {
@@ -543,6 +600,7 @@ TEST_F(FieldLogic, AxisNameIsFourCharactersLowestFirst) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Achse: Zuviele Zeichen (max 4)!");
     EXPECT_TRUE(drive.writes.empty());
+
 }
 
 }  // namespace

@@ -258,12 +258,16 @@ TEST_F(ScaledFields, FailedStepsOfTheSpeedCommitShowOneBoxAndKeepTheRegister) {
         bool failRead;
         size_t writes;
         std::string box;
+        WriteOutcome outcome;
     } cases[] = {
-        {"no number", 3000, "12a", false, false, 0, "Speed to: Falsche Eingabe (keine Nummer)!"},
+        {"no number", 3000, "12a", false, false, 0, "Speed to: Falsche Eingabe (keine Nummer)!", WriteOutcome::Refused},
         {"no scale", 0, "1500", false, false, 0,
-         "Speed to: Die Drehzahl kann nicht umgerechnet werden: Register 0xce ist 0!"},
-        {"write fails", 3000, "1500", true, false, 1, "Fehler beim Beschreiben des Registers 0x76!"},
-        {"read-back fails", 3000, "1500", false, true, 1, "Fehler beim Lesen des Registers 0x76!"},
+         "Speed to: Die Drehzahl kann nicht umgerechnet werden: Register 0xce ist 0!", WriteOutcome::Refused},
+        {"write fails", 3000, "1500", true, false, 1, "Fehler beim Beschreiben des Registers 0x76!",
+         WriteOutcome::NotWritten},
+        // Written, but what the drive kept is unknown: the field shows no value (as a plain one).
+        {"read-back fails", 3000, "1500", false, true, 1, "Fehler beim Lesen des Registers 0x76!",
+         WriteOutcome::Unconfirmed},
     };
     for (const auto& c : cases) {
         drive.writes.clear();
@@ -281,7 +285,21 @@ TEST_F(ScaledFields, FailedStepsOfTheSpeedCommitShowOneBoxAndKeepTheRegister) {
         EXPECT_EQ(boxes[0].text, c.box) << c.what;
         EXPECT_EQ(boxes[0].style & kMsgIconError, kMsgIconError) << c.what;
         EXPECT_EQ(shown, "") << c.what;
+
+        drive.values[kSpeedFast] = 5;
+        boxes.clear();
+        EXPECT_EQ(writeSpeedText(drive, kSpeedFast, c.scale, nullptr, "Speed to: ", c.typed,
+                                 [](const std::string&) {}),
+                  c.outcome)
+            << c.what;
+        EXPECT_EQ(boxes.size(), 1u) << c.what;
     }
+    // A re-read for a change made elsewhere shows no box when it fails.
+    boxes.clear();
+    drive.failReads = {kRefOffset, kSpeedFast};
+    EXPECT_FALSE(readPositionText(drive, kRefOffset, 1000, ReadFailure::Quiet).has_value());
+    EXPECT_FALSE(readSpeedText(drive, kSpeedFast, 3000, ReadFailure::Quiet).has_value());
+    EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(ScaledFields, PositionCommitWritesThirtyTwoBitsRoundedToNearest) {

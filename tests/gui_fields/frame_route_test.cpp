@@ -52,7 +52,7 @@ protected:
 
         for (auto& step : frame->pageChains().registerChanged) {
             std::string name = step.name;
-            step.call = [this, name](int reg, const wxString& text) {
+            step.call = [this, name](int reg, const wxString& text, const std::optional<FieldUnits>&) {
                 received.push_back(name + ":" + std::to_string(reg) + ":" + text.utf8_string());
             };
         }

@@ -141,7 +141,7 @@ TEST_F(FrameTest, RegisterChangeTravelsThroughTheNotebookToEveryPage) {
     Names& called = calls;
     for (auto& step : frame->pageChains().registerChanged) {
         std::string name = step.name;
-        step.call = [this, name](int reg, const wxString& text) {
+        step.call = [this, name](int reg, const wxString& text, const std::optional<FieldUnits>&) {
             calls.push_back(name + ":" + std::to_string(reg) + ":" + text.utf8_string());
         };
     }

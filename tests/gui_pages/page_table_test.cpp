@@ -12,6 +12,7 @@
 #include "link/registers.h"
 #include "pages/drive_page.h"
 #include "tests/support/frame_fixture.h"
+#include "tests/support/sim_fixture.h"
 #include "widgets/catalogue.h"
 #include "widgets/compact_style.h"
 #include "widgets/register_bit_label.h"
@@ -125,6 +126,85 @@ TEST_F(PageTableTest, EveryTableRowFitsTheRegisterTableAndItsControl) {
             }
         }
     }
+}
+
+class PageTableOnline : public FrameTest {
+protected:
+    void TearDown() override {
+        if (frame) frame->connection().disconnectDrive();
+        FrameTest::TearDown();
+    }
+    std::unique_ptr<sim::SimDrive> sim;
+};
+
+struct TableField {
+    std::string page;
+    DrivePage* owner;
+    RegisterEdit* field;
+};
+
+std::string describe(const TableField& f) {
+    const FieldFormat& format = f.field->format();
+    char text[160];
+    std::snprintf(text, sizeof text, "%s 0x%02x (part %d, percent %d, scale %d, decimals %d, hex %d)", f.page.c_str(),
+                  format.reg, format.part, format.percentBase, format.scale, format.decimals, int(format.hexInput));
+    return text;
+}
+
+TEST_F(PageTableOnline, FieldsOfOneRegisterInOtherUnitsShowTheDrivesValueAfterAChange) {
+    makeFrame();
+    std::string address;
+    sim = startSimDrive({}, &address);
+    ASSERT_TRUE(sim);
+    frame->connection().setIpAddress(address);
+    ASSERT_EQ(frame->connection().connectDrive("TCP", 9600), 0u);
+    wxNotebook* book = frame->notebook();
+    std::vector<TableField> fields;
+    for (size_t tab = 0; tab < book->GetPageCount(); ++tab) {
+        auto* page = dynamic_cast<DrivePage*>(book->GetPage(tab));
+        if (!page) continue;
+        for (size_t i = 0; i < page->tableRows().size(); ++i)
+            if (page->tableRows()[i].kind == RowKind::Edit && page->tableRows()[i].reg != 0)
+                fields.push_back({book->GetPageText(tab).utf8_string(), page,
+                                  static_cast<RegisterEdit*>(page->tableControls()[i])});
+    }
+
+    // Every pair that shows one register (and half) in different units, both ways round.
+    int pairs = 0;
+    for (size_t a = 0; a < fields.size(); ++a) {
+        for (size_t b = a + 1; b < fields.size(); ++b) {
+            const FieldUnits unitsA = fields[a].owner->unitsOfField(fields[a].field);
+            const FieldUnits unitsB = fields[b].owner->unitsOfField(fields[b].field);
+            if (fields[a].field->registerNumber() != fields[b].field->registerNumber() ||
+                unitsA.part != unitsB.part || unitsA == unitsB)
+                continue;
+            ++pairs;
+            for (auto [sender, receiver] : {std::pair{fields[a], fields[b]}, std::pair{fields[b], fields[a]}}) {
+                SCOPED_TRACE(describe(sender) + " -> " + describe(receiver));
+                ASSERT_EQ(sender.owner->unitsOfField(sender.field).kind, FieldKind::Plain)
+                    << "the walk types plain texts only";
+                const auto reg = static_cast<uint32_t>(sender.field->registerNumber());
+                const int part = sender.field->part();
+                // Both show the drive's first value, then the sender takes a second one.
+                sim->setReg(reg, mergeHalfRegister(part, 0x00C80064, 1000));
+                ASSERT_TRUE(sender.field->refreshRegisterEdit());
+                ASSERT_TRUE(receiver.field->refreshRegisterEdit());
+                const uint32_t before = sim->reg(reg);
+                const std::string typed = formatRawValue(sender.field->format(), mergeHalfRegister(part, before, 12000));
+                recordedDialogs().clear();
+                sender.field->wxTextCtrl::ChangeValue(wxString::FromUTF8(typed));
+                wxCommandEvent enter(wxEVT_TEXT_ENTER, sender.field->GetId());
+                enter.SetEventObject(sender.field);
+                sender.field->GetEventHandler()->ProcessEvent(enter);
+                ASSERT_NE(sim->reg(reg), before) << typed;
+                const wxString expected = wxString::FromUTF8(formatRawValue(receiver.field->format(), sim->reg(reg)));
+                EXPECT_TRUE(pumpUntil([&] { return receiver.field->GetValue() == expected; }, 2000))
+                    << "shows " << receiver.field->GetValue() << ", the drive's value is " << expected;
+                EXPECT_TRUE(recordedDialogs().boxes.empty()) << recordedDialogs().boxes[0].text;
+            }
+        }
+    }
+    EXPECT_GT(pairs, 0) << "no register is shown in different units on two fields";
 }
 
 TEST(CompactControls, SmallFixedSizeControlsKeepTheToolkitQuiet) {

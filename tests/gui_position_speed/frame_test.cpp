@@ -6,6 +6,7 @@
 #include "pages/position_page.h"
 #include "pages/settings/settings_page.h"
 #include "pages/speed_page.h"
+#include "scope/oscilloscope_page.h"
 #include "tests/support/frame_fixture.h"
 #include "tests/support/sim_fixture.h"
 #include "widgets/register_display.h"
@@ -90,6 +91,69 @@ TEST_F(PositionSpeedInTheFrame, ChangesReachEveryFieldOfTheRegister) {
     stepUp(position, position->speedToField());
     EXPECT_EQ(sim->reg(0x76), 16405u);
     EXPECT_TRUE(recordedDialogs().boxes.empty()) << recordedDialogs().boxes.front().text;
+}
+
+TEST_F(PositionSpeedInTheFrame, OneEntryGivesAtMostOneBoxWhateverThePagesReadAgain) {
+    connect();
+    sim->setReg(0x35, 0x00C80064);
+    sim->setReg(0x25, 16384);
+    PositionPage* position = frame->positionPage();
+    SpeedPage* speed = frame->speedPage();
+    auto* settings = dynamic_cast<DrivePage*>(frame->settingsPage());
+    auto* scope = dynamic_cast<DrivePage*>(frame->oscilloscopePage());
+    ASSERT_TRUE(settings && scope);
+    for (DrivePage* page : {settings, static_cast<DrivePage*>(position), static_cast<DrivePage*>(speed), scope})
+        for (RegisterEdit* field : page->editList())
+            if (field->registerNumber() == 0x35 || field->registerNumber() == 0x25) ASSERT_TRUE(field->refreshRegisterEdit());
+    RegisterEdit* speedRamp = fieldOf(speed, 0x35, 1);
+    RegisterEdit* settingsHigh = fieldOf(settings, 0x35, 2);
+    RegisterEdit* scopeWhole = fieldOf(scope, 0x35);
+    ASSERT_TRUE(speedRamp && settingsHigh && scopeWhole);
+    EXPECT_EQ(settingsHigh->GetValue(), "200");
+    EXPECT_EQ(scopeWhole->GetValue(), "13107300");
+    auto readsOf = [&](uint32_t reg) {
+        int count = 0;
+        for (const auto& frame : sim->frames()) count += frame.isRead && frame.reg == reg;
+        return count;
+    };
+
+    // 0x35 falls silent: the entry's own read fails once, with one box. The fields in the
+    // same units take the text; the others read again without a box and keep their text.
+    sim->setRegisterSilent(0x35, true);
+    recordedDialogs().clear();
+    enterText(speedRamp, "150");
+    pumpFor(300);
+    ASSERT_EQ(recordedDialogs().boxes.size(), 1u);
+    EXPECT_EQ(recordedDialogs().boxes[0].text, "Fehler beim Lesen des Registers 0x35!");
+    EXPECT_EQ(sim->reg(0x35), 0x00C80064u);
+    for (RegisterEdit* low : {speedRamp, fieldOf(position, 0x35, 1, 0), fieldOf(position, 0x35, 1, 1),
+                              fieldOf(settings, 0x35, 1)})
+        EXPECT_EQ(low->GetValue(), "100");
+    EXPECT_EQ(settingsHigh->GetValue(), "200");
+    EXPECT_EQ(scopeWhole->GetValue(), "13107300");
+    sim->setRegisterSilent(0x35, false);
+
+    // A write the drive takes but does not confirm: its field and the others show no value,
+    // and no page reads the register for it (the entry's read-back is the only read).
+    RegisterEdit* speedCurrentRamp = fieldOf(speed, 0x25);
+    RegisterEdit* settingsCurrentRamp = fieldOf(settings, 0x25);
+    ASSERT_TRUE(speedCurrentRamp && settingsCurrentRamp);
+    EXPECT_EQ(speedCurrentRamp->GetValue(), "50");
+    EXPECT_EQ(settingsCurrentRamp->GetValue(), "16384");
+    sim::SimDrive* drive = sim.get();
+    sim->setWriteHook(0x25, [drive](uint32_t) { drive->setRegisterSilent(0x25, true); });
+    recordedDialogs().clear();
+    sim->clearFrames();
+    enterText(speedCurrentRamp, "25");
+    EXPECT_TRUE(pumpUntil([&] { return settingsCurrentRamp->GetValue().empty(); }, 2000))
+        << settingsCurrentRamp->GetValue();
+    pumpFor(100);
+    EXPECT_EQ(recordedDialogs().boxes.size(), 1u);
+    EXPECT_EQ(speedCurrentRamp->GetValue(), "");
+    EXPECT_EQ(fieldOf(scope, 0x25)->GetValue(), "");
+    EXPECT_EQ(readsOf(0x25), 1);
+    sim->setWriteHook(0x25, nullptr);
+    sim->setRegisterSilent(0x25, false);
 }
 
 TEST_F(PositionSpeedInTheFrame, ANewPositionScaleShowsAtTheNextPoll) {

@@ -9,6 +9,7 @@
 
 #include <set>
 
+#include "link/i18n.h"
 #include "pages/settings/settings_texts.h"
 #include "tests/gui_settings/settings_fixture.h"
 #include "widgets/register_display.h"
@@ -89,9 +90,27 @@ TEST_P(SettingsLayout, EverythingFitsAndNothingIsCovered) {
 INSTANTIATE_TEST_SUITE_P(Languages, SettingsLayout,
                          ::testing::Values(wxLANGUAGE_GERMAN, wxLANGUAGE_FRENCH, wxLANGUAGE_ENGLISH));
 
+// A catalogue that names the two speed-limit clips' first texts, for as long as it lives.
+class ClipTextCatalogue {
+public:
+    ClipTextCatalogue()
+        : previous_(setTranslator([](const std::string& key) -> std::string {
+              if (key == "0x3f") return "N+ clip";
+              if (key == "0x3e") return "N- clip";
+              return key;
+          })) {}
+    ~ClipTextCatalogue() { setTranslator(previous_); }
+
+private:
+    Translator previous_;
+};
+
 TEST_F(SettingsTest, ControlsFollowTheTabOrderAndStartAsBuilt) {
     writeConfig("Write2=0\n");
-    makeFrame();
+    {
+        ClipTextCatalogue catalogue;
+        makeFrame();
+    }
     SettingsPage* settings = page();
     // A sample across the whole order: choices, fields, buttons, read-outs, check boxes.
     std::vector<wxWindow*> order;
@@ -155,6 +174,11 @@ TEST_F(SettingsTest, ControlsFollowTheTabOrderAndStartAsBuilt) {
     EXPECT_EQ(settings->defaultField(), field(0x59));
     EXPECT_EQ(settings->lastFocused(), field(0x59)) << "the cursor goes to the default field first";
     EXPECT_EQ(field(0xA5, 2)->GetValue(), "0xa5 H");
+    // The speed-limit clips start with their catalogue texts, the other fields with plain numbers.
+    EXPECT_EQ(field(0x3F)->GetValue(), "N+ clip");
+    EXPECT_EQ(field(0x3F)->savedValue(), "N+ clip");
+    EXPECT_EQ(field(0x3E)->GetValue(), "N- clip");
+    EXPECT_EQ(field(0x34)->GetValue(), "0x34");
     EXPECT_EQ(field(0x07, 1)->GetToolTipText(), wxGetTranslation("Tooltip Register 0x07_low"));
     EXPECT_TRUE(settings->write2Button->IsShown()) << "any text shows the button, \"0\" too";
     EXPECT_FALSE(settings->mailButton->IsEnabled()) << "offline: no mail";

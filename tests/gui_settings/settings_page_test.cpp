@@ -6,8 +6,10 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <set>
 
 #include "link/register_file.h"
+#include "pages/position_page.h"
 #include "tests/gui_settings/settings_fixture.h"
 #include "widgets/events.h"
 #include "widgets/register_display.h"
@@ -67,6 +69,25 @@ TEST_F(SettingsTest, OnlineShowsEveryKindOfField) {
     showSettings();
     EXPECT_TRUE(pumpUntil([&] { return readout(settings, 0xCF, 0)->GetValue() == "4321"; }, 4000));
     EXPECT_TRUE(pumpUntil([&] { return readout(settings, 0xCF, 1)->GetValue() == "4321"; }, 4000));
+
+    // Reading everything: the servo type, the command source, then the choices' registers
+    // with the Inc-Out factor (motor options 0xA4) ninth, before the analog output.
+    drive->clearFrames();
+    ASSERT_TRUE(settings->readFromDrive(false));
+    std::vector<std::string> choiceReads;
+    bool fromServoType = false;
+    for (const auto& frame : drive->frames()) {
+        if (!frame.isRead) continue;
+        fromServoType = fromServoType || frame.reg == 0x67;
+        if (fromServoType && std::set<uint32_t>{0x67, 0x36, 0x5A, 0xA4, 0x0F, 0xDC}.count(frame.reg)) {
+            char name[8];
+            std::snprintf(name, sizeof name, "%02x", frame.reg);
+            choiceReads.push_back(name);
+        }
+        if (frame.reg == 0xDC) break;
+    }
+    EXPECT_EQ(choiceReads, (std::vector<std::string>{"67", "36", "5a", "a4", "a4", "5a", "0f", "0f", "36", "36",
+                                                     "a4", "dc"}));
 
     // An unknown servo type shows "unknown".
     drive->setReg(0x67, 0x12FE);
@@ -160,6 +181,62 @@ TEST_F(SettingsTest, EntriesFollowTheirFieldsRules) {
         << field(0x76)->GetValue() << " " << expected;
     EXPECT_EQ(settings->speedScale(), int(drive->reg(0xCE)));
     EXPECT_TRUE(recordedDialogs().boxes.empty()) << boxTexts()[0];
+}
+
+TEST_F(SettingsTest, AScaledWriteTheDriveDoesNotConfirmShowsNoValueAnywhere) {
+    makeFrame();
+    startValues = {{0xCE, 3000}, {0x76, 16384}, {0x72, 12345}, {0x7C, 10000}};
+    goOnline();
+    PositionPage* position = frame->positionPage();
+    ASSERT_TRUE(position->readFromDrive(false));
+    frame->Bind(RegisterChangedEvent, [this](wxCommandEvent& event) {
+        calls.push_back(std::to_string(event.GetInt()) + ":" + event.GetString().utf8_string());
+        event.Skip();
+    });
+    const struct {
+        int reg;
+        const char* typed;
+        uint32_t written;
+        RegisterEdit* other;
+    } cases[] = {{0x76, "1000", 10922, position->speedToField()}, {0x72, "1.5", 15, position->offsetField()}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reg);
+        ASSERT_FALSE(c.other->GetValue().empty());
+        recordedDialogs().clear();
+        calls.clear();
+        // The drive takes the value, then answers no more for that register.
+        sim::SimDrive* silent = drive.get();
+        const uint32_t reg = static_cast<uint32_t>(c.reg);
+        drive->setWriteHook(reg, [silent, reg](uint32_t) { silent->setRegisterSilent(reg, true); });
+        enter(field(c.reg), c.typed);
+        EXPECT_EQ(drive->reg(reg), c.written);
+        ASSERT_EQ(recordedDialogs().boxes.size(), 1u);
+        EXPECT_EQ(recordedDialogs().boxes[0].text, wxString::Format("Fehler beim Lesen des Registers 0x%x!", c.reg));
+        // Neither the old nor the typed text stays as if the drive held it, here or elsewhere.
+        EXPECT_EQ(field(c.reg)->GetValue(), "");
+        EXPECT_EQ(field(c.reg)->savedValue(), "");
+        ASSERT_TRUE(pumpUntil([&] { return !calls.empty(); }, 2000));
+        EXPECT_EQ(calls[0], std::to_string(c.reg) + ":");
+        EXPECT_TRUE(pumpUntil([&] { return c.other->GetValue().empty(); }, 2000)) << c.other->GetValue();
+        drive->setWriteHook(reg, nullptr);
+        drive->setRegisterSilent(reg, false);
+    }
+
+    // The axis name likewise.
+    recordedDialogs().clear();
+    calls.clear();
+    sim::SimDrive* silent = drive.get();
+    drive->setWriteHook(kRegAxisName, [silent](uint32_t) { silent->setRegisterSilent(kRegAxisName, true); });
+    enter(page()->axisNameEdit, "X1");
+    EXPECT_EQ(drive->reg(kRegAxisName), 0x20203158u);
+    EXPECT_EQ(recordedDialogs().boxes.size(), 1u);
+    EXPECT_EQ(page()->axisNameEdit->GetValue(), "");
+    ASSERT_TRUE(pumpUntil([&] { return !calls.empty(); }, 2000));
+    EXPECT_EQ(calls[0], "248:");
+    pumpFor(50);
+    EXPECT_EQ(recordedDialogs().boxes.size(), 1u) << "the page's own re-read is skipped";
+    drive->setWriteHook(kRegAxisName, nullptr);
+    drive->setRegisterSilent(kRegAxisName, false);
 }
 
 // A message box takes the focus from the field and runs its own event loop; the field's

@@ -110,6 +110,19 @@ TEST_F(StatusFrameTest, MailToSendsTheDrivesSettingsAndKeepsTheAddresseeOnlyOnSu
     EXPECT_TRUE(recordedDialogs().sawBox("Error sending mail!"));
     EXPECT_FALSE(standIn.ran());
     EXPECT_EQ(leftovers(tmp), 0);
+
+    // A cleared file name: the file still goes out, under the name the dialog proposed.
+    recordedDialogs().clear();
+    answerMailDialog("x@example.com", "s", "", "m");
+    mailSettings(frame, &frame->connection());
+    EXPECT_EQ(recordedDialogs().boxes.size(), 1u);
+    EXPECT_TRUE(recordedDialogs().sawBox("Mail send succesful!"));
+    const test::ParsedMail unnamed = test::parseMail(standIn.input());
+    ASSERT_EQ(unnamed.parts.size(), 2u);
+    EXPECT_NE(unnamed.parts[1].headers.find("filename=\"TorvexSettings_"), std::string::npos)
+        << unnamed.parts[1].headers;
+    EXPECT_EQ(unnamed.parts[1].headers.find("TorvexTemp"), std::string::npos);
+    EXPECT_EQ(leftovers(tmp), 0);
     unsetenv("TMPDIR");
 }
 

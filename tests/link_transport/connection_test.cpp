@@ -262,10 +262,23 @@ TEST_F(ConnectionTest, ImageMode) {
     EXPECT_TRUE(can_.written.empty());
     EXPECT_EQ(boxes_.count(), 0u);
 
+    // A register the file stores at the other width is answered at the register's width.
+    uint32_t held = 0;
+    EXPECT_FALSE(connection_.imageRegister(0x3C, &held)) << "never in the file";
+    connection_.loadOfflineImage({{0x1B, 312}, {0x40, 0x0005}}, {{0x34, 0xABCD1234}, {0x6D, 9}});
+    EXPECT_EQ(connection_.read16bitRegister(0x34, &v16), 0u);
+    EXPECT_EQ(v16, 0x1234);
+    EXPECT_TRUE(connection_.imageRegister(0x34, &held));
+    EXPECT_EQ(held, 0x1234u);
+    EXPECT_EQ(connection_.write32bitRegister(0x40, 7), 0u);  // a write at the width wins
+    EXPECT_EQ(connection_.read32bitRegister(0x40, &v32), 0u);
+    EXPECT_EQ(v32, 7u);
+
     connection_.disconnectDrive();
     EXPECT_FALSE(connection_.isConnected());
+    EXPECT_FALSE(connection_.imageRegister(0x34, &held)) << "no file is viewed";
     EXPECT_EQ(firmwareVersion.load(), 312u);       // left as it was
-    EXPECT_EQ(connection_.imageValues16().size(), 3u);  // maps left as they were
+    EXPECT_EQ(connection_.imageValues16().size(), 2u);  // maps left as they were
 }
 
 TEST_F(ConnectionTest, ImageWithoutFirmwareRegister) {
