@@ -122,7 +122,7 @@ const LoopPicture& PositionPage::picture() {
             {611, 8, 212, 217, "Speed limit"},
             {416, 170, 189, 92, "Position controller (Current)"},
             {8, 141, 405, 181, "Position loop"},
-            {418, 266, 194, 56, "Current command"},
+            {416, 266, 196, 56, "Current command"},
             {8, 400, 815, 210, "Calibration and ramps"},
         };
         p.arrows = {
