@@ -265,6 +265,7 @@ struct Language {
     wxLanguage language;
     const char* code;
 };
+void PrintTo(const Language& language, std::ostream* out) { *out << language.code; }
 
 class ReadableTexts : public FrameTest, public ::testing::WithParamInterface<Language> {
 protected:
