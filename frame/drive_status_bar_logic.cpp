@@ -53,13 +53,19 @@ const char* const kErrorBitKeys[16] = {
 };
 
 wxString errorText(uint32_t word, long linkState, const wxString& failureText) {
+    // The state texts end without a line break, unlike the error lines: each gets a line of
+    // its own here, and nothing runs on behind the last line.
     wxString text;
-    if (linkState == kOffline) text += tr("OFFLINE - Presently not online");
-    if (failureText != "0" || linkState == kNoReply) text += tr("NOREPLY- No RS232 COM reply from drive");
-    if (linkState == kNoCom) text += tr("NOCOM  - PC RS232 COM port not available");
+    auto line = [&text](const wxString& next) {
+        if (!text.empty() && !text.EndsWith("\n")) text += "\n";
+        text += next;
+    };
+    if (linkState == kOffline) line(tr("OFFLINE - Presently not online"));
+    if (failureText != "0" || linkState == kNoReply) line(tr("NOREPLY- No RS232 COM reply from drive"));
+    if (linkState == kNoCom) line(tr("NOCOM  - PC RS232 COM port not available"));
     if (linkState != kDriveAnswered) return text;
     for (int bit = 0; bit < 16; ++bit)
-        if (word & (1u << bit)) text += tr(kErrorBitKeys[bit]);
+        if (word & (1u << bit)) line(tr(kErrorBitKeys[bit]));
     return text;
 }
 

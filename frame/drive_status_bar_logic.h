@@ -21,7 +21,7 @@ enum LinkState : long {
 extern const char* const kErrorBitKeys[16];
 
 // The errors field: the state lines (NOREPLY also while the watching step counts failures,
-// failureText not "0"), then one line per set error bit 0..15.
+// failureText not "0"), then one line per set error bit 0..15; every text starts a line.
 wxString errorText(uint32_t word, long linkState, const wxString& failureText);
 // The warnings field: "WARNING_0\n".."WARNING_F\n" for the set bits 16..31, ascending.
 wxString warningText(uint32_t word);

@@ -15,6 +15,7 @@
 
 #include "frame/app.h"
 #include "widgets/catalogue.h"
+#include "widgets/compact_style.h"
 #include "frame/config.h"
 #include "frame/drive_status_bar.h"
 #include "widgets/events.h"
@@ -90,6 +91,9 @@ wxEND_EVENT_TABLE()
 MainFrame::MainFrame(const wxString& title, const wxPoint& position, const wxSize& size)
     : wxFrame(nullptr, wxID_ANY, title, position, size, wxDEFAULT_FRAME_STYLE, "frame") {
     // The limits and the connection exist (empty, closed) as members; sockets need no start-up here.
+    // The pages' fixed pixel layouts are drawable only with the compact control style: the
+    // frame puts it in place itself, whoever hosts it (once per process).
+    installCompactControlStyle();
     SetBackgroundColour(wxColour(236, 233, 216));
     failureCount = 0;
 

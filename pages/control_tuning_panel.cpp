@@ -1,5 +1,7 @@
 #include "pages/control_tuning_panel.h"
 
+#include <algorithm>
+
 #include <wx/button.h>
 #include <wx/sizer.h>
 #include <wx/statbmp.h>
@@ -72,8 +74,10 @@ wxStaticBoxSizer* ControlTuningPanel::buildSequenceBox(const char* titleKey, con
             (*start)->SetToolTip(translated(tooltipKey));
             line->Add(*start, 0, wxLEFT | wxRIGHT | wxALIGN_CENTER_VERTICAL, 5);
         } else {
-            line->Add(new wxStaticText(this, wxID_ANY, text, wxDefaultPosition, wxSize(90, -1), 0, "staticText"), 0,
-                      wxLEFT | wxRIGHT | wxALIGN_CENTER_VERTICAL, 5);
+            // 90 pixels, or the text's own width where a language needs more.
+            auto* label = new wxStaticText(this, wxID_ANY, text, wxDefaultPosition, wxDefaultSize, 0, "staticText");
+            label->SetMinSize(wxSize(std::max(90, label->GetBestSize().x), -1));
+            line->Add(label, 0, wxLEFT | wxRIGHT | wxALIGN_CENTER_VERTICAL, 5);
         }
         auto* lamp = new wxStaticBitmap(this, wxID_ANY, step.lampA ? lampA_ : lampB_, wxDefaultPosition,
                                         wxSize(20, 20), 0, "staticBitmap");

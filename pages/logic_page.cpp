@@ -1,5 +1,7 @@
 #include "pages/logic_page.h"
 
+#include <algorithm>
+
 #include <wx/button.h>
 #include <wx/combobox.h>
 #include <wx/radiobut.h>
@@ -46,9 +48,12 @@ wxComboBox* combo(wxWindow* parent, int width, const wxString& tooltipKey) {
     return box;
 }
 
+// A polarity radio carries no text: 20 pixels wide, or what the toolkit needs to draw its
+// indicator when that is more (a narrower one fails the toolkit's own size checks).
 wxRadioButton* radio(wxWindow* parent, const wxString& tooltipKey, bool startsGroup) {
-    auto* button = new wxRadioButton(parent, wxID_ANY, wxString(), wxDefaultPosition, wxSize(20, -1),
+    auto* button = new wxRadioButton(parent, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
                                      startsGroup ? wxRB_GROUP : 0, wxDefaultValidator, "radioButton");
+    button->SetMinSize(wxSize(std::max(20, button->GetBestSize().x), -1));
     button->SetToolTip(translated(tooltipKey));
     return button;
 }

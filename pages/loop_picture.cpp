@@ -1,5 +1,6 @@
 #include "pages/loop_picture.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include <wx/dcmemory.h>
@@ -34,36 +35,67 @@ wxFont titleFont() {
     return bold;
 }
 
-bool fits(const wxRect& place, const std::vector<ControlRow>& rows, const std::vector<wxRect>& taken,
-          const std::vector<wxRect>& places) {
+// Everything a caption must keep clear of, besides the other captions.
+struct Obstacles {
+    std::vector<wxRect> rects;       // controls, titles, labels, symbols
+    std::vector<PictureLine> lines;  // block edges and arrows
+};
+
+bool fits(const wxRect& place, const Obstacles& obstacles, const std::vector<wxRect>& places) {
     const wxRect page(0, 0, kPagePictureWidth, kPagePictureHeight);
     if (!page.Contains(place)) return false;
-    for (const ControlRow& row : rows)
-        if (controlRect(row).Intersects(place)) return false;
-    for (const std::vector<wxRect>* list : {&taken, &places})
+    for (const std::vector<wxRect>* list : {&obstacles.rects, &places})
         for (const wxRect& other : *list)
             if (!other.IsEmpty() && other.Intersects(place)) return false;
+    for (const PictureLine& line : obstacles.lines)
+        if (lineTouches(line, place)) return false;
     return true;
 }
 
-// Where each block's title goes (dc has the caption font on return).
-std::vector<wxRect> titlePlaces(wxDC& dc, const std::vector<PictureBlock>& blocks) {
-    std::vector<wxRect> places;
+// The three points of an arrow's head at the end of its last segment.
+std::vector<wxPoint> arrowHead(const PictureArrow& arrow) {
+    const size_t n = arrow.points.size();
+    if (n < 2) return {};
+    const wxPoint from = arrow.points[n - 2], to = arrow.points[n - 1];
+    const int dx = to.x - from.x, dy = to.y - from.y;
+    const int sx = dx > 0 ? 1 : dx < 0 ? -1 : 0, sy = dy > 0 ? 1 : dy < 0 ? -1 : 0;
+    if (sx == 0 && sy == 0) return {};
+    // A small head along the main direction.
+    const wxPoint back(to.x - 6 * sx, to.y - 6 * sy);
+    const wxPoint side(sy * 3, sx * 3);
+    return {to, back + side, back - side};
+}
+
+// Where the titles and labels stand, measured with their fonts, as captions.
+std::vector<PictureCaption> fixedCaptions(wxDC& dc, const LoopPicture& picture) {
+    std::vector<PictureCaption> captions;
     dc.SetFont(titleFont());
-    for (const PictureBlock& block : blocks) {
+    for (const PictureBlock& block : picture.blocks) {
         if (!block.titleKey) continue;
-        wxSize text = dc.GetTextExtent(translated(block.titleKey));
-        places.emplace_back(block.x + 4, block.y + 2, text.x, text.y);
+        const wxString title = translated(block.titleKey);
+        captions.push_back({title, wxRect(wxPoint(block.x + 4, block.y + 2), dc.GetTextExtent(title)), true});
     }
     dc.SetFont(captionFont());
-    return places;
+    for (const PictureLabel& label : picture.labels) {
+        const wxString text = translated(label.key);
+        const wxSize size = dc.GetTextExtent(text);
+        captions.push_back({text, wxRect(wxPoint(label.right ? label.x - size.x : label.x, label.y), size), false});
+    }
+    return captions;
 }
 
 // Caption rectangles for every row, measured with dc's font.
-std::vector<wxRect> placeCaptions(wxDC& dc, const std::vector<ControlRow>& rows, const std::vector<wxRect>& taken) {
+std::vector<wxRect> placeCaptions(wxDC& dc, const LoopPicture& picture, const std::vector<PictureCaption>& fixed) {
+    Obstacles obstacles;
+    for (const ControlRow& row : picture.rows) obstacles.rects.push_back(controlRect(row));
+    for (const PictureCaption& caption : fixed) obstacles.rects.push_back(caption.rect);
+    obstacles.rects.insert(obstacles.rects.end(), picture.keepClear.begin(), picture.keepClear.end());
+    obstacles.lines = pictureLines(picture);
+    dc.SetFont(captionFont());
+
     std::vector<wxRect> places;
-    places.reserve(rows.size());
-    for (const ControlRow& row : rows) {
+    places.reserve(picture.rows.size());
+    for (const ControlRow& row : picture.rows) {
         const wxString caption = rowCaption(row);
         if (caption.empty()) {
             places.emplace_back();
@@ -72,16 +104,22 @@ std::vector<wxRect> placeCaptions(wxDC& dc, const std::vector<ControlRow>& rows,
         wxSize text = dc.GetTextExtent(caption);
         const wxRect control = controlRect(row);
         const int middle = control.y + (control.height - text.y) / 2;
+        const int rightAligned = control.GetRight() + 1 - text.x;
+        const int centred = control.x + (control.width - text.x) / 2;
         const wxRect candidates[] = {
             wxRect(control.x - kGap - text.x, middle, text.x, text.y),           // left
             wxRect(control.x, control.y - text.y - 1, text.x, text.y),           // above
             wxRect(control.GetRight() + 1 + kGap, middle, text.x, text.y),       // right
             wxRect(control.x, control.GetBottom() + 2, text.x, text.y),          // below
+            wxRect(rightAligned, control.y - text.y - 1, text.x, text.y),        // above, ending with it
+            wxRect(rightAligned, control.GetBottom() + 2, text.x, text.y),       // below, ending with it
+            wxRect(centred, control.y - text.y - 1, text.x, text.y),             // above, centred
+            wxRect(centred, control.GetBottom() + 2, text.x, text.y),            // below, centred
             wxRect(control.GetRight() + 1 + kGap + 14, middle, text.x, text.y),  // right, past a mark
         };
         wxRect chosen;
         for (const wxRect& candidate : candidates) {
-            if (fits(candidate, rows, taken, places)) {
+            if (fits(candidate, obstacles, places)) {
                 chosen = candidate;
                 break;
             }
@@ -97,19 +135,46 @@ std::vector<wxRect> placeCaptions(wxDC& dc, const std::vector<ControlRow>& rows,
     return places;
 }
 
-void drawArrow(wxDC& dc, const PictureArrow& arrow) {
-    dc.DrawLine(arrow.from, arrow.to);
-    const int dx = arrow.to.x - arrow.from.x, dy = arrow.to.y - arrow.from.y;
-    const int sx = dx > 0 ? 1 : dx < 0 ? -1 : 0, sy = dy > 0 ? 1 : dy < 0 ? -1 : 0;
-    if (sx == 0 && sy == 0) return;
-    // A small head along the main direction.
-    const wxPoint back(arrow.to.x - 6 * sx, arrow.to.y - 6 * sy);
-    const wxPoint side(sy * 3, sx * 3);
-    wxPoint head[3] = {arrow.to, back + side, back - side};
-    dc.DrawPolygon(3, head);
+}  // namespace
+
+bool lineTouches(const PictureLine& line, const wxRect& rect) {
+    // The lines are drawn up to two pixels wide: a line passing one pixel off the rectangle
+    // still covers its border.
+    const double left = rect.x - 1, right = rect.GetRight() + 1, top = rect.y - 1, bottom = rect.GetBottom() + 1;
+    const double x0 = line.first.x, y0 = line.first.y;
+    const double dx = line.second.x - x0, dy = line.second.y - y0;
+    double t0 = 0, t1 = 1;
+    // Cuts the part of the line inside one side of the rectangle (Liang-Barsky).
+    auto inside = [&t0, &t1](double p, double q) {
+        if (p == 0) return q >= 0;
+        const double r = q / p;
+        if (p < 0) {
+            if (r > t1) return false;
+            t0 = std::max(t0, r);
+        } else {
+            if (r < t0) return false;
+            t1 = std::min(t1, r);
+        }
+        return true;
+    };
+    return inside(-dx, x0 - left) && inside(dx, right - x0) && inside(-dy, y0 - top) && inside(dy, bottom - y0) &&
+           t0 <= t1;
 }
 
-}  // namespace
+std::vector<PictureLine> pictureLines(const LoopPicture& picture) {
+    std::vector<PictureLine> lines;
+    for (const PictureBlock& block : picture.blocks) {
+        const int right = block.x + block.w - 1, bottom = block.y + block.h - 1;
+        const wxPoint a(block.x, block.y), b(right, block.y), c(right, bottom), d(block.x, bottom);
+        lines.insert(lines.end(), {{a, b}, {b, c}, {c, d}, {d, a}});
+    }
+    for (const PictureArrow& arrow : picture.arrows) {
+        for (size_t i = 1; i < arrow.points.size(); ++i) lines.emplace_back(arrow.points[i - 1], arrow.points[i]);
+        const std::vector<wxPoint> head = arrowHead(arrow);
+        if (head.size() == 3) lines.insert(lines.end(), {{head[0], head[1]}, {head[1], head[2]}, {head[2], head[0]}});
+    }
+    return lines;
+}
 
 wxString rowCaption(const ControlRow& row) {
     switch (row.kind) {
@@ -117,9 +182,15 @@ wxString rowCaption(const ControlRow& row) {
         return row.nameKey ? translated(row.nameKey) : wxString();
     case RowKind::Display: {
         if (row.nameKey) return translated(row.nameKey);
-        const std::string key = regLabelKey(static_cast<uint32_t>(row.reg));
+        const uint32_t reg = static_cast<uint32_t>(row.reg);
+        const std::string key = regLabelKey(reg);
         wxString text = translated(key);
-        if (text == wxString::FromUTF8(key)) text = wxString::FromUTF8(registerName(static_cast<uint32_t>(row.reg))).Strip(wxString::both);
+        if (text == wxString::FromUTF8(key)) {
+            // A register the table does not know has no name to show: its number names it.
+            text = registerAccessClass(reg) == kClassUnknown
+                       ? wxString::Format("0x%02x", reg)
+                       : wxString::FromUTF8(registerName(reg)).Strip(wxString::both);
+        }
         if (row.part == 1) text += " L";
         if (row.part == 2) text += " H";
         return text;
@@ -130,47 +201,46 @@ wxString rowCaption(const ControlRow& row) {
     return wxString();
 }
 
-std::vector<wxRect> captionPlaces(const std::vector<PictureBlock>& blocks, const std::vector<ControlRow>& rows,
-                                  const std::vector<wxRect>& keepClear) {
+std::vector<PictureCaption> pictureCaptions(const LoopPicture& picture) {
     wxBitmap scratch(8, 8);
     wxMemoryDC dc(scratch);
-    std::vector<wxRect> taken = titlePlaces(dc, blocks);
-    taken.insert(taken.end(), keepClear.begin(), keepClear.end());
-    return placeCaptions(dc, rows, taken);
+    std::vector<PictureCaption> captions = fixedCaptions(dc, picture);
+    const std::vector<wxRect> places = placeCaptions(dc, picture, captions);
+    for (size_t i = 0; i < picture.rows.size(); ++i)
+        if (!places[i].IsEmpty()) captions.push_back({rowCaption(picture.rows[i]), places[i], false});
+    return captions;
 }
 
-wxBitmap drawLoopPicture(const std::vector<PictureBlock>& blocks, const std::vector<PictureArrow>& arrows,
-                         const std::vector<ControlRow>& rows, const std::vector<wxRect>& keepClear) {
-    wxBitmap picture(kPagePictureWidth, kPagePictureHeight, 24);
-    wxMemoryDC dc(picture);
+std::vector<wxRect> captionPlaces(const LoopPicture& picture) {
+    wxBitmap scratch(8, 8);
+    wxMemoryDC dc(scratch);
+    return placeCaptions(dc, picture, fixedCaptions(dc, picture));
+}
+
+wxBitmap drawLoopPicture(const LoopPicture& picture) {
+    wxBitmap bitmap(kPagePictureWidth, kPagePictureHeight, 24);
+    wxMemoryDC dc(bitmap);
     dc.SetBackground(wxBrush(kBackground));
     dc.Clear();
-    dc.SetFont(captionFont());
     dc.SetTextForeground(kCaption);
 
     dc.SetPen(wxPen(kLine, 1));
-    for (const PictureBlock& block : blocks) {
-        dc.SetBrush(wxBrush(kBlockFill));
-        dc.DrawRoundedRectangle(block.x, block.y, block.w, block.h, 4);
-        if (block.titleKey) {
-            dc.SetFont(titleFont());
-            dc.DrawText(translated(block.titleKey), block.x + 4, block.y + 2);
-            dc.SetFont(captionFont());
-        }
-    }
+    dc.SetBrush(wxBrush(kBlockFill));
+    for (const PictureBlock& block : picture.blocks) dc.DrawRoundedRectangle(block.x, block.y, block.w, block.h, 4);
     dc.SetPen(wxPen(kLine, 2));
     dc.SetBrush(wxBrush(kLine));
-    for (const PictureArrow& arrow : arrows) drawArrow(dc, arrow);
+    for (const PictureArrow& arrow : picture.arrows) {
+        if (arrow.points.size() >= 2) dc.DrawLines(static_cast<int>(arrow.points.size()), arrow.points.data());
+        const std::vector<wxPoint> head = arrowHead(arrow);
+        if (head.size() == 3) dc.DrawPolygon(3, head.data());
+    }
 
-    std::vector<wxRect> taken = titlePlaces(dc, blocks);
-    taken.insert(taken.end(), keepClear.begin(), keepClear.end());
-    const std::vector<wxRect> places = placeCaptions(dc, rows, taken);
-    for (size_t i = 0; i < rows.size(); ++i) {
-        if (places[i].IsEmpty()) continue;
-        dc.DrawText(rowCaption(rows[i]), places[i].x, places[i].y);
+    for (const PictureCaption& caption : pictureCaptions(picture)) {
+        dc.SetFont(caption.bold ? titleFont() : captionFont());
+        dc.DrawText(caption.text, caption.rect.x, caption.rect.y);
     }
     dc.SelectObject(wxNullBitmap);
-    return picture;
+    return bitmap;
 }
 
 wxBitmap loopSymbol(LoopSymbol symbol) {

@@ -50,9 +50,13 @@ wxStaticBox* MonitorPage::buildOperatingStates(wxWindow* parent) {
     layout_.rowHeight = std::max(15, textHeight + 6);
     layout_.left = kBoxLeft + 8;
     layout_.top = kBoxTop + textHeight + 8;
+    // 49 pixels, or room for the widest value a 32-bit register gives where the font needs it.
+    int widest = 0;
+    parent->GetTextExtent("-2147483648", &widest, nullptr);
+    layout_.displayWidth = std::max(49, widest + 2);
     auto* box = new wxStaticBox(parent, wxID_ANY, translate("Operating states"), wxPoint(kBoxLeft, kBoxTop),
                                 wxDefaultSize, 0, "groupBox");
-    int right = layout_.left + 150 + 5 + 49 + 5 + 5 + 300 + 5;
+    int right = layout_.left + 150 + 5 + layout_.displayWidth + 5 + 5 + 300 + 5;
     int rows = 0;
     for (const MonitorRowDefinition& row : readMonitorRows(monitorCatalogueLookup())) {
         wxStaticText* unit = addMonitorRow(parent, row, layout_.top + rows * layout_.rowHeight);
@@ -76,11 +80,11 @@ wxStaticText* MonitorPage::addMonitorRow(wxWindow* parent, const MonitorRowDefin
     displayRow.reg = static_cast<int>(row.reg);
     displayRow.x = x;
     displayRow.y = y + (h - 12) / 2;
-    displayRow.w = 49;
+    displayRow.w = layout_.displayWidth;
     displayRow.h = 12;
     auto* display = static_cast<RegisterDisplay*>(buildControls({displayRow}).front());
     rowDisplays_.push_back(display);
-    x += 49 + 5 + 5;
+    x += layout_.displayWidth + 5 + 5;
 
     if (!row.markerValid) reportDefinitionError(row.index, "MARKER");
     auto* gauge = new PercentGauge(parent, wxID_ANY, kMonitorGaugeRange, row.marker, wxPoint(x, y + (h - 15) / 2),

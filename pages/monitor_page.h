@@ -52,6 +52,7 @@ private:
         int left = 0;
         int top = 0;
         int rowHeight = 0;
+        int displayWidth = 49;
     } layout_;
     std::vector<uint32_t> registers_;
     std::vector<int32_t> fullScales_;

@@ -1,5 +1,7 @@
 #include "pages/options_page.h"
 
+#include <algorithm>
+
 #include <wx/radiobut.h>
 #include <wx/sizer.h>
 #include <wx/statbox.h>
@@ -37,9 +39,14 @@ void registerErrorBox(const char* message) {
 
 OptionsPage::OptionsPage(wxWindow* notebook, DriveConnection* drive)
     : DrivePage(notebook, drive, nullptr, optionsPageOptions()) {
-    // The labels line up with the "Torvex-Offset" label elsewhere: as wide as that text.
+    // The labels line up with the "Torvex-Offset" label elsewhere: as wide as that text, or
+    // as their own texts where a language makes those wider.
     int width = 0;
-    GetTextExtent(translate("Torvex-Offset"), &width, nullptr);
+    for (const char* key : {"Torvex-Offset", "Name", "Register-ID"}) {
+        int textWidth = 0;
+        GetTextExtent(translate(key), &textWidth, nullptr);
+        width = std::max(width, textWidth);
+    }
     labelWidth_ = width > 0 ? width : 70;
 
     auto* sizer = new wxBoxSizer(wxVERTICAL);

@@ -39,14 +39,16 @@ ControlRow lamp(const char* label, int reg, int bit, bool inverted, int y) {
 
 }  // namespace
 
+// The scaled read-outs are wider than the layout's 54 pixels: a 32-bit position with three
+// decimals ("-2147483648.000") needs the room.
 const std::vector<ControlRow>& PositionPage::readoutRows() {
     static const std::vector<ControlRow> rows = {
-        readout(0x6E, 21, 90, 54, 15, false),    // POS_DEST, scaled
-        readout(0x91, 213, 90, 54, 15, false),   // POS_COMMAND, scaled
+        readout(0x6E, 21, 90, 60, 15, false),    // POS_DEST, scaled
+        readout(0x91, 213, 90, 60, 15, false),   // POS_COMMAND, scaled
         readout(0x70, 294, 146, 59, 13, true),   // POS_ERR
         readout(0x5D, 549, 146, 59, 13, true),   // SPEED_CMD
         readout(0x32, 749, 146, 59, 13, true),   // SPEED_CMD_RAMP
-        readout(0x6D, 212, 285, 54, 15, false),  // POS_ACTUAL, scaled
+        readout(0x6D, 212, 285, 60, 15, false),  // POS_ACTUAL, scaled
         readout(0x26, 550, 285, 59, 13, true),   // I_SOLL
         readout(0xCF, 681, 180, 59, 13, true),   // POSI_KY
         readout(0x81, 681, 195, 59, 13, true),
@@ -94,52 +96,48 @@ const std::vector<ControlRow>& PositionPage::lampRows() {
     return rows;
 }
 
-std::vector<ControlRow> PositionPage::pictureRows() {
-    std::vector<ControlRow> rows = readoutRows();
-    rows.insert(rows.end(), editRows().begin(), editRows().end());
-    rows.insert(rows.end(), lampRows().begin(), lampRows().end());
-    // The calc label is no register control, but no caption may hide under it either.
-    ControlRow calc;
-    calc.kind = RowKind::Lamp;
-    calc.x = 684, calc.y = 97, calc.w = 56, calc.h = 13;
-    rows.push_back(calc);
-    ControlRow button = calc;  // Up and Down
-    button.x = 727, button.y = 404, button.w = 51, button.h = 42;
-    rows.push_back(button);
-    return rows;
+const LoopPicture& PositionPage::picture() {
+    static const LoopPicture picture = [] {
+        LoopPicture p;
+        p.rows = readoutRows();
+        p.rows.insert(p.rows.end(), editRows().begin(), editRows().end());
+        p.rows.insert(p.rows.end(), lampRows().begin(), lampRows().end());
+        // The calc label and the Up and Down buttons have no caption, but nothing may
+        // hide under them either.
+        ControlRow site;
+        site.kind = RowKind::Lamp;
+        site.x = 684, site.y = 97, site.w = 56, site.h = 13;
+        p.rows.push_back(site);
+        site.x = 727, site.y = 404, site.w = 51, site.h = 42;
+        p.rows.push_back(site);
+        p.keepClear = {
+            {362, 126, 34, 34}, {375, 99, 12, 12}, {158, 224, 33, 33}, {32, 163, 12, 12}, {559, 575, 12, 12},
+        };
+        // The blocks hold their controls and captions whole; the connectors run between
+        // them at right angles, clear of every caption and control.
+        p.blocks = {
+            {8, 8, 323, 131, "Position scaling"},
+            {334, 2, 81, 98, "Status lamps"},
+            {416, 30, 189, 92, "Position controller (Speed)"},
+            {611, 8, 212, 217, "Speed limit"},
+            {416, 170, 189, 92, "Position controller (Current)"},
+            {8, 141, 405, 181, "Position loop"},
+            {416, 266, 196, 56, "Current command"},
+            {8, 400, 815, 210, "Calibration and ramps"},
+        };
+        p.arrows = {
+            {{{82, 97}, {211, 97}}},                                   // destination to command
+            {{{274, 97}, {323, 97}, {323, 144}}},                      // command to the error
+            {{{273, 292}, {323, 292}, {323, 160}}},                    // actual position fed back
+            {{{354, 152}, {547, 152}}},                                // error to speed command
+            {{{609, 152}, {747, 152}}},                                // speed command to ramp
+            {{{760, 160}, {760, 164}, {650, 164}, {650, 291}, {610, 291}}},  // ramp to current command
+        };
+        return p;
+    }();
+    return picture;
 }
 
-const std::vector<wxRect>& PositionPage::symbolSites() {
-    static const std::vector<wxRect> sites = {
-        {362, 126, 34, 34}, {375, 99, 12, 12}, {158, 224, 33, 33}, {32, 163, 12, 12}, {559, 575, 12, 12},
-    };
-    return sites;
-}
-
-const std::vector<PictureBlock>& PositionPage::pictureBlocks() {
-    static const std::vector<PictureBlock> blocks = {
-        {8, 8, 320, 130, "Position scaling"},
-        {330, 8, 110, 100, "Status lamps"},
-        {445, 30, 150, 90, "Position controller (Speed)"},
-        {620, 40, 200, 175, "Speed limit"},
-        {445, 170, 150, 90, "Position controller (Current)"},
-        {8, 150, 420, 170, "Position loop"},
-        {8, 400, 815, 210, "Calibration and ramps"},
-        {600, 230, 220, 90, "Current command"},
-    };
-    return blocks;
-}
-
-wxBitmap PositionPage::drawPicture() {
-    const std::vector<PictureArrow> arrows = {
-        {{75, 97}, {210, 97}},     // destination to command
-        {{268, 97}, {300, 140}},   // command to the error
-        {{268, 292}, {320, 162}},  // actual position fed back
-        {{354, 152}, {545, 152}},  // error to speed command
-        {{609, 152}, {745, 152}},  // speed command to ramp
-        {{778, 162}, {580, 282}},  // ramp to current command
-    };
-    return drawLoopPicture(pictureBlocks(), arrows, pictureRows(), symbolSites());
-}
+wxBitmap PositionPage::drawPicture() { return drawLoopPicture(picture()); }
 
 }  // namespace torvex

@@ -24,12 +24,10 @@ public:
     // Displays and edits in creation order, then the lamps.
     static const std::vector<ControlRow>& fieldRows();
     static const std::vector<ControlRow>& lampRows();
+    // What the built-in picture is drawn from: its blocks, connectors and labels, the sites
+    // of every control (edits and read-outs get captions) and the symbols' sites.
+    static const LoopPicture& picture();
     static wxBitmap drawPicture();
-    // What the picture is drawn from: its blocks, the rows whose sites get captions (with
-    // any other control's site, which no caption may cover) and the symbols' sites.
-    static const std::vector<PictureBlock>& pictureBlocks();
-    static std::vector<ControlRow> pictureRows();
-    static const std::vector<wxRect>& symbolSites();
 
     // The cyclic update, then every edit field; false at the first failure.
     bool readFromDrive(bool onlyIfShown);

@@ -6,6 +6,10 @@ namespace torvex {
 
 namespace {
 
+// The analog inputs' two columns of fields.
+constexpr int kAnalogColumn1 = 73;
+constexpr int kAnalogColumn2 = 115;
+
 ControlRow display(int reg, int x, int y, int w, int h, int part = 0, int percentBase = 0) {
     ControlRow row;
     row.kind = RowKind::Display;
@@ -131,53 +135,66 @@ const std::vector<ControlRow>& SpeedPage::lampRows() {
     return rows;
 }
 
-std::vector<ControlRow> SpeedPage::pictureRows() {
-    std::vector<ControlRow> rows = fieldRows();
-    rows.insert(rows.end(), lampRows().begin(), lampRows().end());
-    ControlRow buttons;  // Up and Down
-    buttons.kind = RowKind::Lamp;
-    buttons.x = 12, buttons.y = 339, buttons.w = 53, buttons.h = 42;
-    rows.push_back(buttons);
-    return rows;
+const LoopPicture& SpeedPage::picture() {
+    static const LoopPicture picture = [] {
+        LoopPicture p;
+        p.rows = fieldRows();
+        // The analog inputs' fields stand in a grid of two columns and five rows, too close
+        // for a caption each: the grid's labels name them.
+        for (ControlRow& row : p.rows)
+            if (row.x == kAnalogColumn1 || row.x == kAnalogColumn2) row.kind = RowKind::Lamp;
+        p.rows.insert(p.rows.end(), lampRows().begin(), lampRows().end());
+        ControlRow buttons;  // Up and Down
+        buttons.kind = RowKind::Lamp;
+        buttons.x = 12, buttons.y = 339, buttons.w = 53, buttons.h = 42;
+        p.rows.push_back(buttons);
+        p.keepClear = {
+            {209, 172, 34, 34}, {221, 144, 12, 12}, {320, 172, 34, 34}, {331, 144, 12, 12},
+            {561, 173, 33, 33}, {162, 172, 34, 34}, {162, 244, 34, 34}, {295, 401, 12, 12},
+            {467, 106, 12, 12}, {467, 121, 12, 12}, {467, 136, 12, 12},
+        };
+        p.labels = {
+            {"Text Servo Command Title 1", kAnalogColumn1, 62},
+            {"Text Servo Command Title 2", kAnalogColumn2, 62},
+            {"Picture Analog inputs Value", kAnalogColumn1 - 3, 76, true},
+            {"Picture Analog inputs Offset", kAnalogColumn1 - 3, 91, true},
+            {"Picture Analog inputs Cutoff", kAnalogColumn1 - 3, 106, true},
+            {"Picture Analog inputs Scale", kAnalogColumn1 - 3, 121, true},
+            {"Picture Analog inputs Scaled", kAnalogColumn1 - 3, 136, true},
+        };
+        // The blocks hold their controls and captions whole; the connectors run between
+        // them at right angles, clear of every caption and control.
+        p.blocks = {
+            {8, 40, 195, 140, "Analog inputs"},
+            {210, 40, 190, 110, "Status lamps"},
+            {403, 40, 282, 120, "Speed ramp and limits"},
+            {690, 80, 128, 85, "Speed controller"},
+            {8, 184, 428, 137, "Speed command"},
+            {440, 172, 380, 157, "Speed feedback"},
+            {8, 322, 380, 118, "Current limits"},
+            {436, 398, 220, 62, "Current controller"},
+            {8, 461, 620, 149, "Current loop"},
+            {660, 400, 165, 210, "Voltage controller"},
+        };
+        p.arrows = {
+            {{{70, 269}, {78, 269}}},                                  // setpoint through the cut-off
+            {{{141, 269}, {200, 269}, {200, 198}, {250, 198}}},        // to the speed command
+            {{{309, 198}, {493, 198}}},                                // command to ramp
+            {{{551, 198}, {615, 198}, {615, 207}, {627, 207}}},        // ramp to error
+            {{{551, 312}, {628, 312}}},                                // actual to filtered
+            {{{675, 303}, {675, 217}}},                                // filtered fed back to the error
+            {{{656, 198}, {656, 168}, {785, 168}, {785, 159}}},        // error to controller
+            {{{816, 110}, {822, 110}, {822, 340}, {251, 340}}},        // controller output to the current limits
+            {{{219, 438}, {219, 466}, {110, 466}, {110, 475}}},        // limited current command
+            {{{116, 485}, {258, 485}}},                                // current command to reference
+            {{{316, 485}, {365, 485}}},                                // reference to error
+            {{{423, 485}, {565, 485}}},                                // error to voltage
+        };
+        return p;
+    }();
+    return picture;
 }
 
-const std::vector<wxRect>& SpeedPage::symbolSites() {
-    static const std::vector<wxRect> sites = {
-        {209, 172, 34, 34}, {221, 144, 12, 12}, {320, 172, 34, 34}, {331, 144, 12, 12},
-        {561, 173, 33, 33}, {162, 172, 34, 34}, {162, 244, 34, 34}, {295, 401, 12, 12},
-        {467, 106, 12, 12}, {467, 121, 12, 12}, {467, 136, 12, 12},
-    };
-    return sites;
-}
-
-const std::vector<PictureBlock>& SpeedPage::pictureBlocks() {
-    static const std::vector<PictureBlock> blocks = {
-        {8, 40, 195, 140, "Analog inputs"},
-        {210, 40, 190, 110, "Status lamps"},
-        {400, 40, 200, 120, "Speed ramp and limits"},
-        {700, 85, 125, 80, "Speed controller"},
-        {8, 200, 300, 130, "Speed command"},
-        {440, 180, 385, 150, "Speed feedback"},
-        {8, 330, 270, 110, "Current limits"},
-        {8, 450, 620, 160, "Current loop"},
-        {660, 400, 165, 210, "Voltage controller"},
-    };
-    return blocks;
-}
-
-wxBitmap SpeedPage::drawPicture() {
-    const std::vector<PictureArrow> arrows = {
-        {{70, 270}, {248, 198}},    // setpoint to speed command
-        {{308, 198}, {490, 198}},   // command to ramp
-        {{551, 198}, {625, 206}},   // ramp to error
-        {{685, 208}, {752, 150}},   // error to controller
-        {{550, 312}, {625, 312}},   // actual to filtered
-        {{750, 165}, {120, 470}},   // controller output to current command
-        {{116, 485}, {255, 485}},   // current command to reference
-        {{316, 485}, {362, 485}},   // reference to error
-        {{423, 485}, {562, 485}},   // error to voltage
-    };
-    return drawLoopPicture(pictureBlocks(), arrows, pictureRows(), symbolSites());
-}
+wxBitmap SpeedPage::drawPicture() { return drawLoopPicture(picture()); }
 
 }  // namespace torvex

@@ -52,6 +52,13 @@ ControlRow parameterRow(int reg, int y, const char* nameKey, int scale = 0, int 
     return row;
 }
 
+// A channel's own catalogue key ("Tooltip Pos Channel1".."8"): the number is part of the key,
+// so it is filled in before the lookup.
+wxString channelKey(const char* pattern, int channel) {
+    const std::string key = wxString::Format(pattern, channel + 1).utf8_string();
+    return trw(key.c_str());
+}
+
 }  // namespace
 
 // The 23 controller parameters in creation order, four groups down the left edge.
@@ -144,18 +151,18 @@ void OscilloscopePage::createControls() {
         channelSignal_[n] = new wxComboBox(this, wxID_ANY, wxString(), wxPoint(603, y), wxSize(100, 22), 0, nullptr,
                                            wxCB_READONLY);
         initRegisterChoice(channelSignal_[n]);
-        channelSignal_[n]->SetToolTip(wxString::Format(trw("Tooltip Combo Channel%d"), n + 1));
+        channelSignal_[n]->SetToolTip(channelKey("Tooltip Combo Channel%d", n));
         channelPos_[n] = new wxTextCtrl(this, wxID_ANY, "0", wxPoint(705, y + 2), wxSize(30, 18),
                                         wxTE_PROCESS_ENTER | wxTE_WORDWRAP | wxBORDER_NONE);
-        channelPos_[n]->SetToolTip(wxString::Format(trw("Tooltip Pos Channel%d"), n + 1));
+        channelPos_[n]->SetToolTip(channelKey("Tooltip Pos Channel%d", n));
         channelUDiv_[n] = new wxTextCtrl(this, wxID_ANY, "100", wxPoint(737, y + 2), wxSize(52, 18),
                                          wxTE_PROCESS_ENTER | wxTE_WORDWRAP | wxBORDER_NONE);
-        channelUDiv_[n]->SetToolTip(wxString::Format(trw("Tooltip UDiv Channel%d"), n + 1));
+        channelUDiv_[n]->SetToolTip(channelKey("Tooltip UDiv Channel%d", n));
         channelVisible_[n] = new wxCheckBox(this, wxID_ANY, wxString(), wxPoint(791, y + 3), wxSize(17, 17));
         channelVisible_[n]->SetValue(true);
-        channelVisible_[n]->SetToolTip(wxString::Format(trw("Tooltip Checkbox Channel%d"), n + 1));
-        channelColourButton_[n] = colourButton(trw("C"), wxPoint(810, y + 2),
-                                               wxString::Format(trw("Tooltip Button Color Channel%d"), n + 1));
+        channelVisible_[n]->SetToolTip(channelKey("Tooltip Checkbox Channel%d", n));
+        channelColourButton_[n] =
+            colourButton(trw("C"), wxPoint(810, y + 2), channelKey("Tooltip Button Color Channel%d", n));
     }
 
     auto combo = [this](int y, const char* tip) {

@@ -53,40 +53,62 @@ void postGenerationEvent(wxEvtHandler* target, wxEventType type, int value, cons
     wxQueueEvent(target, event);
 }
 
-wxBitmap drawScopePicture() {
-    wxBitmap picture = builtinPagePicture(PagePicture::Oscilloscope);
-    wxMemoryDC dc(picture);
-    wxFont font = dc.GetFont();
+namespace {
+
+wxFont scopeCaptionFont(bool bold) {
+    wxFont font = *wxNORMAL_FONT;
     font.SetPixelSize(wxSize(0, 11));
-    dc.SetFont(font);
-    dc.SetTextForeground(*wxBLACK);
+    if (bold) font.SetWeight(wxFONTWEIGHT_BOLD);
+    return font;
+}
+
+}  // namespace
+
+std::vector<PictureCaption> scopePictureCaptions() {
+    std::vector<PictureCaption> captions;
+    wxBitmap scratch(8, 8);
+    wxMemoryDC dc(scratch);
+    auto add = [&](const wxString& text, int x, int y, bool bold) {
+        dc.SetFont(scopeCaptionFont(bold));
+        captions.push_back({text, wxRect(wxPoint(x, y), dc.GetTextExtent(text)), bold});
+    };
     // Group captions over the parameter fields, and the short name of each field.
     const char* groups[4] = {"Scope group Current", "Scope group Speed", "Scope group Position-Speed",
                              "Scope group Position-Current"};
-    for (int g = 0; g < 4; ++g) {
-        wxFont bold = font;
-        bold.SetWeight(wxFONTWEIGHT_BOLD);
-        dc.SetFont(bold);
-        dc.DrawText(trw(groups[g]), 8, kGroupTops[g] - 14);
-        dc.SetFont(font);
-    }
-    const char* shortNames[23] = {"Kp", "Tn", "TnM", "Ramp", "Kp", "Tn", "Tv", "TnM", "Acc", "Dec", "Limit", "N max",
-                                  "Dynam", "Limit %", "Filter", "Kp", "Tn", "Tv", "TnM", "Kp", "Tn", "Tv", "TnM"};
+    for (int g = 0; g < 4; ++g) add(trw(groups[g]), 8, kGroupTops[g] - 14, true);
+    // The words are catalogue keys; the controller symbols have no entry and stand as written.
+    const char* shortNames[23] = {
+        "Kp", "Tn", "TnM", "Scope short Ramp",                                   // current
+        "Kp", "Tn", "Tv", "TnM", "Scope short Acc", "Scope short Dec", "Scope short Limit", "N max", "Dynam",
+        "Scope short Limit %", "Scope short Filter",                             // speed
+        "Kp", "Tn", "Tv", "TnM",                                                 // position-speed
+        "Kp", "Tn", "Tv", "TnM"};                                                // position-current
     const auto& rows = scopeParameterRows();
-    for (size_t i = 0; i < rows.size() && i < 23; ++i) dc.DrawText(shortNames[i], 12, rows[i].y + 2);
+    for (size_t i = 0; i < rows.size() && i < 23; ++i) add(trw(shortNames[i]), 12, rows[i].y + 2, false);
 
     // Column captions of the channel rows and the captions of the trigger and step rows.
-    dc.DrawText(trw("Scope caption Signal"), 603, kChannelTop - 15);
-    dc.DrawText("Pos", 705, kChannelTop - 15);
-    dc.DrawText("U/Div", 737, kChannelTop - 15);
+    add(trw("Scope caption Signal"), 603, kChannelTop - 15, false);
+    add("Pos", 705, kChannelTop - 15, false);
+    add("U/Div", 737, kChannelTop - 15, false);
     for (int n = 0; n < kScopeChannels; ++n)
-        dc.DrawText(wxString::Format("%d", n + 1), 592, kChannelTop + n * kChannelStep + 4);
+        add(wxString::Format("%d", n + 1), 592, kChannelTop + n * kChannelStep + 4, false);
     const char* settings[6] = {"Scope caption Trigger On", "Scope caption Edge",   "Scope caption Level",
                                "Scope caption Buffer",     "Scope caption Run", "Scope caption Time scale"};
-    for (int i = 0; i < 6; ++i) dc.DrawText(trw(settings[i]), 603, kSettingsTop + i * kSettingsStep + 4);
-    dc.DrawText(trw("Scope caption Step"), 603, kStepTop + 27);
-    dc.DrawText(trw("Scope caption Value"), kStepValueX, kStepTop + 92);
-    dc.DrawText(trw("Scope caption Time ms"), kStepTimeX, kStepTop + 92);
+    for (int i = 0; i < 6; ++i) add(trw(settings[i]), 603, kSettingsTop + i * kSettingsStep + 4, false);
+    add(trw("Scope caption Step"), 603, kStepTop + 27, false);
+    add(trw("Scope caption Value"), kStepValueX, kStepTop + 92, false);
+    add(trw("Scope caption Time ms"), kStepTimeX, kStepTop + 92, false);
+    return captions;
+}
+
+wxBitmap drawScopePicture() {
+    wxBitmap picture = builtinPagePicture(PagePicture::Oscilloscope);
+    wxMemoryDC dc(picture);
+    dc.SetTextForeground(*wxBLACK);
+    for (const PictureCaption& caption : scopePictureCaptions()) {
+        dc.SetFont(scopeCaptionFont(caption.bold));
+        dc.DrawText(caption.text, caption.rect.x, caption.rect.y);
+    }
     dc.SelectObject(wxNullBitmap);
     return picture;
 }

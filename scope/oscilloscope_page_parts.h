@@ -10,6 +10,7 @@
 #include <wx/event.h>
 #include <wx/string.h>
 
+#include "pages/loop_picture.h"
 #include "pages/page_table.h"
 #include "scope/scope_capture.h"
 
@@ -60,6 +61,8 @@ bool buttonTextIsWhite(int red, int green, int blue);
 void postGenerationEvent(wxEvtHandler* target, wxEventType type, int value, const wxString& text,
                          uint32_t generation);
 
+// The texts drawScopePicture draws over the page picture, and where.
+std::vector<PictureCaption> scopePictureCaptions();
 // The page's built-in pictures, drawn in code.
 wxBitmap drawScopePicture();
 wxBitmap markerBitmap();

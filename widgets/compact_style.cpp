@@ -27,7 +27,10 @@ constexpr const char* kStyleSheet =
     "radiobutton, checkbutton { padding: 0px; min-height: 0px; }\n"
     // A label-less 20-pixel radio (the logic polarities) holds its indicator; a label keeps
     // the box's own spacing from it.
-    "radiobutton radio { margin: 0px; }\n";
+    "radiobutton radio { margin: 0px; }\n"
+    // The default theme's sliders are 40 pixels long at least: a scroll bar of the status
+    // panel's few-line text fields would have less than no room left for its trough.
+    "scrollbar slider { min-width: 8px; min-height: 8px; }\n";
 
 bool g_installed = false;
 

@@ -251,8 +251,9 @@ void SettingsPage::buildPage() {
     if (motorFeedbackChoice->GetCount() > 0) motorFeedbackChoice->SetValue(motorFeedbackChoice->GetString(0));
     motorFeedback2Choice = combo(21, 28, 390, 113, "Tooltip Motor Feedback 2",
                                  {{"Off", 0}, {"INC-IN", 0x20}, {"INC-OUT", 0x40}, {"HAND", 0x60}}, "INC-OUT");
+    // Narrower than the other choices: its unit is painted at x 143 on the same line.
     incOutFactorChoice =
-        combo(24, 88, 479, 60, "Tooltip Inc-Out Factor", {{"4", 0x3000}, {"8", 0x4000}, {"16", 0}}, "4");
+        combo(24, 88, 479, 53, "Tooltip Inc-Out Factor", {{"4", 0x3000}, {"8", 0x4000}, {"16", 0}}, "4");
 
     fieldsUpTo(27);
     axisNameEdit = new RegisterTextEdit(0xF8, tx("Servo Achse"), this, "0xf8", tx("Tooltip Register 0xf8"),

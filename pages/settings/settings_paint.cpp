@@ -15,9 +15,9 @@ const wxColour kTextColour(0, 0, 100);
 
 }  // namespace
 
-const std::vector<PictureBlock>& settingsPictureBlocks() {
+const std::vector<SettingsPictureBlock>& settingsPictureBlocks() {
     // Headings stand above the first row of each block.
-    static const std::vector<PictureBlock> blocks = {
+    static const std::vector<SettingsPictureBlock> blocks = {
         {26, 4, 166, 256, "Picture Block Motor"},
         {26, 264, 166, 256, "Picture Block Feedback"},
         {198, 4, 182, 470, "Picture Block Servo"},
@@ -142,7 +142,7 @@ wxBitmap drawSettingsPicture() {
     dc.SetFont(font);
     dc.SetPen(wxPen(wxColour(60, 80, 140)));
     dc.SetTextForeground(wxColour(0, 0, 100));
-    for (const PictureBlock& block : settingsPictureBlocks()) {
+    for (const SettingsPictureBlock& block : settingsPictureBlocks()) {
         dc.SetBrush(wxBrush(wxColour(168, 188, 230)));
         dc.DrawRoundedRectangle(block.x, block.y, block.w, block.h, 4);
         if (block.headingKey)

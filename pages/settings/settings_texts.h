@@ -17,10 +17,10 @@ struct PaintedText {
 const std::vector<PaintedText>& settingsPaintedTexts();
 
 // A framed block of the built-in picture with its heading (catalogue key; none when null).
-struct PictureBlock {
+struct SettingsPictureBlock {
     int x, y, w, h;
     const char* headingKey;
 };
-const std::vector<PictureBlock>& settingsPictureBlocks();
+const std::vector<SettingsPictureBlock>& settingsPictureBlocks();
 
 }  // namespace torvex

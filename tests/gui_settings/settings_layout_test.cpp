@@ -64,8 +64,6 @@ TEST_P(SettingsLayout, EverythingFitsAndNothingIsCovered) {
         const wxRect area(wxPoint(text.x, text.y), dc.GetTextExtent(shown));
         EXPECT_TRUE(pageRect.Contains(area)) << text.key;
         for (wxWindow* control : controls) {
-            // The layout puts the factor's unit five pixels into the factor's own box.
-            if (text.key == "Unit Combo Motor Inc-Out Factor" && control == settings->incOutFactorChoice) continue;
             EXPECT_FALSE(area.Intersects(control->GetRect()))
                 << "\"" << shown.utf8_string() << "\" (" << text.key << ") runs into " << describe(control);
         }

@@ -32,7 +32,10 @@ TEST(StatusTexts, ErrorLinesComeFromBitsAndStateLinesOnlyFromTheConnection) {
         {0, kNoReply, "0", noReply},
         {0, kNoCom, "0", noCom},
         {0, kOffline, "0", offline},
-        {0x00000001, kDriveAnswered, "3", noReply + badParas},
+        // Each state text on a line of its own, ahead of the error lines.
+        {0x00000001, kDriveAnswered, "3", noReply + "\n" + badParas},
+        {0x00000009, kDriveAnswered, "1", noReply + "\n" + badParas + can},
+        {0, kOffline, "2", offline + "\n" + noReply},
         {0x0000FFFF, kDriveAnswered, "0", [] {
              wxString all;
              for (const char* key : kErrorBitKeys) all += key;
