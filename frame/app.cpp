@@ -49,7 +49,7 @@ long parseLanguageSetting(const wxString& text) {
     return std::strtol(digits.c_str(), nullptr, 10);
 }
 
-wxString chooseLanguage(wxConfigBase* config) {
+wxString askLanguage() {
     // The language dialog is shown as written: its reader may not read the current language.
     wxArrayString choices;
     choices.Add("German");
@@ -57,12 +57,20 @@ wxString chooseLanguage(wxConfigBase* config) {
     choices.Add("English");
     int index = ui::dialogs().singleChoice("Please choose language:", "Language for Torvex", choices, nullptr, 200,
                                            150);
-    long value = (index >= 0 && index < static_cast<int>(choices.size())) ? index + 1 : 0;
-    wxString text = wxString::Format("%ld", value);
-    if (config) {
-        config->Write(kKeyLanguage, text);
-        config->Flush(false);
-    }
+    if (index < 0 || index >= static_cast<int>(choices.size())) return wxString();
+    return wxString::Format("%ld", static_cast<long>(index + 1));
+}
+
+void storeLanguage(wxConfigBase* config, const wxString& value) {
+    if (!config) return;
+    config->Write(kKeyLanguage, value);
+    config->Flush(false);
+}
+
+wxString chooseLanguage(wxConfigBase* config) {
+    wxString text = askLanguage();
+    if (text.empty()) text = wxString::Format("%ld", 0L);
+    storeLanguage(config, text);
     return text;
 }
 

@@ -28,9 +28,12 @@ wxLanguage languageForSetting(long value);
 // it does not start with a number.
 long parseLanguageSetting(const wxString& text);
 
-// Asks for the language (German, French, English), stores the answer under "Language" in
-// config and writes the file at once; returns the stored text ("1", "2", "3", or "0" when
-// the dialog was cancelled).
+// Asks for the language (German, French, English): "1", "2" or "3", empty when cancelled.
+wxString askLanguage();
+// Stores value under "Language" in config and writes the file at once.
+void storeLanguage(wxConfigBase* config, const wxString& value);
+// Asks for the language and stores the answer; returns the stored text ("1", "2", "3", or
+// "0" when the dialog was cancelled, so that the next start does not ask again).
 wxString chooseLanguage(wxConfigBase* config);
 
 // The start-up steps between naming the program and the first window: names the

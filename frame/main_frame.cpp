@@ -331,7 +331,10 @@ void MainFrame::onManual(wxCommandEvent&) {
 void MainFrame::onChangeLanguage(wxCommandEvent&) {
     wxConfigBase* config = wxConfigBase::Get(false);
     if (!config) return;
-    chooseLanguage(config);
+    // Cancelled, nothing changes: storing "0" would drop the language the user had chosen.
+    const wxString language = askLanguage();
+    if (language.empty()) return;
+    storeLanguage(config, language);
     ui::messageBox("You have to restart Torvex to take effect of the newly choosen language.", tx("Information"),
                    wxOK | wxICON_EXCLAMATION, nullptr);
 }

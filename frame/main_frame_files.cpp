@@ -178,7 +178,10 @@ void MainFrame::onExecuteScript(wxCommandEvent&) {
     setScriptDataFilename(name.GetFullName());
 
     RegisterScript script;
-    uint32_t rc = parseScript(script, toPath(path));
+    // A script that cannot be read is not an empty one: nothing would run and the
+    // command would still report success.
+    std::ifstream file(toPath(path), std::ios::binary);
+    uint32_t rc = file ? parseScript(script, file) : kScriptParseException;
     if (rc == kScriptParseException) {
         errorBox(trx("Error loading script!"));
         return;

@@ -1,6 +1,5 @@
 #include "pages/monitor_rows.h"
 
-#include <cmath>
 #include <cstdlib>
 #include <limits>
 #include <mutex>
@@ -105,9 +104,12 @@ int64_t monitorRegisterValue(uint32_t reg, uint32_t raw) {
 
 int monitorGaugeValue(int64_t value, int32_t fullScale) {
     if (fullScale < 1) return 0;
-    const double percent = std::fabs(static_cast<double>(value) / static_cast<double>(fullScale) * 100.0);
-    if (!(percent < kMonitorGaugeRange)) return kMonitorGaugeRange;
-    return static_cast<int>(percent);
+    // In whole numbers: divided first in floating point, 29 of 100 comes out as
+    // 28.999... and the bar shows one percent less than the drive holds.
+    const uint64_t magnitude = value < 0 ? uint64_t(-(value + 1)) + 1 : uint64_t(value);
+    if (magnitude > std::numeric_limits<uint64_t>::max() / 100) return kMonitorGaugeRange;
+    const uint64_t percent = magnitude * 100 / static_cast<uint64_t>(fullScale);
+    return percent < uint64_t(kMonitorGaugeRange) ? static_cast<int>(percent) : kMonitorGaugeRange;
 }
 
 uint32_t readMonitorValue(RegisterAccess& access, uint32_t reg, int64_t* value) {

@@ -254,6 +254,16 @@ TEST_F(FrameFilesTest, ScriptWithAnUnknownCommandSendsNothing) {
     send(ExecuteScriptEvent);
     EXPECT_EQ(boxTexts(), std::vector<std::string>{"Script 'good.vsf' executed succesful!"});
     EXPECT_EQ(drive_->reg(0x34), 1500u | 4u);
+
+    // A script that cannot be read (gone, or not readable for this user) ran nothing: it
+    // is reported as not loaded, never as executed.
+    recordedDialogs().clear();
+    drive_->clearFrames();
+    recordedDialogs().fileAnswers.push_back(path("gone.vsf"));
+    send(ExecuteScriptEvent);
+    EXPECT_EQ(boxTexts(), std::vector<std::string>{"Error loading script!"});
+    EXPECT_EQ(recordedDialogs().boxes.front().caption, "Error");
+    for (const auto& frame : drive_->frames()) EXPECT_TRUE(frame.isRead) << "register " << frame.reg << " written";
 }
 
 TEST_F(FrameFilesTest, SerialBootSendsTheCommandAndGoesOffline) {

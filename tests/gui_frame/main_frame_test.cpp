@@ -220,6 +220,14 @@ TEST_F(FrameTest, ChangeLanguageStoresTheChoiceAndAsksForARestart) {
     EXPECT_EQ(recordedDialogs().boxes[0].style, wxOK | wxICON_EXCLAMATION);
     // The running window keeps its texts.
     EXPECT_EQ(frame->GetMenuBar()->GetMenuLabel(0), "&File");
+
+    // Cancelled, the choice changes nothing: the stored language stays and no restart is asked for.
+    recordedDialogs().clear();
+    frame->ProcessWindowEvent(change);
+    EXPECT_EQ(recordedDialogs().choiceMessages.size(), 1u);
+    EXPECT_EQ(readConfigValue("Language"), "3");
+    EXPECT_NE(fileContents(home + "/.Torvex").find("Language=3"), std::string::npos);
+    EXPECT_TRUE(recordedDialogs().boxes.empty());
 }
 
 TEST_F(FrameTest, ManualIsOpenedAsAPathNamedByTheLanguage) {

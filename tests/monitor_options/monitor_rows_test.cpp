@@ -118,6 +118,10 @@ TEST_F(MonitorRowsTest, GaugeValueIsThePercentOfFullScaleCappedAt150) {
         {-99, 100, 99},   {149, 100, 149},     {150, 100, 150},     {151, 100, 150},
         {0, 100, 0},      {1, INT32_MAX, 0},   {INT64_C(4294967295), 1, 150},
         {INT32_MIN, 1, 150},
+        // Exact percentages stay exact: 29 of 100 is 29, not the 28 that 29 / 100 * 100
+        // gives in floating point; the same for a signed value and for other full scales.
+        {29, 100, 29},    {57, 100, 57},       {-58, 100, 58},      {116, 100, 116},
+        {87, 150, 58},    {1140, 1000, 114},   {-285, 500, 57},
         // No full-scale value to divide by: the gauge rests at 0 whatever the drive sends.
         {0, 0, 0},        {500, 0, 0},         {-500, 0, 0},        {500, -1, 0},
         {500, INT32_MIN, 0},
