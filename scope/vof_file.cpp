@@ -39,7 +39,8 @@ enum : size_t {
 
 // Colours in file order: channels 1..8, background, grid, zero line.
 constexpr size_t kColourCount = kScopeChannels + 3;
-constexpr size_t kLargestFile = kScopeFileHeaderSize + 4 * (kScopeBufferSamples - 1);
+// A full drive buffer is the largest capture there is, and a saved one must load back.
+constexpr size_t kLargestFile = kScopeFileHeaderSize + 4 * kScopeBufferSamples;
 
 void put32(std::vector<uint8_t>& out, size_t at, uint32_t value) {
     for (int i = 0; i < 4; ++i) out[at + i] = static_cast<uint8_t>(value >> (8 * i));
@@ -133,7 +134,7 @@ ScopeFileStatus decodeScopeFile(const uint8_t* data, size_t size, ScopeFile& out
     if (size < kScopeFileHeaderSize) return ScopeFileStatus::TooShort;
     if (std::memcmp(data, kScopeFileMagic, kScopeFileMagicSize) != 0) return ScopeFileStatus::WrongMagic;
     uint32_t sampleCount = get32(data, kSampleCountAt);
-    if (sampleCount >= kScopeBufferSamples) return ScopeFileStatus::TooManySamples;
+    if (sampleCount > kScopeBufferSamples) return ScopeFileStatus::TooManySamples;
     uint32_t channelCount = get32(data, kChannelCountAt);
     if (channelCount > static_cast<uint32_t>(kScopeChannels)) return ScopeFileStatus::TooManyChannels;
     if ((size - kScopeFileHeaderSize) / 4 < sampleCount) return ScopeFileStatus::MissingSamples;

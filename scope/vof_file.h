@@ -58,7 +58,7 @@ enum class ScopeFileStatus {
     Ok,
     TooShort,          // shorter than the header
     WrongMagic,
-    TooManySamples,    // 5000 or more: more than the drive's buffer
+    TooManySamples,    // more than the drive's buffer of 5000
     TooManyChannels,   // more slots than channels
     MissingSamples,    // fewer samples than the header counts
     UnknownSetting,    // a value no choice of the page carries

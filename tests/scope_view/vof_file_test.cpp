@@ -144,10 +144,11 @@ TEST(ScopeFile, BytesFollowTheLayoutAndReadBackTheSame) {
 }
 
 TEST(ScopeFile, BrokenOrForeignFilesAreRefusedWithoutACapture) {
-    std::vector<uint8_t> good = encodeScopeFile(sampleFile(4999));
+    // A full drive buffer, as a capture can hold it, loads back.
+    std::vector<uint8_t> good = encodeScopeFile(sampleFile(kScopeBufferSamples));
     ScopeFile out;
     ASSERT_EQ(decodeScopeFile(good.data(), good.size(), out), ScopeFileStatus::Ok);
-    EXPECT_EQ(out.capture.sampleCount, 4999u);
+    EXPECT_EQ(out.capture.sampleCount, kScopeBufferSamples);
 
     for (size_t i = 0; i < kScopeFileMagicSize; ++i) {
         std::vector<uint8_t> bad = good;
@@ -158,7 +159,7 @@ TEST(ScopeFile, BrokenOrForeignFilesAreRefusedWithoutACapture) {
 
     struct Case { size_t offset; uint32_t value; ScopeFileStatus status; };
     const Case cases[] = {
-        {292, 5000, ScopeFileStatus::TooManySamples},
+        {292, kScopeBufferSamples + 1, ScopeFileStatus::TooManySamples},
         {292, 0xFFFFFFFF, ScopeFileStatus::TooManySamples},
         {288, 9, ScopeFileStatus::TooManyChannels},
         {168, 1234, ScopeFileStatus::UnknownSetting},  // time scale
@@ -199,9 +200,15 @@ protected:
 
 TEST_F(ScopeFileDisk, AFailedSaveKeepsTheOldFile) {
     const std::string path = (dir_ / "capture.vof").string();
+    // A capture that filled the drive's whole buffer is read from disk whole.
+    ScopeFile full = sampleFile(kScopeBufferSamples);
+    ASSERT_EQ(writeScopeFile(path, full), ScopeFileStatus::Ok);
+    ScopeFile read;
+    ASSERT_EQ(readScopeFile(path, read), ScopeFileStatus::Ok);
+    expectSameFile(full, read);
+
     ScopeFile small = sampleFile(3);
     ASSERT_EQ(writeScopeFile(path, small), ScopeFileStatus::Ok);
-    ScopeFile read;
     ASSERT_EQ(readScopeFile(path, read), ScopeFileStatus::Ok);
     expectSameFile(small, read);
 
