@@ -125,7 +125,7 @@ MainFrame::MainFrame(const wxString& title, const wxPoint& position, const wxSiz
     driveStatusBar_ = new DriveStatusBar(this, wxSize(100, 450), &connection_);
     sizer->Add(driveStatusBar_, 0, 0, 0);
 
-    readMinMaxTable(limits_, kMinMaxFileName);
+    readMinMaxTable(limits_, installationFile(kMinMaxFileName));
 
     createPages();
 

@@ -107,8 +107,8 @@ void MainFrame::onSaveRegisters(wxCommandEvent& event) {
     } else {
         std::vector<uint32_t> registers;
         // A missing list must not produce a file that holds no register at all.
-        bool listed = std::ifstream(kRegisterListFileName).good() &&
-                      readNumberList(kRegisterListFileName, registers) == 0 && !registers.empty();
+        const std::string listFile = installationFile(kRegisterListFileName);
+        bool listed = std::ifstream(listFile).good() && readNumberList(listFile, registers) == 0 && !registers.empty();
         if (!listed) {
             errorBox(trx("Can't load the list of registers to save!"));
             return;

@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 
@@ -74,6 +75,28 @@ bool parseNumberListLine(const std::string& raw, uint32_t* number) {
     if (!readLong(p, 0, std::numeric_limits<uint32_t>::max(), &value)) return false;
     *number = static_cast<uint32_t>(value);
     return true;
+}
+
+std::string findInstallationFile(const std::string& name, const std::vector<std::string>& folders) {
+    std::error_code ignored;
+    if (std::filesystem::is_regular_file(name, ignored)) return name;
+    for (const std::string& folder : folders) {
+        if (folder.empty()) continue;
+        std::filesystem::path candidate = std::filesystem::path(folder) / name;
+        if (std::filesystem::is_regular_file(candidate, ignored)) return candidate.string();
+    }
+    return name;
+}
+
+std::string installationFile(const std::string& name) {
+    std::vector<std::string> folders;
+    std::error_code failed;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", failed);
+    if (!failed) folders.push_back(program.parent_path().string());
+#ifdef TORVEX_DATA_DIR
+    folders.push_back(TORVEX_DATA_DIR);
+#endif
+    return findInstallationFile(name, folders);
 }
 
 int readMinMaxTable(RegisterLimits& limits, const std::string& path) {

@@ -1,5 +1,7 @@
 // Register limits from "MinMax.txt" and register number lists from "Reglist.txt":
 // installation data next to the program, read by name relative to the working folder.
+// A program started from elsewhere finds them beside itself or in its installed data
+// folder instead, so that an installed tool never runs without the drive's limits.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +20,13 @@ struct RegisterLimits {
 
 inline constexpr const char* kMinMaxFileName = "MinMax.txt";
 inline constexpr const char* kRegisterListFileName = "Reglist.txt";
+
+// The path under which an installation file is read: the name itself when the working
+// folder holds it, else the first of folders that holds it, else the name (read as
+// missing).
+std::string findInstallationFile(const std::string& name, const std::vector<std::string>& folders);
+// The same over the program's own folder and its installed data folder.
+std::string installationFile(const std::string& name);
 
 // Empties the maps, then reads the file; a missing file leaves them empty. Returns 0.
 int readMinMaxTable(RegisterLimits& limits, const std::string& path);

@@ -66,7 +66,7 @@ std::vector<uint32_t> printedRegisters(bool allRegisters) {
     if (allRegisters) {
         for (uint32_t reg = 0; reg < kRegisterCount; ++reg) registers.push_back(reg);
     } else {
-        readNumberList(kRegisterListFileName, registers);
+        readNumberList(installationFile(kRegisterListFileName), registers);
     }
     return registers;
 }

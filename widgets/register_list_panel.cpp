@@ -66,7 +66,7 @@ RegisterListPanel::RegisterListPanel(wxWindow* parent, bool /*reserved*/, const 
     auto* lineSizer = new wxBoxSizer(wxVERTICAL);
 
     std::vector<uint32_t> selection;
-    if (!allRegisters_) readNumberList(kRegisterListFileName, selection);
+    if (!allRegisters_) readNumberList(installationFile(kRegisterListFileName), selection);
     order_ = registerListOrder(allRegisters_, selection);
     for (uint32_t reg : order_) {
         auto* line = new wxTextCtrl(scroller_, wxID_ANY, wxString::FromUTF8(RegisterListWalk::lineFor(reg, nullptr)),

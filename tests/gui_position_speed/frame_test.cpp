@@ -104,7 +104,9 @@ TEST_F(PositionSpeedInTheFrame, OneEntryGivesAtMostOneBoxWhateverThePagesReadAga
     ASSERT_TRUE(settings && scope);
     for (DrivePage* page : {settings, static_cast<DrivePage*>(position), static_cast<DrivePage*>(speed), scope})
         for (RegisterEdit* field : page->editList())
-            if (field->registerNumber() == 0x35 || field->registerNumber() == 0x25) ASSERT_TRUE(field->refreshRegisterEdit());
+            if (field->registerNumber() == 0x35 || field->registerNumber() == 0x25) {
+                ASSERT_TRUE(field->refreshRegisterEdit());
+            }
     RegisterEdit* speedRamp = fieldOf(speed, 0x35, 1);
     RegisterEdit* settingsHigh = fieldOf(settings, 0x35, 2);
     RegisterEdit* scopeWhole = fieldOf(scope, 0x35);

@@ -78,8 +78,9 @@ TEST_P(LoopPictures, EveryFieldAndReadOutIsNamedNearby) {
                 ASSERT_FALSE(place.IsEmpty()) << where;
                 EXPECT_FALSE(rowCaption(*found).empty()) << where;
                 // A register the table does not know is named by its number.
-                if (registerAccessClass(uint32_t(row.reg)) == kClassUnknown)
+                if (registerAccessClass(uint32_t(row.reg)) == kClassUnknown) {
                     EXPECT_TRUE(rowCaption(*found).Contains(wxString::Format("0x%02x", row.reg))) << where;
+                }
                 wxRect near = site(row);
                 near.Inflate(20, 14);
                 EXPECT_TRUE(near.Intersects(place)) << where << ": caption beside its control";

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
+
+#include <unistd.h>
 
 #include "link/limits.h"
 
@@ -83,6 +87,37 @@ TEST(TrimString, CutsOnlyBlanksAndTabs) {
     s = " \t ";
     trimString(s);
     EXPECT_EQ(s, "");
+}
+
+TEST(InstallationFile, TheWorkingFolderFirstThenTheProgramsFolders) {
+    namespace fs = std::filesystem;
+    const fs::path top = fs::path(::testing::TempDir()) / ("torvex-install-" + std::to_string(::getpid()));
+    const fs::path work = top / "work", beside = top / "bin", data = top / "share";
+    for (const fs::path& dir : {work, beside, data}) fs::create_directories(dir);
+    std::ofstream(data / kMinMaxFileName) << "52: -3000 3000\n";
+    const fs::path before = fs::current_path();
+    fs::current_path(work);
+
+    // Started from a folder without it, the limits come from the installed data.
+    const std::vector<std::string> folders = {"", (top / "missing").string(), beside.string(), data.string()};
+    const std::string found = findInstallationFile(kMinMaxFileName, folders);
+    EXPECT_EQ(found, (data / kMinMaxFileName).string());
+    RegisterLimits limits;
+    readMinMaxTable(limits, found);
+    EXPECT_EQ(limits.maximum[52], 3000);
+
+    // Beside the program wins over the data folder, and the working folder over both.
+    std::ofstream(beside / kMinMaxFileName) << "52: -1 1\n";
+    EXPECT_EQ(findInstallationFile(kMinMaxFileName, folders), (beside / kMinMaxFileName).string());
+    std::ofstream(work / kMinMaxFileName) << "52: -2 2\n";
+    EXPECT_EQ(findInstallationFile(kMinMaxFileName, folders), kMinMaxFileName);
+    // A folder of that name is no file; nowhere at all reads as missing.
+    EXPECT_EQ(findInstallationFile(kRegisterListFileName, {data.string()}), kRegisterListFileName);
+    fs::create_directories(data / kRegisterListFileName);
+    EXPECT_EQ(findInstallationFile(kRegisterListFileName, {data.string()}), kRegisterListFileName);
+
+    fs::current_path(before);
+    fs::remove_all(top);
 }
 
 }  // namespace
