@@ -8,11 +8,11 @@
 #include <wx/utils.h>
 
 #include "frame/app.h"
-#include "frame/config.h"
-#include "frame/file_chooser.h"
+#include "services/config.h"
+#include "services/file_chooser.h"
 #include "widgets/events.h"
 #include "frame/main_frame.h"
-#include "widgets/ui_seam.h"
+#include "services/ui_seam.h"
 #include "link/i18n.h"
 #include "link/limits.h"
 #include "link/register_file.h"

@@ -3,7 +3,7 @@
 #include <wx/notebook.h>
 #include <wx/utils.h>
 
-#include "widgets/catalogue.h"
+#include "services/catalogue.h"
 #include "frame/drive_status_bar.h"
 #include "widgets/events.h"
 #include "frame/main_frame.h"

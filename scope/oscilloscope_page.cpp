@@ -22,10 +22,10 @@
 #include "scope/oscilloscope_page_parts.h"
 #include "scope/scope_canvas.h"
 #include "scope/step_test.h"
+#include "services/ui_seam.h"
 #include "widgets/events.h"
 #include "widgets/register_choice.h"
 #include "widgets/register_edit.h"
-#include "widgets/ui_seam.h"
 
 namespace torvex {
 

@@ -21,11 +21,11 @@
 #include "scope/oscilloscope_page.h"
 #include "scope/scope_canvas.h"
 #include "scope/vof_file.h"
+#include "services/catalogue.h"
 #include "tests/support/frame_fixture.h"
 #include "tests/support/menu_actions.h"
 #include "tests/support/sim_fixture.h"
 #include "tools/drivesim/sim_capture.h"
-#include "widgets/catalogue.h"
 #include "widgets/events.h"
 #include "widgets/register_choice.h"
 
