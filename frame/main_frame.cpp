@@ -32,7 +32,7 @@
 #include "pages/settings/settings_page.h"
 #include "pages/speed_page.h"
 #include "resources/logo_images.h"
-#include "scope/oscilloscope_page.h"
+#include "pages/scope/oscilloscope_page.h"
 #include "widgets/flashing_status_bar.h"
 #include "widgets/register_choice.h"
 

@@ -17,7 +17,7 @@
 #include "services/ui_seam.h"
 #include "link/registers.h"
 #include "pages/logo_panel.h"
-#include "scope/oscilloscope_page.h"
+#include "pages/scope/oscilloscope_page.h"
 #include "widgets/flashing_status_bar.h"
 
 namespace torvex {

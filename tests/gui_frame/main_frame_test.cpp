@@ -12,7 +12,7 @@
 #include "services/catalogue.h"
 #include "frame/drive_status_bar.h"
 #include "pages/logo_panel.h"
-#include "scope/oscilloscope_page.h"
+#include "pages/scope/oscilloscope_page.h"
 #include "tests/support/frame_fixture.h"
 
 namespace torvex::test {

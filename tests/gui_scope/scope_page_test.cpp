@@ -18,8 +18,8 @@
 
 #include "frame/main_frame.h"
 #include "link/registers.h"
-#include "scope/oscilloscope_page.h"
-#include "scope/scope_canvas.h"
+#include "pages/scope/oscilloscope_page.h"
+#include "pages/scope/scope_canvas.h"
 #include "scope/vof_file.h"
 #include "services/catalogue.h"
 #include "tests/support/frame_fixture.h"
@@ -383,6 +383,28 @@ TEST_F(ScopePageTest, CaptureFileAndStepTestOnline) {
     EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count(),
               3000);
     EXPECT_TRUE(pumpUntil([&] { return lastStepWriteIsZero(0x31); }, 2000));
+}
+
+TEST_F(ScopePageTest, SerialBootEndsAStepTestWithItsZeroBeforeTheBootCommand) {
+    makeFrame();
+    goOnline();
+    OscilloscopePage* p = page();
+    pick(p->stepType(), "Speed");
+    for (int i : {1, 3, 5}) p->stepField(i)->ChangeValue("60000");
+    drive->clearFrames();
+    click(p->stepButton());
+    ASSERT_TRUE(p->isStepRunning());
+    ASSERT_TRUE(pumpUntil([&] { return !writesTo(0x31).empty(); }));
+    chooseMenuItem(frame, kIdSerialBoot);
+    EXPECT_FALSE(p->isStepRunning());
+    ASSERT_TRUE(pumpUntil([&] { return !writesTo(kRegSerialBoot).empty(); }));
+    // The drive leaves the link with the boot command: the 0 must be on the wire before it.
+    std::vector<std::pair<uint32_t, uint32_t>> writes;
+    for (const auto& f : drive->frames())
+        if (!f.isRead) writes.emplace_back(f.reg, f.value);
+    ASSERT_GE(writes.size(), 2u);
+    EXPECT_EQ(writes.back(), std::make_pair(uint32_t(kRegSerialBoot), 0u));
+    EXPECT_EQ(writes[writes.size() - 2], std::make_pair(0x31u, 0u)) << "the step register keeps its last value";
 }
 
 TEST_F(ScopePageTest, BadReadOutsKeepTheShownCaptureAndGoingOfflineStopsEverything) {

@@ -1,4 +1,4 @@
-#include "scope/oscilloscope_page_parts.h"
+#include "pages/scope/oscilloscope_page_parts.h"
 
 #include <wx/combobox.h>
 #include <wx/dcmemory.h>
