@@ -92,6 +92,18 @@ protected:
         ASSERT_TRUE(pumpUntil([&] { return frame->connection().isOnline(); }));
     }
 
+    // Starts a step test of type that holds each value a minute, once its first value
+    // reached reg.
+    void startHeldStep(const wxString& type, uint32_t reg) {
+        OscilloscopePage* p = page();
+        pick(p->stepType(), type);
+        for (int i : {1, 3, 5}) p->stepField(i)->ChangeValue("60000");
+        drive->clearFrames();
+        click(p->stepButton());
+        ASSERT_TRUE(p->isStepRunning());
+        ASSERT_TRUE(pumpUntil([&] { return !writesTo(reg).empty(); }));
+    }
+
     std::vector<sim::ReceivedFrame> writesTo(uint32_t reg) const {
         std::vector<sim::ReceivedFrame> out;
         for (const auto& f : drive->frames())
@@ -369,13 +381,8 @@ TEST_F(ScopePageTest, CaptureFileAndStepTestOnline) {
     drive->setReg(kRegStatus, 1);
     p->cyclicUpdate(false);
     pumpFor(20);
-    pick(p->stepType(), "Speed");
     pick(p->triggerRun(), "Normal");
-    for (int i : {1, 3, 5}) p->stepField(i)->ChangeValue("60000");
-    drive->clearFrames();
-    click(p->stepButton());
-    ASSERT_TRUE(p->isStepRunning());
-    ASSERT_TRUE(pumpUntil([&] { return !writesTo(0x31).empty(); }));
+    ASSERT_NO_FATAL_FAILURE(startHeldStep("Speed", 0x31));
     click(p->captureButton());
     ASSERT_TRUE(p->isCapturing());
     const auto start = std::chrono::steady_clock::now();
@@ -389,12 +396,7 @@ TEST_F(ScopePageTest, SerialBootEndsAStepTestWithItsZeroBeforeTheBootCommand) {
     makeFrame();
     goOnline();
     OscilloscopePage* p = page();
-    pick(p->stepType(), "Speed");
-    for (int i : {1, 3, 5}) p->stepField(i)->ChangeValue("60000");
-    drive->clearFrames();
-    click(p->stepButton());
-    ASSERT_TRUE(p->isStepRunning());
-    ASSERT_TRUE(pumpUntil([&] { return !writesTo(0x31).empty(); }));
+    ASSERT_NO_FATAL_FAILURE(startHeldStep("Speed", 0x31));
     chooseMenuItem(frame, kIdSerialBoot);
     EXPECT_FALSE(p->isStepRunning());
     ASSERT_TRUE(pumpUntil([&] { return !writesTo(kRegSerialBoot).empty(); }));
@@ -525,12 +527,7 @@ TEST_F(ScopePageTest, BadReadOutsKeepTheShownCaptureAndGoingOfflineStopsEverythi
     // Going offline during a step test on the 32-bit position register: its last write is
     // a 32-bit 0 before the link closes, and nothing is left enabled.
     p->setDigitalSpeedMode(1);
-    pick(p->stepType(), "Position");
-    for (int i : {1, 3, 5}) p->stepField(i)->ChangeValue("60000");
-    drive->clearFrames();
-    click(p->stepButton());
-    ASSERT_TRUE(p->isStepRunning());
-    ASSERT_TRUE(pumpUntil([&] { return !writesTo(0x6E).empty(); }));
+    ASSERT_NO_FATAL_FAILURE(startHeldStep("Position", 0x6E));
     click(p->captureButton());
     chooseMenuItem(frame, kIdOffline);
     EXPECT_FALSE(frame->connection().isOnline());
