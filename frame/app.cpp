@@ -10,11 +10,11 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "widgets/catalogue.h"
+#include "services/catalogue.h"
 #include "widgets/compact_style.h"
-#include "frame/config.h"
+#include "services/config.h"
 #include "frame/main_frame.h"
-#include "widgets/ui_seam.h"
+#include "services/ui_seam.h"
 #include "link/connection.h"
 #include "link/i18n.h"
 #include "link/message_seam.h"

@@ -14,7 +14,7 @@
 
 #include "frame/drive_status_bar_logic.h"
 #include "link/registers.h"
-#include "widgets/catalogue.h"
+#include "services/catalogue.h"
 #include "widgets/events.h"
 #include "widgets/field_sizers.h"
 #include "widgets/percent_gauge.h"

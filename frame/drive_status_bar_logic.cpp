@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "link/registers.h"
-#include "widgets/catalogue.h"
+#include "services/catalogue.h"
 
 namespace torvex::status {
 

@@ -8,11 +8,11 @@
 
 #include "frame/drive_status_bar.h"
 #include "frame/drive_status_bar_logic.h"
-#include "widgets/catalogue.h"
+#include "services/catalogue.h"
+#include "services/ui_seam.h"
 #include "widgets/events.h"
 #include "widgets/percent_gauge.h"
 #include "widgets/scaled_fields.h"
-#include "widgets/ui_seam.h"
 
 namespace torvex {
 

@@ -14,13 +14,13 @@
 #include <wx/utils.h>
 
 #include "frame/app.h"
-#include "widgets/catalogue.h"
+#include "services/catalogue.h"
 #include "widgets/compact_style.h"
-#include "frame/config.h"
+#include "services/config.h"
 #include "frame/drive_status_bar.h"
 #include "widgets/events.h"
-#include "frame/register_printout.h"
-#include "widgets/ui_seam.h"
+#include "services/register_printout.h"
+#include "services/ui_seam.h"
 #include "pages/can_bus_page.h"
 #include "pages/control_tuning_panel.h"
 #include "pages/diagnose_page.h"
@@ -32,7 +32,7 @@
 #include "pages/settings/settings_page.h"
 #include "pages/speed_page.h"
 #include "resources/logo_images.h"
-#include "scope/oscilloscope_page.h"
+#include "pages/scope/oscilloscope_page.h"
 #include "widgets/flashing_status_bar.h"
 #include "widgets/register_choice.h"
 

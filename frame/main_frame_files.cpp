@@ -8,22 +8,18 @@
 #include <wx/utils.h>
 
 #include "frame/app.h"
-#include "frame/config.h"
-#include "frame/file_chooser.h"
+#include "services/config.h"
+#include "services/file_chooser.h"
 #include "widgets/events.h"
 #include "frame/main_frame.h"
-#include "widgets/ui_seam.h"
+#include "services/ui_seam.h"
 #include "link/i18n.h"
 #include "link/limits.h"
 #include "link/register_file.h"
 #include "link/registers.h"
 #include "link/script.h"
+#include "pages/scope/oscilloscope_page.h"
 #include "widgets/flashing_status_bar.h"
-
-#if __has_include("scope/oscilloscope_page.h")
-#include "scope/oscilloscope_page.h"
-#define TORVEX_HAVE_OSCILLOSCOPE_PAGE 1
-#endif
 
 namespace torvex {
 
@@ -206,10 +202,8 @@ void MainFrame::onExecuteScript(wxCommandEvent&) {
 }
 
 void MainFrame::onSerialBoot(wxCommandEvent&) {
-#ifdef TORVEX_HAVE_OSCILLOSCOPE_PAGE
     if (connection_.isConnected())
         if (OscilloscopePage* scope = oscilloscopePage()) scope->stopStepAndCapture();
-#endif
     uint32_t rc = connection_.write16bitRegisterAndOffline(kRegSerialBoot, 0);
     if (rc != 0)
         errorBox(trx("Fehler beim Senden des Kommandos FUN_SERIALBOOT!"));

@@ -8,16 +8,16 @@
 #include <optional>
 
 #include "frame/app.h"
-#include "frame/dialogs.h"
+#include "services/dialogs.h"
 #include "frame/drive_status_bar.h"
 #include "widgets/events.h"
-#include "frame/config.h"
+#include "services/config.h"
 #include "frame/main_frame.h"
 #include "frame/poll_threads.h"
-#include "widgets/ui_seam.h"
+#include "services/ui_seam.h"
 #include "link/registers.h"
 #include "pages/logo_panel.h"
-#include "scope/oscilloscope_page.h"
+#include "pages/scope/oscilloscope_page.h"
 #include "widgets/flashing_status_bar.h"
 
 namespace torvex {

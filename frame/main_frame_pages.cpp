@@ -3,7 +3,7 @@
 #include <wx/notebook.h>
 #include <wx/utils.h>
 
-#include "widgets/catalogue.h"
+#include "services/catalogue.h"
 #include "frame/drive_status_bar.h"
 #include "widgets/events.h"
 #include "frame/main_frame.h"
@@ -16,7 +16,7 @@
 #include "pages/position_page.h"
 #include "pages/settings/settings_page.h"
 #include "pages/speed_page.h"
-#include "scope/oscilloscope_page.h"
+#include "pages/scope/oscilloscope_page.h"
 #include "widgets/flashing_status_bar.h"
 
 namespace torvex {

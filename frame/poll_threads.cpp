@@ -1,8 +1,5 @@
 #include "frame/poll_threads.h"
 
-#include <chrono>
-#include <system_error>
-
 #include "widgets/events.h"
 
 wxDEFINE_EVENT(DriveMenuStateEvent, wxCommandEvent);
@@ -75,50 +72,14 @@ DriveMenuState driveMenuStateFor(bool fileShown, bool statusRead, uint32_t statu
 WorkerLoop::WorkerLoop(std::function<void()> step, std::function<uint32_t()> intervalMs)
     : step_(std::move(step)), intervalMs_(std::move(intervalMs)) {}
 
-WorkerLoop::~WorkerLoop() {
-    requestStop();
-    join();
-}
-
-bool WorkerLoop::start() {
-    if (thread_.joinable()) return false;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopRequested_ = false;
-    }
-    running_.store(true);
-    try {
-        thread_ = std::thread([this] { run(); });
-    } catch (const std::system_error&) {
-        // A thread that cannot be created is not started; the frame runs without it.
-        running_.store(false);
-        return false;
-    }
-    return true;
-}
-
-void WorkerLoop::requestStop() {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopRequested_ = true;
-    }
-    wake_.notify_all();
-}
-
-void WorkerLoop::join() {
-    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
-}
+// A thread that cannot be created is not started; the frame runs without it.
+bool WorkerLoop::start() { return thread_.start([this] { run(); }); }
 
 void WorkerLoop::run() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    while (!stopRequested_) {
-        lock.unlock();
+    while (!thread_.stopRequested()) {
         step_();
-        lock.lock();
-        if (stopRequested_) break;
-        wake_.wait_for(lock, std::chrono::milliseconds(intervalMs_()), [this] { return stopRequested_; });
+        if (thread_.waitStop(intervalMs_())) break;
     }
-    running_.store(false);
 }
 
 void postTagged(wxEvtHandler* target, wxEventType type, int value, uint32_t generation) {

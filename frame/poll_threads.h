@@ -10,15 +10,15 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include <wx/event.h>
+
+#include "link/worker_thread.h"
 
 // Posted by the polling step: int 1 enable, 0 disable "Load registers", "Execute script"
 // and "Import"; extra long: the connection generation.
@@ -98,25 +98,19 @@ DriveMenuState driveMenuStateFor(bool fileShown, bool statusRead, uint32_t statu
 class WorkerLoop {
 public:
     WorkerLoop(std::function<void()> step, std::function<uint32_t()> intervalMs);
-    virtual ~WorkerLoop();
-    WorkerLoop(const WorkerLoop&) = delete;
-    WorkerLoop& operator=(const WorkerLoop&) = delete;
+    virtual ~WorkerLoop() = default;
 
     bool start();
-    void requestStop();
-    void join();
-    bool isRunning() const { return running_.load(); }
+    void requestStop() { thread_.requestStop(); }
+    void join() { thread_.join(); }
+    bool isRunning() const { return thread_.running(); }
 
 private:
     void run();
 
     std::function<void()> step_;
     std::function<uint32_t()> intervalMs_;
-    std::thread thread_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool stopRequested_ = false;
-    std::atomic<bool> running_{false};
+    WorkerThread thread_;  // last: joined before the members it uses go
 };
 
 // Runs the frame's polling step every pollIntervalMs.

@@ -8,7 +8,7 @@
 #include <wx/log.h>
 
 #include "widgets/events.h"
-#include "widgets/ui_seam.h"
+#include "services/ui_seam.h"
 #include "link/connection.h"
 #include "link/i18n.h"
 #include "link/message_seam.h"

@@ -14,12 +14,12 @@
 #include "link/i18n.h"
 #include "link/message_seam.h"
 #include "pages/logic_bus_auto_pictures.h"
+#include "services/ui_seam.h"
 #include "widgets/events.h"
 #include "widgets/field_logic.h"
 #include "widgets/field_sizers.h"
 #include "widgets/register_choice.h"
 #include "widgets/register_edit.h"
-#include "widgets/ui_seam.h"
 
 namespace torvex {
 

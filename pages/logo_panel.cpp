@@ -8,7 +8,7 @@
 #include <wx/mstream.h>
 #include <wx/utils.h>
 
-#include "widgets/catalogue.h"
+#include "services/catalogue.h"
 #include "resources/logo_images.h"
 
 namespace torvex {

@@ -201,6 +201,13 @@ wxString rowCaption(const ControlRow& row) {
     return wxString();
 }
 
+ControlRow captionlessSite(int x, int y, int w, int h) {
+    ControlRow site;
+    site.kind = RowKind::Lamp;
+    site.x = x, site.y = y, site.w = w, site.h = h;
+    return site;
+}
+
 std::vector<PictureCaption> pictureCaptions(const LoopPicture& picture) {
     wxBitmap scratch(8, 8);
     wxMemoryDC dc(scratch);

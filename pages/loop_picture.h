@@ -38,7 +38,9 @@ struct PictureLabel {
 
 // What a picture is drawn from. rows: the sites of the page's controls; edits and
 // read-outs get a caption each, other kinds (lamps, buttons, fields the labels name) only
-// keep their site clear. keepClear: where the page draws its symbols.
+// keep their site clear. keepClear: where the page draws its symbols. The blocks hold their
+// controls and captions whole; the arrows run between them at right angles, clear of
+// every caption and control.
 struct LoopPicture {
     std::vector<PictureBlock> blocks;
     std::vector<PictureArrow> arrows;
@@ -79,6 +81,10 @@ bool lineTouches(const PictureLine& line, const wxRect& rect);
 // The caption drawn for a row (translated); empty for lamps, which carry their text. A
 // read-out of a register without a name is captioned with its number.
 wxString rowCaption(const ControlRow& row);
+
+// A row for the site of a control without a caption (a button, a plain label): nothing
+// may hide under it.
+ControlRow captionlessSite(int x, int y, int w, int h);
 
 // Symbol 1 (34 x 34): the loop is closed and running. Symbol 2 (12 x 12): it is open.
 // Symbol 3 (12 x 12): a mark for a limit that is not active. Symbol 4 (33 x 33): the

@@ -8,12 +8,12 @@
 
 #include "link/message_seam.h"
 #include "pages/page_table.h"
-#include "widgets/catalogue.h"
+#include "services/catalogue.h"
+#include "services/ui_seam.h"
 #include "widgets/events.h"
 #include "widgets/percent_gauge.h"
 #include "widgets/register_access.h"
 #include "widgets/register_display.h"
-#include "widgets/ui_seam.h"
 
 namespace torvex {
 

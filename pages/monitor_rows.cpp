@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "link/registers.h"
-#include "widgets/catalogue.h"
+#include "services/catalogue.h"
 #include "widgets/field_logic.h"
 
 namespace torvex {

@@ -13,11 +13,11 @@
 #include "link/connection.h"
 #include "link/message_seam.h"
 #include "link/registers.h"
-#include "widgets/catalogue.h"
+#include "services/catalogue.h"
+#include "services/ui_seam.h"
 #include "widgets/events.h"
 #include "widgets/field_logic.h"
 #include "widgets/register_choice.h"
-#include "widgets/ui_seam.h"
 
 namespace torvex {
 

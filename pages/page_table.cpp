@@ -21,4 +21,36 @@ std::string rowInitialText(const ControlRow& row) {
     return text;
 }
 
+namespace tablerow {
+
+ControlRow display(int reg, int x, int y, int w, int h, int part, int percentBase) {
+    ControlRow row;
+    row.kind = RowKind::Display;
+    row.reg = reg;
+    row.part = part;
+    row.x = x, row.y = y, row.w = w, row.h = h;
+    row.percentBase = percentBase;
+    return row;
+}
+
+ControlRow edit(int reg, const char* nameKey, int x, int y, int w, int h, int part, int percentBase) {
+    ControlRow row = display(reg, x, y, w, h, part, percentBase);
+    row.kind = RowKind::Edit;
+    row.nameKey = nameKey;
+    return row;
+}
+
+ControlRow lamp(const char* textKey, int reg, int bit, bool inverted, int x, int y) {
+    ControlRow row;
+    row.kind = RowKind::Lamp;
+    row.reg = reg;
+    row.bit = bit;
+    row.inverted = inverted;
+    row.x = x, row.y = y, row.w = 70, row.h = 12;
+    row.nameKey = textKey;
+    return row;
+}
+
+}  // namespace tablerow
+
 }  // namespace torvex

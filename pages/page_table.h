@@ -35,4 +35,12 @@ struct ControlRow {
 std::string rowTooltipKey(const ControlRow& row);
 std::string rowInitialText(const ControlRow& row);
 
+// Rows as the tables of the loop pages write them; part and percentBase as in ControlRow.
+namespace tablerow {
+ControlRow display(int reg, int x, int y, int w, int h, int part = 0, int percentBase = 0);
+ControlRow edit(int reg, const char* nameKey, int x, int y, int w, int h, int part = 0, int percentBase = 0);
+// A lamp of 70 x 12 pixels showing bit of reg, lit when clear if inverted.
+ControlRow lamp(const char* textKey, int reg, int bit, bool inverted, int x, int y);
+}  // namespace tablerow
+
 }  // namespace torvex

@@ -1,11 +1,9 @@
 #include "pages/position_page.h"
 
-#include <wx/dcmemory.h>
+#include <wx/dc.h>
 #include <wx/stattext.h>
-#include <wx/utils.h>
 
 #include "link/i18n.h"
-#include "pages/loop_picture.h"
 #include "widgets/events.h"
 #include "widgets/register_access.h"
 #include "widgets/register_bit_label.h"
@@ -23,20 +21,11 @@ constexpr int kMotorRpmMax = 0x59;      // MOTOR_RPMMAX
 constexpr int kPositionScaleReg = 0x7C;   // POS_TORVEX_SCALE
 constexpr int kPositionOffsetReg = 0x7D;  // POS_TORVEX_OFFSET
 
-DrivePageOptions positionOptions() {
-    DrivePageOptions options;
-    options.smallFont = true;
-    options.pictureFile = "pictures/Position.bmp";
-    options.builtinPicture = PagePicture::Position;
-    options.refocusEvent = PositionRefocusEvent;
-    options.drawBuiltinPicture = &PositionPage::drawPicture;
-    return options;
-}
-
 }  // namespace
 
 PositionPage::PositionPage(wxWindow* notebook, DriveConnection* drive, RegisterLimits* limits)
-    : DrivePage(notebook, drive, limits, positionOptions()) {
+    : LoopPage(notebook, drive, limits, "pictures/Position.bmp", PagePicture::Position, PositionRefocusEvent,
+               &PositionPage::drawPicture) {
     const std::vector<wxWindow*> readouts = buildControls(readoutRows());
     wxFont smaller = GetFont();
     smaller.SetPointSize(std::max(1, smaller.GetPointSize() - 1));
@@ -60,11 +49,6 @@ PositionPage::PositionPage(wxWindow* notebook, DriveConnection* drive, RegisterL
     buildControls(lampRows());
 
     createUpDownButtons(wxPoint(727, 404), wxPoint(727, 426), wxSize(51, 20));
-
-    symbols_[0] = loopSymbol(LoopSymbol::Running);
-    symbols_[1] = loopSymbol(LoopSymbol::Open);
-    symbols_[2] = loopSymbol(LoopSymbol::LimitMark);
-    symbols_[3] = loopSymbol(LoopSymbol::CommandPath);
 
     Bind(CalcValueEvent, &PositionPage::onCalcValue, this);
     restoreFocus();
@@ -98,10 +82,7 @@ bool PositionPage::readFromDrive(bool onlyIfShown) {
 
 bool PositionPage::cyclicUpdate(bool onlyIfShown) {
     if (onlyIfShown && !isPageShown()) return true;
-    if (!drive() || !drive()->isConnected()) return false;
-    for (RegisterDisplay* display : displayList())
-        if (!display->refreshRegisterDisplay()) return false;
-    if (!showScaledPositions() || !updateCalcValue()) return false;
+    if (!refreshReadouts() || !showScaledPositions() || !updateCalcValue()) return false;
     bool allActive = true;
     for (RegisterBitLabel* lamp : lampList()) {
         if (!lamp->refreshRegisterBitLabel()) return false;
@@ -130,18 +111,12 @@ bool PositionPage::updateCalcValue() {
 }
 
 bool PositionPage::updatePositionLimitFlags() {
-    DriveRegisterAccess access(drive());
-    bool changed = false;
-    if (!torvex::updatePositionLimitFlags(access, state_, &changed)) return false;
-    if (changed) requestRepaint();
-    return true;
+    return updatePictureFlags(
+        [this](RegisterAccess& access, bool* changed) { return torvex::updatePositionLimitFlags(access, state_, changed); });
 }
 
 bool PositionPage::refreshPositionEdits(bool onlyIfShown) {
-    if (onlyIfShown && !isPageShown()) return true;
-    if (!drive() || !drive()->isConnected()) return false;
-    wxBusyCursor busy;
-    for (RegisterEdit* field : editList()) {
+    return refreshEdits(onlyIfShown, [this](RegisterEdit* field) {
         if (field == speedTo_ || field == speedFrom_) {
             readSpeedField(field, state_.speedScale.load());
         } else if (field == offset_) {
@@ -149,8 +124,8 @@ bool PositionPage::refreshPositionEdits(bool onlyIfShown) {
         } else if (!field->refreshRegisterEdit()) {
             return false;
         }
-    }
-    return true;
+        return true;
+    });
 }
 
 void PositionPage::onRegisterChanged(int reg, const wxString& text, const std::optional<FieldUnits>& sender) {
@@ -210,12 +185,6 @@ bool PositionPage::handsFocusBack(wxWindow* control) const {
 
 void PositionPage::onCalcValue(wxCommandEvent& event) { calcLabel_->SetLabel(wxString::Format("%d", event.GetInt())); }
 
-void PositionPage::requestRepaint() {
-    ++repaints_;
-    // Asked from the polling thread: the window is touched on the GUI thread only.
-    CallAfter([this] { Refresh(false); });
-}
-
 void PositionPage::paintSymbols(wxDC& dc) const {
     if (state_.allBitLabelsActive.load())
         dc.DrawBitmap(symbols_[0], 362, 126, false);
@@ -224,17 +193,6 @@ void PositionPage::paintSymbols(wxDC& dc) const {
     dc.DrawBitmap(symbols_[3], 158, 224, false);
     if (!state_.statusBit13Set.load()) dc.DrawBitmap(symbols_[2], 32, 163, false);
     if (!state_.statusBit12Set.load()) dc.DrawBitmap(symbols_[2], 559, 575, false);
-}
-
-void PositionPage::paintPage(wxDC& dc) { paintSymbols(dc); }
-
-wxBitmap PositionPage::paintedPicture() const {
-    wxBitmap picture(backgroundPicture().GetWidth(), backgroundPicture().GetHeight(), 24);
-    wxMemoryDC dc(picture);
-    dc.DrawBitmap(backgroundPicture(), 0, 0, false);
-    paintSymbols(dc);
-    dc.SelectObject(wxNullBitmap);
-    return picture;
 }
 
 }  // namespace torvex

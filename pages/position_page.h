@@ -11,7 +11,7 @@
 
 #include "link/connection.h"
 #include "link/limits.h"
-#include "pages/drive_page.h"
+#include "pages/loop_page.h"
 #include "pages/loop_picture.h"
 #include "pages/position_speed_logic.h"
 
@@ -19,7 +19,7 @@ class wxStaticText;
 
 namespace torvex {
 
-class PositionPage : public DrivePage {
+class PositionPage : public LoopPage {
 public:
     PositionPage(wxWindow* notebook, DriveConnection* drive, RegisterLimits* limits);
 
@@ -28,8 +28,6 @@ public:
     static const std::vector<ControlRow>& readoutRows();
     static const std::vector<ControlRow>& editRows();
     static const std::vector<ControlRow>& lampRows();
-    // What the built-in picture is drawn from: its blocks, connectors and labels, the sites
-    // of every control (edits and read-outs get captions) and the symbols' sites.
     static const LoopPicture& picture();
     static wxBitmap drawPicture();
 
@@ -47,15 +45,11 @@ public:
     bool refreshPositionEdits(bool onlyIfShown);
 
     const PositionCycleState& cycleState() const { return state_; }
-    // How many repaints the picture flags asked for so far.
-    int repaintRequests() const { return repaints_.load(); }
     wxStaticText* calcLabel() const { return calcLabel_; }
     RegisterEdit* speedToField() const { return speedTo_; }
     RegisterEdit* speedFromField() const { return speedFrom_; }
     RegisterEdit* offsetField() const { return offset_; }
     const std::vector<RegisterDisplay*>& scaledDisplays() const { return scaled_; }
-    // The picture with the symbols as the page paints it now.
-    wxBitmap paintedPicture() const;
 
 protected:
     bool commitField(RegisterEdit* field) override;
@@ -63,22 +57,18 @@ protected:
     FieldKind fieldKind(const RegisterEdit* field) const override;
     bool rereadField(RegisterEdit* field) override;
     bool handsFocusBack(wxWindow* control) const override;
-    void paintPage(wxDC& dc) override;
 
 private:
     void onCalcValue(wxCommandEvent& event);
-    void requestRepaint();
-    void paintSymbols(wxDC& dc) const;
+    void paintSymbols(wxDC& dc) const override;
     bool readSpeedScale();
 
     PositionCycleState state_;
-    std::atomic<int> repaints_{0};
     std::vector<RegisterDisplay*> scaled_;
     wxStaticText* calcLabel_ = nullptr;
     RegisterEdit* speedTo_ = nullptr;
     RegisterEdit* speedFrom_ = nullptr;
     RegisterEdit* offset_ = nullptr;
-    wxBitmap symbols_[4];
 };
 
 }  // namespace torvex

@@ -7,34 +7,19 @@ namespace torvex {
 namespace {
 
 ControlRow readout(int reg, int x, int y, int w, int h, bool listed) {
-    ControlRow row;
-    row.kind = RowKind::Display;
-    row.reg = reg;
-    row.x = x, row.y = y, row.w = w, row.h = h;
+    ControlRow row = tablerow::display(reg, x, y, w, h);
     row.listed = listed;
     return row;
 }
 
+// Every edit field of the page is 59 x 13 pixels.
 ControlRow edit(int reg, int part, const char* name, int x, int y, int percentBase = 0) {
-    ControlRow row;
-    row.kind = RowKind::Edit;
-    row.reg = reg;
-    row.part = part;
-    row.x = x, row.y = y, row.w = 59, row.h = 13;
-    row.percentBase = percentBase;
-    row.nameKey = name;
-    return row;
+    return tablerow::edit(reg, name, x, y, 59, 13, part, percentBase);
 }
 
+// The lamps stand in one column.
 ControlRow lamp(const char* label, int reg, int bit, bool inverted, int y) {
-    ControlRow row;
-    row.kind = RowKind::Lamp;
-    row.reg = reg;
-    row.bit = bit;
-    row.inverted = inverted;
-    row.x = 340, row.y = y, row.w = 70, row.h = 12;
-    row.nameKey = label;
-    return row;
+    return tablerow::lamp(label, reg, bit, inverted, 340, y);
 }
 
 }  // namespace
@@ -102,19 +87,11 @@ const LoopPicture& PositionPage::picture() {
         p.rows = readoutRows();
         p.rows.insert(p.rows.end(), editRows().begin(), editRows().end());
         p.rows.insert(p.rows.end(), lampRows().begin(), lampRows().end());
-        // The calc label and the Up and Down buttons have no caption, but nothing may
-        // hide under them either.
-        ControlRow site;
-        site.kind = RowKind::Lamp;
-        site.x = 684, site.y = 97, site.w = 56, site.h = 13;
-        p.rows.push_back(site);
-        site.x = 727, site.y = 404, site.w = 51, site.h = 42;
-        p.rows.push_back(site);
+        p.rows.push_back(captionlessSite(684, 97, 56, 13));   // the calc label
+        p.rows.push_back(captionlessSite(727, 404, 51, 42));  // Up and Down
         p.keepClear = {
             {362, 126, 34, 34}, {375, 99, 12, 12}, {158, 224, 33, 33}, {32, 163, 12, 12}, {559, 575, 12, 12},
         };
-        // The blocks hold their controls and captions whole; the connectors run between
-        // them at right angles, clear of every caption and control.
         p.blocks = {
             {8, 8, 323, 131, "Position scaling"},
             {334, 2, 81, 98, "Status lamps"},

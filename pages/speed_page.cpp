@@ -1,9 +1,7 @@
 #include "pages/speed_page.h"
 
-#include <wx/dcmemory.h>
-#include <wx/utils.h>
+#include <wx/dc.h>
 
-#include "pages/loop_picture.h"
 #include "widgets/events.h"
 #include "widgets/register_access.h"
 #include "widgets/register_bit_label.h"
@@ -14,16 +12,6 @@ namespace torvex {
 
 namespace {
 
-DrivePageOptions speedOptions() {
-    DrivePageOptions options;
-    options.smallFont = true;
-    options.pictureFile = "pictures/Speed.bmp";
-    options.builtinPicture = PagePicture::Speed;
-    options.refocusEvent = SpeedRefocusEvent;
-    options.drawBuiltinPicture = &SpeedPage::drawPicture;
-    return options;
-}
-
 RegisterEdit* editFor(const std::vector<ControlRow>& rows, const std::vector<wxWindow*>& controls, int reg) {
     for (size_t i = 0; i < rows.size(); ++i)
         if (rows[i].kind == RowKind::Edit && rows[i].reg == reg) return static_cast<RegisterEdit*>(controls[i]);
@@ -33,7 +21,8 @@ RegisterEdit* editFor(const std::vector<ControlRow>& rows, const std::vector<wxW
 }  // namespace
 
 SpeedPage::SpeedPage(wxWindow* notebook, DriveConnection* drive, RegisterLimits* limits)
-    : DrivePage(notebook, drive, limits, speedOptions()) {
+    : LoopPage(notebook, drive, limits, "pictures/Speed.bmp", PagePicture::Speed, SpeedRefocusEvent,
+               &SpeedPage::drawPicture) {
     const std::vector<wxWindow*> controls = buildControls(fieldRows());
     setDefaultField(editFor(fieldRows(), controls, 0x35));  // "Ramp-Acc"
     speedLimit_ = editFor(fieldRows(), controls, 0x34);
@@ -42,11 +31,6 @@ SpeedPage::SpeedPage(wxWindow* notebook, DriveConnection* drive, RegisterLimits*
     buildControls(lampRows());
 
     createUpDownButtons(wxPoint(12, 339), wxPoint(12, 361), wxSize(53, 20));
-
-    symbols_[0] = loopSymbol(LoopSymbol::Running);
-    symbols_[1] = loopSymbol(LoopSymbol::Open);
-    symbols_[2] = loopSymbol(LoopSymbol::LimitMark);
-    symbols_[3] = loopSymbol(LoopSymbol::CommandPath);
     restoreFocus();
 }
 
@@ -57,9 +41,7 @@ bool SpeedPage::readFromDrive(bool onlyIfShown) {
 
 bool SpeedPage::cyclicUpdate(bool onlyIfShown) {
     if (onlyIfShown && !isPageShown()) return true;
-    if (!drive() || !drive()->isConnected()) return false;
-    for (RegisterDisplay* display : displayList())
-        if (!display->refreshRegisterDisplay()) return false;
+    if (!refreshReadouts()) return false;
     const std::vector<RegisterBitLabel*>& lamps = lampList();
     for (RegisterBitLabel* lamp : lamps)
         if (!lamp->refreshRegisterBitLabel()) return false;
@@ -75,22 +57,16 @@ bool SpeedPage::cyclicUpdate(bool onlyIfShown) {
 }
 
 bool SpeedPage::updateSpeedModeFlags() {
-    DriveRegisterAccess access(drive());
-    bool changed = false;
-    if (!torvex::updateSpeedModeFlags(access, state_, &changed)) return false;
-    if (changed) requestRepaint();
-    return true;
+    return updatePictureFlags(
+        [this](RegisterAccess& access, bool* changed) { return torvex::updateSpeedModeFlags(access, state_, changed); });
 }
 
 bool SpeedPage::refreshSpeedEdits(bool onlyIfShown) {
-    if (onlyIfShown && !isPageShown()) return true;
-    if (!drive() || !drive()->isConnected()) return false;
-    wxBusyCursor busy;
-    for (RegisterEdit* field : editList()) {
+    return refreshEdits(onlyIfShown, [this](RegisterEdit* field) {
         if (!field->refreshRegisterEdit()) return false;
         checkLimitMark(field);
-    }
-    return true;
+        return true;
+    });
 }
 
 void SpeedPage::onRegisterChanged(int reg, const wxString& text, const std::optional<FieldUnits>& sender) {
@@ -117,12 +93,6 @@ void SpeedPage::checkLimitMark(RegisterEdit* field) {
 void SpeedPage::afterCommit(RegisterEdit* field) { checkLimitMark(field); }
 void SpeedPage::afterStep(RegisterEdit* field) { checkLimitMark(field); }
 
-void SpeedPage::requestRepaint() {
-    ++repaints_;
-    // Asked from the polling thread too: the window is touched on the GUI thread only.
-    CallAfter([this] { Refresh(false); });
-}
-
 void SpeedPage::paintSymbols(wxDC& dc) const {
     if (state_.enableGoActive.load())
         dc.DrawBitmap(symbols_[0], 209, 172, false);
@@ -139,17 +109,6 @@ void SpeedPage::paintSymbols(wxDC& dc) const {
     if (!state_.speedLimitBelow98.load()) dc.DrawBitmap(symbols_[2], 467, 106, false);
     if (!state_.nLimitPlusBelow98.load()) dc.DrawBitmap(symbols_[2], 467, 121, false);
     if (!state_.nLimitMinusBelow98.load()) dc.DrawBitmap(symbols_[2], 467, 136, false);
-}
-
-void SpeedPage::paintPage(wxDC& dc) { paintSymbols(dc); }
-
-wxBitmap SpeedPage::paintedPicture() const {
-    wxBitmap picture(backgroundPicture().GetWidth(), backgroundPicture().GetHeight(), 24);
-    wxMemoryDC dc(picture);
-    dc.DrawBitmap(backgroundPicture(), 0, 0, false);
-    paintSymbols(dc);
-    dc.SelectObject(wxNullBitmap);
-    return picture;
 }
 
 }  // namespace torvex

@@ -10,42 +10,14 @@ namespace {
 constexpr int kAnalogColumn1 = 73;
 constexpr int kAnalogColumn2 = 115;
 
-ControlRow display(int reg, int x, int y, int w, int h, int part = 0, int percentBase = 0) {
-    ControlRow row;
-    row.kind = RowKind::Display;
-    row.reg = reg;
-    row.part = part;
-    row.x = x, row.y = y, row.w = w, row.h = h;
-    row.percentBase = percentBase;
-    return row;
-}
-
-ControlRow edit(int reg, const char* name, int x, int y, int w, int h, int part = 0, int percentBase = 0) {
-    ControlRow row;
-    row.kind = RowKind::Edit;
-    row.reg = reg;
-    row.part = part;
-    row.x = x, row.y = y, row.w = w, row.h = h;
-    row.percentBase = percentBase;
-    row.nameKey = name;
-    return row;
-}
+using tablerow::display;
+using tablerow::edit;
+using tablerow::lamp;
 
 ControlRow scaledHalf(int reg, const char* name, int x, int y) {
     ControlRow row = edit(reg, name, x, y, 41, 13, 2);
     row.scale = 4096;
     row.decimals = 3;
-    return row;
-}
-
-ControlRow lamp(const char* label, int reg, int bit, bool inverted, int x, int y) {
-    ControlRow row;
-    row.kind = RowKind::Lamp;
-    row.reg = reg;
-    row.bit = bit;
-    row.inverted = inverted;
-    row.x = x, row.y = y, row.w = 70, row.h = 12;
-    row.nameKey = label;
     return row;
 }
 
@@ -144,10 +116,7 @@ const LoopPicture& SpeedPage::picture() {
         for (ControlRow& row : p.rows)
             if (row.x == kAnalogColumn1 || row.x == kAnalogColumn2) row.kind = RowKind::Lamp;
         p.rows.insert(p.rows.end(), lampRows().begin(), lampRows().end());
-        ControlRow buttons;  // Up and Down
-        buttons.kind = RowKind::Lamp;
-        buttons.x = 12, buttons.y = 339, buttons.w = 53, buttons.h = 42;
-        p.rows.push_back(buttons);
+        p.rows.push_back(captionlessSite(12, 339, 53, 42));  // Up and Down
         p.keepClear = {
             {209, 172, 34, 34}, {221, 144, 12, 12}, {320, 172, 34, 34}, {331, 144, 12, 12},
             {561, 173, 33, 33}, {162, 172, 34, 34}, {162, 244, 34, 34}, {295, 401, 12, 12},
@@ -162,8 +131,6 @@ const LoopPicture& SpeedPage::picture() {
             {"Picture Analog inputs Scale", kAnalogColumn1 - 3, 121, true},
             {"Picture Analog inputs Scaled", kAnalogColumn1 - 3, 136, true},
         };
-        // The blocks hold their controls and captions whole; the connectors run between
-        // them at right angles, clear of every caption and control.
         p.blocks = {
             {8, 40, 195, 140, "Analog inputs"},
             {210, 40, 190, 110, "Status lamps"},

@@ -11,26 +11,7 @@ namespace torvex {
 CaptureWorker::CaptureWorker(DriveConnection& drive, const ArmedCapture& armed, CaptureSink sink)
     : drive_(drive), armed_(armed), sink_(std::move(sink)) {}
 
-CaptureWorker::~CaptureWorker() {
-    requestStop();
-    join();
-}
-
-bool CaptureWorker::start() {
-    if (thread_.started()) return false;
-    running_ = true;
-    if (!thread_.start([this] { run(); })) {
-        running_ = false;
-        return false;
-    }
-    return true;
-}
-
-void CaptureWorker::requestStop() { thread_.requestStop(); }
-
-void CaptureWorker::join() { thread_.join(); }
-
-bool CaptureWorker::waitStop(int ms) { return thread_.waitStop(ms); }
+bool CaptureWorker::start() { return thread_.start([this] { run(); }); }
 
 std::shared_ptr<const ScopeCapture> CaptureWorker::latestCapture() const {
     std::lock_guard lock(captureMutex_);
@@ -74,7 +55,6 @@ void CaptureWorker::run() {
             if (!count) {
                 if (thread_.stopRequested()) break;
                 fail(countError);
-                running_ = false;
                 return;
             }
             if (*count > 0) sink_(CaptureNotice::StatusColour, kCaptureColourFilling, std::string());
@@ -83,7 +63,7 @@ void CaptureWorker::run() {
                 break;
             }
             sink_(CaptureNotice::StatusText, 0, strprintfRuntime(tr(" waiting (%u)"), *count));
-            if (waitStop(kCapturePollMs)) break;
+            if (thread_.waitStop(kCapturePollMs)) break;
         }
         if (!full || thread_.stopRequested()) break;
 
@@ -91,7 +71,6 @@ void CaptureWorker::run() {
         if (!total) {
             if (thread_.stopRequested()) break;
             fail(countError);
-            running_ = false;
             return;
         }
         sink_(CaptureNotice::StatusColour, kCaptureColourBlue, std::string());
@@ -112,7 +91,6 @@ void CaptureWorker::run() {
                 if (thread_.stopRequested()) break;
                 fail(strprintfRuntime(tr(read == 0 ? "Error reading first %u datas" : "Error reading %u datas!"),
                                       block));
-                running_ = false;
                 return;
             }
             read += block;
@@ -136,18 +114,15 @@ void CaptureWorker::run() {
         sink_(CaptureNotice::Redraw, 0, std::string());
         if (!rearmed) {
             fail(strprintfRuntime(tr("Fehler beim Beschreiben des Registers 0x%x!"), kRegCaptureRun));
-            running_ = false;
             return;
         }
 
         if (armed_.singleShot) {
             postIdle();
             sink_(CaptureNotice::Finished, 0, std::string());
-            running_ = false;
             return;
         }
     }
-    running_ = false;
 }
 
 }  // namespace torvex

@@ -8,17 +8,16 @@
 // connection goes.
 #pragma once
 
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
+#include "link/worker_thread.h"
 #include "scope/capture_arming.h"
 #include "scope/scope_capture.h"
-#include "scope/stoppable_thread.h"
 
 namespace torvex {
 
@@ -46,25 +45,21 @@ inline constexpr int kCapturePollMs = 200;
 
 class CaptureWorker {
 public:
+    // Stopped and joined when it goes (its thread is its last member).
     CaptureWorker(DriveConnection& drive, const ArmedCapture& armed, CaptureSink sink);
-    ~CaptureWorker();  // stops and joins
-    CaptureWorker(const CaptureWorker&) = delete;
-    CaptureWorker& operator=(const CaptureWorker&) = delete;
 
     bool start();
     // Wakes the thread at once; it ends after the exchange in progress.
-    void requestStop();
-    void join();
+    void requestStop() { thread_.requestStop(); }
+    void join() { thread_.join(); }
     bool stopRequested() const { return thread_.stopRequested(); }
-    bool running() const { return running_.load(); }
+    bool running() const { return thread_.running(); }
 
     // The last complete capture (null before the first); safe from any thread.
     std::shared_ptr<const ScopeCapture> latestCapture() const;
 
 private:
     void run();
-    // Sleeps up to ms; true when a stop was asked for meanwhile.
-    bool waitStop(int ms);
     // The number of samples in the drive's buffer; nullopt when the read failed or the
     // answer cannot be a count of this buffer.
     std::optional<uint32_t> readCount();
@@ -75,10 +70,9 @@ private:
     DriveConnection& drive_;
     ArmedCapture armed_;
     CaptureSink sink_;
-    std::atomic<bool> running_{false};
     mutable std::mutex captureMutex_;
     std::shared_ptr<const ScopeCapture> latest_;
-    StoppableThread thread_;  // last: joined before the members it uses go
+    WorkerThread thread_;  // last: joined before the members it uses go
 };
 
 }  // namespace torvex

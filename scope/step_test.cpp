@@ -45,26 +45,7 @@ bool writeStepValue(DriveConnection& drive, uint32_t reg, int32_t value) {
 StepWorker::StepWorker(DriveConnection& drive, const StepPlan& plan, std::function<void()> finished)
     : drive_(drive), plan_(plan), finished_(std::move(finished)) {}
 
-StepWorker::~StepWorker() {
-    requestStop();
-    join();
-}
-
-bool StepWorker::start() {
-    if (thread_.started()) return false;
-    running_ = true;
-    if (!thread_.start([this] { run(); })) {
-        running_ = false;
-        return false;
-    }
-    return true;
-}
-
-void StepWorker::requestStop() { thread_.requestStop(); }
-
-void StepWorker::join() { thread_.join(); }
-
-bool StepWorker::waitStop(uint32_t ms) { return thread_.waitStop(ms); }
+bool StepWorker::start() { return thread_.start([this] { run(); }); }
 
 void StepWorker::writeFinalZero(bool report) {
     // Nothing to report when the link is gone: the drive stops on its own then.
@@ -81,15 +62,13 @@ void StepWorker::run() {
                 reportWriteError(plan_.reg);
                 // The last value may still be in force: try the 0 once all the same.
                 writeFinalZero(false);
-                running_ = false;
                 if (finished_) finished_();
                 return;
             }
-            if (waitStop(times[i])) break;
+            if (thread_.waitStop(times[i])) break;
         }
     }
     writeFinalZero(true);
-    running_ = false;
 }
 
 }  // namespace torvex

@@ -7,15 +7,12 @@
 // thread at once; the owner joins it before the connection goes.
 #pragma once
 
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <string>
 
-#include "scope/stoppable_thread.h"
+#include "link/worker_thread.h"
 
 namespace torvex {
 
@@ -56,29 +53,25 @@ bool writeStepValue(DriveConnection& drive, uint32_t reg, int32_t value);
 class StepWorker {
 public:
     // finished is called from the thread when it ends by itself (a failed write), after
-    // its message and its final 0.
+    // its message and its final 0. Stopped and joined when it goes (its thread is its last
+    // member).
     StepWorker(DriveConnection& drive, const StepPlan& plan, std::function<void()> finished);
-    ~StepWorker();  // stops and joins
-    StepWorker(const StepWorker&) = delete;
-    StepWorker& operator=(const StepWorker&) = delete;
 
     bool start();
     // Wakes the thread; it writes 0 and ends. Never waits.
-    void requestStop();
-    void join();
-    bool running() const { return running_.load(); }
+    void requestStop() { thread_.requestStop(); }
+    void join() { thread_.join(); }
+    bool running() const { return thread_.running(); }
     const StepPlan& plan() const { return plan_; }
 
 private:
     void run();
-    bool waitStop(uint32_t ms);  // true when a stop was asked for
     void writeFinalZero(bool report);
 
     DriveConnection& drive_;
     StepPlan plan_;
     std::function<void()> finished_;
-    std::atomic<bool> running_{false};
-    StoppableThread thread_;  // last: joined before the members it uses go
+    WorkerThread thread_;  // last: joined before the members it uses go
 };
 
 }  // namespace torvex

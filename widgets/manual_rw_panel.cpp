@@ -13,8 +13,8 @@
 #include "link/i18n.h"
 #include "link/message_seam.h"
 #include "link/registers.h"
+#include "services/ui_seam.h"
 #include "widgets/events.h"
-#include "widgets/ui_seam.h"
 
 namespace torvex {
 

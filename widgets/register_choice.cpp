@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "frame/config.h"
+#include "services/config.h"
 
 namespace torvex {
 

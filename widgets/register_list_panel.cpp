@@ -6,14 +6,14 @@
 #include <wx/textctrl.h>
 #include <wx/utils.h>
 
-#include "frame/register_printout.h"
 #include "link/connection.h"
 #include "link/i18n.h"
 #include "link/limits.h"
 #include "link/message_seam.h"
 #include "link/register_lines.h"
+#include "services/register_printout.h"
+#include "services/ui_seam.h"
 #include "widgets/events.h"
-#include "widgets/ui_seam.h"
 
 namespace torvex {
 

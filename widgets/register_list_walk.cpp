@@ -1,7 +1,5 @@
 #include "widgets/register_list_walk.h"
 
-#include <system_error>
-
 #include "link/connection.h"
 #include "link/register_lines.h"
 #include "link/registers.h"
@@ -18,36 +16,29 @@ std::string RegisterListWalk::lineFor(uint32_t reg, const uint32_t* value) {
 }
 
 uint64_t RegisterListWalk::start(const std::array<bool, 256>& hasLine, Sink sink) {
-    if (thread_.joinable()) return 0;
-    stopRequested_ = false;
+    if (thread_.started()) return 0;
     const uint64_t walk = nextWalk_++;
-    auto body = [this, hasLine, sink = std::move(sink), walk] { run(hasLine, sink, walk); };
-    try {
-        thread_ = launcher_ ? launcher_(body) : std::thread(body);
-    } catch (const std::system_error&) {
-        return 0;
-    }
-    if (!thread_.joinable()) return 0;
+    if (!thread_.start([this, hasLine, sink = std::move(sink), walk] { run(hasLine, sink, walk); })) return 0;
     current_ = walk;
     return walk;
 }
 
 void RegisterListWalk::stop() {
-    if (!thread_.joinable()) return;
-    stopRequested_ = true;
+    if (!thread_.started()) return;
+    thread_.requestStop();
     thread_.join();
     current_ = 0;
 }
 
 void RegisterListWalk::finished(uint64_t walk) {
-    if (walk != current_ || !thread_.joinable()) return;
+    if (walk != current_ || !thread_.started()) return;
     thread_.join();
     current_ = 0;
 }
 
 void RegisterListWalk::run(std::array<bool, 256> hasLine, const Sink& sink, uint64_t walk) {
     for (uint32_t reg = 0; reg < hasLine.size(); ++reg) {
-        if (stopRequested_.load()) break;
+        if (thread_.stopRequested()) break;
         if (!hasLine[reg]) continue;
         uint32_t value = 0;
         bool read = false;

@@ -8,11 +8,11 @@
 #pragma once
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <thread>
+
+#include "link/worker_thread.h"
 
 namespace torvex {
 
@@ -25,8 +25,7 @@ public:
     // Runs on the walk's thread: reg 0..255 with its value (null: not read, offline or
     // failed), then kEndMarker with null. walk: the number start() returned for this walk.
     using Sink = std::function<void(int reg, const uint32_t* value, uint64_t walk)>;
-    // Makes the thread; throws (std::system_error) when it cannot be made.
-    using Launcher = std::function<std::thread(std::function<void()>)>;
+    using Launcher = WorkerThread::Launcher;
 
     explicit RegisterListWalk(DriveConnection* drive);
     ~RegisterListWalk();  // stops and joins
@@ -41,12 +40,12 @@ public:
     void stop();
     // A walk was started and has not been stopped or joined; the end marker of a walk
     // that finished by itself may be on its way.
-    bool running() const { return thread_.joinable(); }
+    bool running() const { return thread_.started(); }
     // Joins a walk whose end marker arrived (the thread is about to end by then).
     void finished(uint64_t walk);
     uint64_t currentWalk() const { return current_; }
 
-    void setLauncher(Launcher launcher) { launcher_ = std::move(launcher); }
+    void setLauncher(Launcher launcher) { thread_.setLauncher(std::move(launcher)); }
 
     // A register's line: both value columns empty unless value is given.
     static std::string lineFor(uint32_t reg, const uint32_t* value);
@@ -55,11 +54,9 @@ private:
     void run(std::array<bool, 256> hasLine, const Sink& sink, uint64_t walk);
 
     DriveConnection* drive_;
-    std::thread thread_;
-    std::atomic<bool> stopRequested_{false};
     uint64_t current_ = 0;  // GUI thread only
     uint64_t nextWalk_ = 1;
-    Launcher launcher_;
+    WorkerThread thread_;  // last: joined before the members it uses go
 };
 
 }  // namespace torvex

@@ -9,11 +9,11 @@
 #include "link/message_seam.h"
 #include "link/registers.h"
 #include "pages/settings/settings_page.h"
+#include "services/ui_seam.h"
 #include "widgets/events.h"
 #include "widgets/field_logic.h"
 #include "widgets/register_access.h"
 #include "widgets/register_choice.h"
-#include "widgets/ui_seam.h"
 
 namespace torvex {
 

@@ -7,10 +7,10 @@
 #include <wx/combobox.h>
 #include <wx/config.h>
 
-#include "frame/config.h"
 #include "link/i18n.h"
 #include "pages/settings/settings_mail.h"
 #include "pages/settings/settings_page.h"
+#include "services/config.h"
 #include "widgets/events.h"
 #include "widgets/register_choice.h"
 #include "widgets/register_display.h"

@@ -6,12 +6,12 @@
 #include <wx/app.h>
 #include <wx/utils.h>
 
-#include "frame/config.h"
-#include "frame/dialogs.h"
 #include "link/mapi_mailer.h"
 #include "link/register_file.h"
-#include "widgets/catalogue.h"
-#include "widgets/ui_seam.h"
+#include "services/catalogue.h"
+#include "services/config.h"
+#include "services/dialogs.h"
+#include "services/ui_seam.h"
 
 namespace torvex {
 

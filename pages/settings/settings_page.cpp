@@ -6,18 +6,18 @@
 #include <wx/button.h>
 #include <wx/utils.h>
 
-#include "frame/register_printout.h"
 #include "link/i18n.h"
 #include "link/message_seam.h"
 #include "link/registers.h"
 #include "pages/settings/settings_mail.h"
+#include "services/register_printout.h"
+#include "services/ui_seam.h"
 #include "widgets/events.h"
 #include "widgets/register_access.h"
 #include "widgets/register_display.h"
 #include "widgets/register_edit.h"
 #include "widgets/register_text_edit.h"
 #include "widgets/scaled_fields.h"
-#include "widgets/ui_seam.h"
 
 namespace torvex {
 

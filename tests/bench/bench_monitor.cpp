@@ -15,8 +15,8 @@
 #include "link/registers.h"
 #include "link/wire.h"
 #include "pages/monitor_rows.h"
+#include "services/catalogue.h"
 #include "tests/support/sim_fixture.h"
-#include "widgets/catalogue.h"
 #include "widgets/field_logic.h"
 #include "widgets/register_access.h"
 

@@ -12,7 +12,7 @@
 #include <wx/graphics.h>
 #include <wx/init.h>
 
-#include "scope/scope_canvas.h"
+#include "pages/scope/scope_canvas.h"
 
 using namespace torvex;
 

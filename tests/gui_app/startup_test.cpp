@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "frame/app.h"
-#include "widgets/ui_seam.h"
+#include "services/ui_seam.h"
 #include "link/i18n.h"
 #include "tests/gui_app/temp_home.h"
 

@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "widgets/catalogue.h"
-#include "frame/config.h"
+#include "services/catalogue.h"
+#include "services/config.h"
 #include "tests/support/recording_dialogs.h"
 
 namespace torvex::test {

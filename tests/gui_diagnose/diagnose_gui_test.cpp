@@ -19,9 +19,9 @@
 #include <thread>
 
 #include "frame/poll_threads.h"
-#include "frame/register_printout.h"
+#include "services/register_printout.h"
 #include "link/i18n.h"
-#include "widgets/catalogue.h"
+#include "services/catalogue.h"
 #include "link/register_file.h"
 #include "link/register_lines.h"
 #include "link/registers.h"

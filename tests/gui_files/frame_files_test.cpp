@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "frame/app.h"
-#include "frame/config.h"
+#include "services/config.h"
 #include "widgets/events.h"
 #include "frame/main_frame.h"
 #include "link/register_file.h"

@@ -12,8 +12,8 @@
 #include <fstream>
 #include <unistd.h>
 
-#include "frame/register_printout.h"
-#include "widgets/ui_seam.h"
+#include "services/register_printout.h"
+#include "services/ui_seam.h"
 #include "link/connection.h"
 #include "link/register_lines.h"
 #include "link/registers.h"

@@ -4,7 +4,7 @@
 #include <wx/button.h>
 #include <wx/textctrl.h>
 
-#include "frame/dialogs.h"
+#include "services/dialogs.h"
 #include "tests/support/frame_fixture.h"
 
 namespace torvex::test {

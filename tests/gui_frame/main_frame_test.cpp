@@ -9,10 +9,10 @@
 #include <wx/toplevel.h>
 
 #include "widgets/events.h"
-#include "widgets/catalogue.h"
+#include "services/catalogue.h"
 #include "frame/drive_status_bar.h"
 #include "pages/logo_panel.h"
-#include "scope/oscilloscope_page.h"
+#include "pages/scope/oscilloscope_page.h"
 #include "tests/support/frame_fixture.h"
 
 namespace torvex::test {

@@ -11,7 +11,7 @@
 #include "pages/monitor_page.h"
 #include "pages/options_page.h"
 #include "pages/settings/settings_page.h"
-#include "scope/oscilloscope_page.h"
+#include "pages/scope/oscilloscope_page.h"
 #include "tests/support/frame_fixture.h"
 
 namespace torvex::test {

@@ -5,7 +5,7 @@
 
 #include "link/i18n.h"
 #include "link/registers.h"
-#include "widgets/catalogue.h"
+#include "services/catalogue.h"
 #include "widgets/register_choice.h"
 
 namespace torvex::test {

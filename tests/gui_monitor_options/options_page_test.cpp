@@ -7,8 +7,8 @@
 
 #include <fstream>
 
-#include "frame/config.h"
 #include "link/register_file.h"
+#include "services/config.h"
 #include "tests/gui_monitor_options/monopt_fixture.h"
 #include "widgets/events.h"
 #include "widgets/register_choice.h"

@@ -3,7 +3,7 @@
 
 #include "link/registers.h"
 #include "pages/monitor_rows.h"
-#include "widgets/catalogue.h"
+#include "services/catalogue.h"
 
 namespace torvex {
 namespace {

@@ -11,9 +11,9 @@
 
 #include "link/registers.h"
 #include "pages/drive_page.h"
+#include "services/catalogue.h"
 #include "tests/support/frame_fixture.h"
 #include "tests/support/sim_fixture.h"
-#include "widgets/catalogue.h"
 #include "widgets/compact_style.h"
 #include "widgets/register_bit_label.h"
 #include "widgets/register_display.h"

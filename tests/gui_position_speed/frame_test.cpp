@@ -4,9 +4,9 @@
 #include <wx/notebook.h>
 
 #include "pages/position_page.h"
+#include "pages/scope/oscilloscope_page.h"
 #include "pages/settings/settings_page.h"
 #include "pages/speed_page.h"
-#include "scope/oscilloscope_page.h"
 #include "tests/support/frame_fixture.h"
 #include "tests/support/sim_fixture.h"
 #include "widgets/register_display.h"

@@ -12,7 +12,7 @@
 #include "pages/loop_picture.h"
 #include "pages/position_page.h"
 #include "pages/speed_page.h"
-#include "widgets/catalogue.h"
+#include "services/catalogue.h"
 
 namespace torvex::test {
 namespace {

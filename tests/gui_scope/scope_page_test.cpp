@@ -18,14 +18,14 @@
 
 #include "frame/main_frame.h"
 #include "link/registers.h"
-#include "scope/oscilloscope_page.h"
-#include "scope/scope_canvas.h"
+#include "pages/scope/oscilloscope_page.h"
+#include "pages/scope/scope_canvas.h"
 #include "scope/vof_file.h"
+#include "services/catalogue.h"
 #include "tests/support/frame_fixture.h"
 #include "tests/support/menu_actions.h"
 #include "tests/support/sim_fixture.h"
 #include "tools/drivesim/sim_capture.h"
-#include "widgets/catalogue.h"
 #include "widgets/events.h"
 #include "widgets/register_choice.h"
 
@@ -90,6 +90,18 @@ protected:
         });
         chooseMenuItem(frame, kIdTcp);
         ASSERT_TRUE(pumpUntil([&] { return frame->connection().isOnline(); }));
+    }
+
+    // Starts a step test of type that holds each value a minute, once its first value
+    // reached reg.
+    void startHeldStep(const wxString& type, uint32_t reg) {
+        OscilloscopePage* p = page();
+        pick(p->stepType(), type);
+        for (int i : {1, 3, 5}) p->stepField(i)->ChangeValue("60000");
+        drive->clearFrames();
+        click(p->stepButton());
+        ASSERT_TRUE(p->isStepRunning());
+        ASSERT_TRUE(pumpUntil([&] { return !writesTo(reg).empty(); }));
     }
 
     std::vector<sim::ReceivedFrame> writesTo(uint32_t reg) const {
@@ -369,13 +381,8 @@ TEST_F(ScopePageTest, CaptureFileAndStepTestOnline) {
     drive->setReg(kRegStatus, 1);
     p->cyclicUpdate(false);
     pumpFor(20);
-    pick(p->stepType(), "Speed");
     pick(p->triggerRun(), "Normal");
-    for (int i : {1, 3, 5}) p->stepField(i)->ChangeValue("60000");
-    drive->clearFrames();
-    click(p->stepButton());
-    ASSERT_TRUE(p->isStepRunning());
-    ASSERT_TRUE(pumpUntil([&] { return !writesTo(0x31).empty(); }));
+    ASSERT_NO_FATAL_FAILURE(startHeldStep("Speed", 0x31));
     click(p->captureButton());
     ASSERT_TRUE(p->isCapturing());
     const auto start = std::chrono::steady_clock::now();
@@ -383,6 +390,23 @@ TEST_F(ScopePageTest, CaptureFileAndStepTestOnline) {
     EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count(),
               3000);
     EXPECT_TRUE(pumpUntil([&] { return lastStepWriteIsZero(0x31); }, 2000));
+}
+
+TEST_F(ScopePageTest, SerialBootEndsAStepTestWithItsZeroBeforeTheBootCommand) {
+    makeFrame();
+    goOnline();
+    OscilloscopePage* p = page();
+    ASSERT_NO_FATAL_FAILURE(startHeldStep("Speed", 0x31));
+    chooseMenuItem(frame, kIdSerialBoot);
+    EXPECT_FALSE(p->isStepRunning());
+    ASSERT_TRUE(pumpUntil([&] { return !writesTo(kRegSerialBoot).empty(); }));
+    // The drive leaves the link with the boot command: the 0 must be on the wire before it.
+    std::vector<std::pair<uint32_t, uint32_t>> writes;
+    for (const auto& f : drive->frames())
+        if (!f.isRead) writes.emplace_back(f.reg, f.value);
+    ASSERT_GE(writes.size(), 2u);
+    EXPECT_EQ(writes.back(), std::make_pair(uint32_t(kRegSerialBoot), 0u));
+    EXPECT_EQ(writes[writes.size() - 2], std::make_pair(0x31u, 0u)) << "the step register keeps its last value";
 }
 
 TEST_F(ScopePageTest, BadReadOutsKeepTheShownCaptureAndGoingOfflineStopsEverything) {
@@ -503,12 +527,7 @@ TEST_F(ScopePageTest, BadReadOutsKeepTheShownCaptureAndGoingOfflineStopsEverythi
     // Going offline during a step test on the 32-bit position register: its last write is
     // a 32-bit 0 before the link closes, and nothing is left enabled.
     p->setDigitalSpeedMode(1);
-    pick(p->stepType(), "Position");
-    for (int i : {1, 3, 5}) p->stepField(i)->ChangeValue("60000");
-    drive->clearFrames();
-    click(p->stepButton());
-    ASSERT_TRUE(p->isStepRunning());
-    ASSERT_TRUE(pumpUntil([&] { return !writesTo(0x6E).empty(); }));
+    ASSERT_NO_FATAL_FAILURE(startHeldStep("Position", 0x6E));
     click(p->captureButton());
     chooseMenuItem(frame, kIdOffline);
     EXPECT_FALSE(frame->connection().isOnline());

@@ -6,7 +6,7 @@
 #include <wx/image.h>
 #include <wx/panel.h>
 
-#include "scope/scope_canvas.h"
+#include "pages/scope/scope_canvas.h"
 #include "tests/support/recording_dialogs.h"
 #include "widgets/events.h"
 

@@ -17,10 +17,10 @@
 
 #include "link/registers.h"
 #include "pages/settings/settings_page.h"
+#include "services/catalogue.h"
 #include "tests/support/frame_fixture.h"
 #include "tests/support/menu_actions.h"
 #include "tests/support/sim_fixture.h"
-#include "widgets/catalogue.h"
 #include "widgets/register_edit.h"
 
 namespace torvex::test {

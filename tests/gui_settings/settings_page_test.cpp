@@ -10,12 +10,12 @@
 
 #include "link/register_file.h"
 #include "pages/position_page.h"
+#include "services/ui_seam.h"
 #include "tests/gui_settings/settings_fixture.h"
 #include "widgets/events.h"
 #include "widgets/register_display.h"
 #include "widgets/register_text_edit.h"
 #include "widgets/scaled_fields.h"
-#include "widgets/ui_seam.h"
 
 namespace torvex::test {
 namespace {

@@ -18,10 +18,10 @@
 
 #include "frame/drive_status_bar.h"
 #include "frame/main_frame.h"
+#include "services/catalogue.h"
 #include "tests/support/menu_actions.h"
 #include "tests/support/recording_dialogs.h"
 #include "tests/support/sim_fixture.h"
-#include "widgets/catalogue.h"
 #include "widgets/flashing_status_bar.h"
 
 namespace torvex::test {

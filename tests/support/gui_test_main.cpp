@@ -16,7 +16,7 @@
 #include <thread>
 
 #include "widgets/compact_style.h"
-#include "widgets/ui_seam.h"
+#include "services/ui_seam.h"
 #include "link/registers.h"
 #include "tests/support/recording_dialogs.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "widgets/ui_seam.h"
+#include "services/ui_seam.h"
 
 class wxDialog;
 

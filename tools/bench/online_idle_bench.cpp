@@ -22,7 +22,7 @@
 
 #include "frame/main_frame.h"
 #include "frame/poll_threads.h"
-#include "widgets/ui_seam.h"
+#include "services/ui_seam.h"
 #include "link/registers.h"
 #include "tools/drivesim/sim_drive.h"
 

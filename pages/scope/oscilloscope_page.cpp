@@ -1,6 +1,6 @@
 // The page's controls, its defaults and settings, the page interface and the handlers of
 // the controls themselves.
-#include "scope/oscilloscope_page.h"
+#include "pages/scope/oscilloscope_page.h"
 
 #include <wx/bmpbuttn.h>
 #include <wx/button.h>
@@ -18,14 +18,14 @@
 #include "link/message_seam.h"
 #include "link/registers.h"
 #include "pages/page_table.h"
+#include "pages/scope/oscilloscope_page_parts.h"
+#include "pages/scope/scope_canvas.h"
 #include "scope/capture_worker.h"
-#include "scope/oscilloscope_page_parts.h"
-#include "scope/scope_canvas.h"
 #include "scope/step_test.h"
+#include "services/ui_seam.h"
 #include "widgets/events.h"
 #include "widgets/register_choice.h"
 #include "widgets/register_edit.h"
-#include "widgets/ui_seam.h"
 
 namespace torvex {
 

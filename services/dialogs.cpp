@@ -1,4 +1,4 @@
-#include "frame/dialogs.h"
+#include "services/dialogs.h"
 
 #include <wx/button.h>
 #include <wx/intl.h>
@@ -6,8 +6,8 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include "widgets/catalogue.h"
-#include "frame/config.h"
+#include "services/catalogue.h"
+#include "services/config.h"
 
 namespace torvex {
 

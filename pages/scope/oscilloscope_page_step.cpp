@@ -4,8 +4,8 @@
 #include <wx/textctrl.h>
 
 #include "link/connection.h"
-#include "scope/oscilloscope_page.h"
-#include "scope/oscilloscope_page_parts.h"
+#include "pages/scope/oscilloscope_page.h"
+#include "pages/scope/oscilloscope_page_parts.h"
 #include "scope/step_test.h"
 #include "widgets/events.h"
 

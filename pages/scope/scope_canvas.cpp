@@ -1,4 +1,4 @@
-#include "scope/scope_canvas.h"
+#include "pages/scope/scope_canvas.h"
 
 #include <wx/dcclient.h>
 #include <wx/dcmemory.h>

@@ -6,10 +6,10 @@
 #include <wx/textctrl.h>
 
 #include "link/connection.h"
+#include "pages/scope/oscilloscope_page.h"
+#include "pages/scope/oscilloscope_page_parts.h"
+#include "pages/scope/scope_canvas.h"
 #include "scope/capture_worker.h"
-#include "scope/oscilloscope_page.h"
-#include "scope/oscilloscope_page_parts.h"
-#include "scope/scope_canvas.h"
 #include "widgets/events.h"
 
 namespace torvex {

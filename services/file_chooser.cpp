@@ -1,9 +1,9 @@
-#include "frame/file_chooser.h"
+#include "services/file_chooser.h"
 
 #include <wx/arrstr.h>
 
 #include "link/i18n.h"
-#include "widgets/ui_seam.h"
+#include "services/ui_seam.h"
 
 namespace torvex {
 

@@ -1,4 +1,4 @@
-#include "frame/register_printout.h"
+#include "services/register_printout.h"
 
 #include <wx/cmndata.h>
 #include <wx/datetime.h>
@@ -9,7 +9,7 @@
 
 #include <memory>
 
-#include "widgets/ui_seam.h"
+#include "services/ui_seam.h"
 #include "link/i18n.h"
 #include "link/register_lines.h"
 #include "link/registers.h"

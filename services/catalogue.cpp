@@ -1,4 +1,4 @@
-#include "widgets/catalogue.h"
+#include "services/catalogue.h"
 
 #include <wx/filename.h>
 #include <wx/log.h>

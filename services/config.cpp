@@ -1,4 +1,4 @@
-#include "frame/config.h"
+#include "services/config.h"
 
 #include <wx/config.h>
 #include <wx/fileconf.h>

@@ -1,4 +1,4 @@
-#include "scope/oscilloscope_page_parts.h"
+#include "pages/scope/oscilloscope_page_parts.h"
 
 #include <wx/combobox.h>
 #include <wx/dcmemory.h>
@@ -7,8 +7,8 @@
 #include "link/i18n.h"
 #include "link/message_seam.h"
 #include "resources/builtin_picture.h"
+#include "services/ui_seam.h"
 #include "widgets/events.h"
-#include "widgets/ui_seam.h"
 
 wxDEFINE_EVENT(StepFinishedEvent, wxCommandEvent);
 wxDEFINE_EVENT(CaptureFinishedEvent, wxCommandEvent);

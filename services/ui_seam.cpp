@@ -1,4 +1,4 @@
-#include "widgets/ui_seam.h"
+#include "services/ui_seam.h"
 
 #include <wx/app.h>
 #include <wx/choicdlg.h>

@@ -1,4 +1,4 @@
-// The two small modal dialogs of the frame: the mail details before the drive's
+// The two small modal dialogs of the program: the mail details before the drive's
 // settings are sent, and the drive's TCP address before connecting over TCP.
 // Show them through ui::dialogs().showModal(); the end code is kDialogAccepted for
 // "Send email" / "Connect" and kDialogCancelled for "Cancel" or the close box.

@@ -10,17 +10,17 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include "frame/config.h"
-#include "frame/file_chooser.h"
 #include "link/connection.h"
 #include "link/i18n.h"
 #include "link/message_seam.h"
-#include "scope/oscilloscope_page.h"
-#include "scope/oscilloscope_page_parts.h"
-#include "scope/scope_canvas.h"
+#include "pages/scope/oscilloscope_page.h"
+#include "pages/scope/oscilloscope_page_parts.h"
+#include "pages/scope/scope_canvas.h"
 #include "scope/vof_file.h"
+#include "services/config.h"
+#include "services/file_chooser.h"
+#include "services/ui_seam.h"
 #include "widgets/register_choice.h"
-#include "widgets/ui_seam.h"
 
 namespace torvex {
 
