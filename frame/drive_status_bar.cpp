@@ -18,6 +18,7 @@
 #include "widgets/events.h"
 #include "widgets/field_sizers.h"
 #include "widgets/percent_gauge.h"
+#include "widgets/readout.h"
 
 namespace torvex {
 
@@ -74,7 +75,7 @@ DriveStatusBar::DriveStatusBar(wxWindow* parent, const wxSize& size, DriveConnec
       readers_(drive, [this](wxEventType type, int value, const wxString& text, long extra) {
           wxCommandEvent* event = newProgramEvent(type, value, text);
           event->SetExtraLong(extra);
-          wxQueueEvent(this, event);
+          queueProgramEvent(this, event);
       }) {
     Create(parent, wxID_ANY, wxDefaultPosition, size, wxTAB_TRAVERSAL, "DriveStatusBar");
     wxFont font = GetFont();
@@ -315,16 +316,16 @@ void DriveStatusBar::onStatusBits(wxCommandEvent& event) {
 
 void DriveStatusBar::onSpeedRegister(wxCommandEvent& event) {
     const status::Readout readout = status::speedReadout(event.GetInt(), speedMax_.load());
-    speedRawText_->SetLabel(readout.raw);
-    speedText_->SetLabel(readout.value);
+    showLabel(speedRawText_, readout.raw);
+    showLabel(speedText_, readout.value);
     speedGauge_->SetValue(readout.gauge);
 }
 
 void DriveStatusBar::onCurrentValue(wxCommandEvent& event) {
     const status::Readout readout = status::currentReadout(event.GetInt(), deviceCurrent_.load(), current200_.load());
-    currentRawText_->SetLabel(readout.raw);
-    currentText_->SetLabel(readout.value);
-    currentGauge_->SetValue(readout.gauge);
+    showLabel(currentRawText_, readout.raw);
+    showLabel(currentText_, readout.value);
+    showGaugeValue(currentGauge_, readout.gauge);
 }
 
 void DriveStatusBar::enableTestControls(bool enable) {

@@ -50,6 +50,14 @@ ManualOpener& manualOpener() {
 
 }  // namespace
 
+void limitIdleAndUpdateUiEvents() {
+    // Sent to every window, each wake-up of the event loop (each blink of the status line,
+    // each value a worker thread posts) walked all of the frame's windows and searched each
+    // one's handlers for an idle and an update-UI handler that none of them has.
+    wxIdleEvent::SetMode(wxIDLE_PROCESS_SPECIFIED);
+    wxUpdateUIEvent::SetMode(wxUPDATE_UI_PROCESS_SPECIFIED);
+}
+
 ManualOpener setManualOpener(ManualOpener opener) {
     ManualOpener previous = std::move(manualOpener());
     manualOpener() = std::move(opener);
@@ -89,6 +97,7 @@ wxEND_EVENT_TABLE()
 
 MainFrame::MainFrame(const wxString& title, const wxPoint& position, const wxSize& size)
     : wxFrame(nullptr, wxID_ANY, title, position, size, wxDEFAULT_FRAME_STYLE, "frame") {
+    limitIdleAndUpdateUiEvents();
     // The limits and the connection exist (empty, closed) as members; sockets need no start-up here.
     SetBackgroundColour(wxColour(236, 233, 216));
     failureCount = 0;

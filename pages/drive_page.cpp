@@ -47,6 +47,15 @@ DrivePage::DrivePage(wxWindow* notebook, DriveConnection* drive, RegisterLimits*
     if (refocusEvent_ != wxEVT_NULL) Bind(wxEventTypeTag<wxCommandEvent>(refocusEvent_), &DrivePage::onRefocus, this);
 }
 
+bool DrivePage::SendIdleEvents(wxIdleEvent& event) {
+    // Every wake-up of the event loop (each value the polling thread posts) walks the
+    // frame's windows for their internal idle work, and the pages that are not shown hold
+    // most of them. Nothing of theirs is seen until their page is picked, and the first
+    // round after that does whatever they put off.
+    if (!IsShown()) return false;
+    return wxPanel::SendIdleEvents(event);
+}
+
 void DrivePage::loadPicture(const DrivePageOptions& options) {
     // A missing file must not show the library's error box: look before loading.
     if (!options.pictureFile.empty() && wxFileExists(options.pictureFile)) {

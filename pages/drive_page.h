@@ -44,6 +44,10 @@ public:
     void restoreFocus();
     void onPageSelected() { restoreFocus(); }
 
+    // A page that is not the notebook's selected one keeps its windows out of the idle
+    // rounds (see drive_page.cpp).
+    bool SendIdleEvents(wxIdleEvent& event) override;
+
     DriveConnection* drive() const { return drive_; }
     RegisterLimits* limits() const { return limits_; }
     const std::vector<RegisterEdit*>& editList() const { return edits_; }

@@ -7,6 +7,7 @@
 #include "link/i18n.h"
 #include "pages/loop_picture.h"
 #include "widgets/events.h"
+#include "widgets/readout.h"
 #include "widgets/register_access.h"
 #include "widgets/register_bit_label.h"
 #include "widgets/register_display.h"
@@ -202,7 +203,7 @@ bool PositionPage::handsFocusBack(wxWindow* control) const {
     return control == calcLabel_;
 }
 
-void PositionPage::onCalcValue(wxCommandEvent& event) { calcLabel_->SetLabel(wxString::Format("%d", event.GetInt())); }
+void PositionPage::onCalcValue(wxCommandEvent& event) { showLabel(calcLabel_, wxString::Format("%d", event.GetInt())); }
 
 void PositionPage::requestRepaint() {
     ++repaints_;

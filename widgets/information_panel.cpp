@@ -5,6 +5,7 @@
 #include "link/connection.h"
 #include "link/i18n.h"
 #include "widgets/events.h"
+#include "widgets/readout.h"
 
 namespace torvex {
 
@@ -55,7 +56,7 @@ bool InformationPanel::refreshInformationPanel(bool onlyIfShown) {
 }
 
 void InformationPanel::onValue(wxCommandEvent& event) {
-    if (wxStaticText* value = valueText(event.GetInt())) value->SetLabel(event.GetString());
+    showLabel(valueText(event.GetInt()), event.GetString());
 }
 
 }  // namespace torvex
