@@ -12,6 +12,7 @@
 #include <wx/sizer.h>
 #include <wx/tooltip.h>
 #include <wx/utils.h>
+#include <wx/wupdlock.h>
 
 #include "frame/app.h"
 #include "widgets/catalogue.h"
@@ -132,12 +133,16 @@ MainFrame::MainFrame(const wxString& title, const wxPoint& position, const wxSiz
 
     readMinMaxTable(limits_, kMinMaxFileName);
 
-    createPages();
+    {
+        // Nothing of the frame is drawn or laid out on the way: the pages go in whole.
+        wxWindowUpdateLocker frozen(this);
+        createPages();
 
-    sizer->Add(notebook_, 1, wxEXPAND, 0);
-    sizer->Fit(this);
-    SetAutoLayout(true);
-    SetSizer(sizer);
+        sizer->Add(notebook_, 1, wxEXPAND, 0);
+        sizer->Fit(this);
+        SetAutoLayout(true);
+        SetSizer(sizer);
+    }
 
     wxToolTip::SetAutoPop(32767);
 

@@ -66,8 +66,11 @@ public:
     RegisterTextEdit* axisNameField() const { return axisNameField_; }
     wxButton* upButton() const { return upButton_; }
     wxButton* downButton() const { return downButton_; }
-    const wxBitmap& backgroundPicture() const { return picture_; }
-    bool pictureFromFile() const { return pictureFromFile_; }
+    // The picture is made when it is first needed (the first paint), not with the page:
+    // most pages are never shown in a run, and making every picture at start-up cost a
+    // tenth of it.
+    const wxBitmap& backgroundPicture() const;
+    bool pictureFromFile() const;
 
     // Building the page's own controls.
     RegisterEdit* addEdit(RegisterEdit* field);
@@ -108,7 +111,7 @@ protected:
     void postRegisterChanged(int reg, const wxString& text);
 
 private:
-    void loadPicture(const DrivePageOptions& options);
+    void loadPicture() const;
     void onTextEnter(wxCommandEvent& event);
     void onButton(wxCommandEvent& event);
     void onChildFocus(wxChildFocusEvent& event);
@@ -118,8 +121,12 @@ private:
 
     DriveConnection* drive_;
     RegisterLimits* limits_;
-    wxBitmap picture_;
-    bool pictureFromFile_ = false;
+    const wxString pictureFile_;
+    const PagePicture builtinPicture_;
+    wxBitmap (*const drawBuiltinPicture_)();
+    mutable bool pictureLoaded_ = false;
+    mutable wxBitmap picture_;
+    mutable bool pictureFromFile_ = false;
     wxEventType refocusEvent_;
     std::vector<RegisterEdit*> edits_;
     std::vector<RegisterDisplay*> displays_;

@@ -544,6 +544,30 @@ TEST_F(PagePictures, MissingFileGivesTheBuiltInPictureQuietly) {
     EXPECT_TRUE(recordedDialogs().boxes.empty());
 }
 
+int g_picturesDrawn = 0;
+wxBitmap countedPicture() {
+    ++g_picturesDrawn;
+    return wxBitmap(831, 619, 24);
+}
+
+// Most pages are never shown in a run: a page's picture is drawn when it is first needed,
+// once, not when the page is built.
+TEST_F(PagePictures, APictureIsDrawnWhenFirstNeeded) {
+    g_picturesDrawn = 0;
+    DrivePageOptions options;
+    options.drawBuiltinPicture = countedPicture;
+    auto* page = new DrivePage(frame, nullptr, nullptr, options);
+    pumpFor(20);
+    EXPECT_EQ(g_picturesDrawn, 0) << "not with the page";
+    frame->Show();
+    EXPECT_TRUE(pumpUntil([] { return g_picturesDrawn == 1; }, 2000)) << "the first paint draws it";
+    EXPECT_EQ(page->backgroundPicture().GetSize(), wxSize(831, 619));
+    EXPECT_FALSE(page->pictureFromFile());
+    page->Refresh();
+    pumpFor(50);
+    EXPECT_EQ(g_picturesDrawn, 1) << "and only once";
+}
+
 TEST_F(PagePictures, PictureFileIsUsedWhenPresent) {
     std::filesystem::create_directories("pictures");
     wxImage image(40, 30);

@@ -268,6 +268,42 @@ TEST_F(WidgetTest, ReadOutsAreSetOnlyWhenTheirValueChanges) {
     EXPECT_FALSE(showLabel(nullptr, "x"));
 }
 
+// A list given its items one by one updates the toolkit's model and its size per item; the
+// register lists and the logic lists go in with one call each.
+TEST_F(WidgetTest, ListsAreFilledInOneCall) {
+    class CountingChoice : public wxChoice {
+    public:
+        CountingChoice(wxWindow* parent) : wxChoice(parent, wxID_ANY) {}
+        int insertions = 0;
+
+    protected:
+        int DoInsertItems(const wxArrayStringsAdapter& items, unsigned int pos, void** clientData,
+                          wxClientDataType type) override {
+            ++insertions;
+            return wxChoice::DoInsertItems(items, pos, clientData, type);
+        }
+    };
+    auto* registers = new CountingChoice(panel_);
+    initRegisterChoice(registers);
+    EXPECT_GE(registers->GetCount(), 11u);
+    EXPECT_EQ(registers->insertions, 1);
+    EXPECT_EQ(registers->GetString(0), "--Off--");
+    EXPECT_EQ(reinterpret_cast<intptr_t>(registers->GetClientData(0)), 0);
+    EXPECT_EQ(registers->GetSelection(), 0);
+    EXPECT_EQ(reinterpret_cast<intptr_t>(registers->GetClientData(1)), intptr_t(registerChoiceList()[0].id));
+
+    auto* logic = new CountingChoice(panel_);
+    fillLogicInputChoice(logic);
+    EXPECT_GT(logic->GetCount(), 1u);
+    EXPECT_EQ(logic->insertions, 1);
+
+    ChoiceItems none;
+    auto* empty = new CountingChoice(panel_);
+    none.appendTo(empty);
+    EXPECT_EQ(empty->insertions, 0);
+    EXPECT_EQ(empty->GetCount(), 0u);
+}
+
 TEST_F(WidgetTest, ShippedCataloguesOfferRegistersInEveryLanguage) {
     wxFileTranslationsLoader::AddCatalogLookupPathPrefix(TORVEX_BINARY_DIR "/locale");
     for (const char* language : {"de", "fr", "en"}) {
