@@ -67,8 +67,7 @@ public:
     wxButton* upButton() const { return upButton_; }
     wxButton* downButton() const { return downButton_; }
     // The picture is made when it is first needed (the first paint), not with the page:
-    // most pages are never shown in a run, and making every picture at start-up cost a
-    // tenth of it.
+    // most pages are never shown in a run.
     const wxBitmap& backgroundPicture() const;
     bool pictureFromFile() const;
 

@@ -67,6 +67,7 @@ public:
     PostBurst(const PostBurst&) = delete;
     PostBurst& operator=(const PostBurst&) = delete;
 };
+
 // Sends a program event at once through the event handler of sender's parent; an event
 // the parent does not handle travels up the window chain to the frame. GUI thread only.
 // Returns whether some handler took it; false when sender has no parent.
