@@ -18,6 +18,7 @@
 #include "widgets/events.h"
 #include "widgets/field_sizers.h"
 #include "widgets/percent_gauge.h"
+#include "widgets/readout.h"
 
 namespace torvex {
 
@@ -79,7 +80,7 @@ DriveStatusBar::DriveStatusBar(wxWindow* parent, const wxSize& size, DriveConnec
       readers_(drive, [this](wxEventType type, int value, const wxString& text, long tag) {
           wxCommandEvent* event = newProgramEvent(type, value, text);
           event->SetExtraLong(tag);
-          wxQueueEvent(this, event);
+          queueProgramEvent(this, event);
       }) {
     Create(parent, wxID_ANY, wxDefaultPosition, size, wxTAB_TRAVERSAL, "DriveStatusBar");
     wxFont font = GetFont();
@@ -330,17 +331,17 @@ void DriveStatusBar::onStatusBits(wxCommandEvent& event) {
 void DriveStatusBar::onSpeedRegister(wxCommandEvent& event) {
     if (!isCurrentReading(event)) return;
     const status::Readout readout = status::speedReadout(event.GetInt(), speedMax_.load());
-    speedRawText_->SetLabel(readout.raw);
-    speedText_->SetLabel(readout.value);
+    showLabel(speedRawText_, readout.raw);
+    showLabel(speedText_, readout.value);
     speedGauge_->SetValue(readout.gauge);
 }
 
 void DriveStatusBar::onCurrentValue(wxCommandEvent& event) {
     if (!isCurrentReading(event)) return;
     const status::Readout readout = status::currentReadout(event.GetInt(), deviceCurrent_.load(), current200_.load());
-    currentRawText_->SetLabel(readout.raw);
-    currentText_->SetLabel(readout.value);
-    currentGauge_->SetValue(readout.gauge);
+    showLabel(currentRawText_, readout.raw);
+    showLabel(currentText_, readout.value);
+    showGaugeValue(currentGauge_, readout.gauge);
 }
 
 void DriveStatusBar::enableTestControls(bool enable) {
@@ -357,16 +358,16 @@ void DriveStatusBar::enableTestControls(bool enable) {
 void DriveStatusBar::showNoDrive() {
     // What the drive said last no longer holds: nothing is lit and nothing is read.
     showErrors(0, status::kOffline, "0");
-    warningsField_->ChangeValue(wxString());
+    if (!warningsField_->IsEmpty()) warningsField_->ChangeValue(wxString());
     for (BitmapLabelSizer* lamp : statusLamps_) lamp->setLampLit(false);
     for (BitmapLabelSizer* lamp : ioLamps_) lamp->setLampLit(false);
-    speedText_->SetLabel(kNoValue);
-    speedRawText_->SetLabel(kNoSpeedRaw);
+    showLabel(speedText_, kNoValue);
+    showLabel(speedRawText_, kNoSpeedRaw);
     speedGauge_->SetValue(0);
     speedGauge_->setGaugePercent(kSpeedLimitMarkerAtStart);
-    currentText_->SetLabel(kNoValue);
-    currentRawText_->SetLabel(kNoCurrentRaw);
-    currentGauge_->SetValue(0);
+    showLabel(currentText_, kNoValue);
+    showLabel(currentRawText_, kNoCurrentRaw);
+    showGaugeValue(currentGauge_, 0);
 }
 
 }  // namespace torvex

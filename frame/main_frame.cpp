@@ -12,6 +12,7 @@
 #include <wx/sizer.h>
 #include <wx/tooltip.h>
 #include <wx/utils.h>
+#include <wx/wupdlock.h>
 
 #include "frame/app.h"
 #include "services/catalogue.h"
@@ -50,6 +51,14 @@ ManualOpener& manualOpener() {
 }
 
 }  // namespace
+
+void limitIdleAndUpdateUiEvents() {
+    // Sent to every window, each wake-up of the event loop (each blink of the status line,
+    // each value a worker thread posts) walked all of the frame's windows and searched each
+    // one's handlers for an idle and an update-UI handler that none of them has.
+    wxIdleEvent::SetMode(wxIDLE_PROCESS_SPECIFIED);
+    wxUpdateUIEvent::SetMode(wxUPDATE_UI_PROCESS_SPECIFIED);
+}
 
 ManualOpener setManualOpener(ManualOpener opener) {
     ManualOpener previous = std::move(manualOpener());
@@ -90,6 +99,7 @@ wxEND_EVENT_TABLE()
 
 MainFrame::MainFrame(const wxString& title, const wxPoint& position, const wxSize& size)
     : wxFrame(nullptr, wxID_ANY, title, position, size, wxDEFAULT_FRAME_STYLE, "frame") {
+    limitIdleAndUpdateUiEvents();
     // The limits and the connection exist (empty, closed) as members; sockets need no start-up here.
     // The pages' fixed pixel layouts are drawable only with the compact control style: the
     // frame puts it in place itself, whoever hosts it (once per process).
@@ -127,12 +137,16 @@ MainFrame::MainFrame(const wxString& title, const wxPoint& position, const wxSiz
 
     readMinMaxTable(limits_, installationFile(kMinMaxFileName));
 
-    createPages();
+    {
+        // Nothing of the frame is drawn or laid out on the way: the pages go in whole.
+        wxWindowUpdateLocker frozen(this);
+        createPages();
 
-    sizer->Add(notebook_, 1, wxEXPAND, 0);
-    sizer->Fit(this);
-    SetAutoLayout(true);
-    SetSizer(sizer);
+        sizer->Add(notebook_, 1, wxEXPAND, 0);
+        sizer->Fit(this);
+        SetAutoLayout(true);
+        SetSizer(sizer);
+    }
 
     wxToolTip::SetAutoPop(32767);
 

@@ -94,6 +94,11 @@ using ManualOpener = std::function<bool(const wxString& path)>;
 // Replaces the opener (the desktop's default application when empty); returns the previous.
 ManualOpener setManualOpener(ManualOpener opener);
 
+// No window of the program works in idle time or from update-UI events, so the toolkit
+// sends both only to windows that ask for them (wxWS_EX_PROCESS_IDLE,
+// wxWS_EX_PROCESS_UI_UPDATES). The frame sets this up before it builds its windows.
+void limitIdleAndUpdateUiEvents();
+
 // Menu ids.
 enum MenuId : int {
     kIdExit = 1,

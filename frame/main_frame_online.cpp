@@ -309,6 +309,8 @@ void MainFrame::onReadAll(wxCommandEvent&) {
 void MainFrame::pollDrive() {
     OnlineState& online = online_.get();
     std::lock_guard<std::mutex> gate(online.workerGate);
+    // The shown page's values reach the window together, not one wake-up each.
+    PostBurst burst;
     if (!online.linkChanging.load() && connection_.isConnected()) pollConnectedDrive(online);
     // The logo page takes part in every step, connected or not.
     if (LogoPanel* logo = logoPanel()) logo->cyclicUpdate();
@@ -350,6 +352,7 @@ void MainFrame::pollConnectedDrive(OnlineState& online) {
 void MainFrame::watchDriveStatus() {
     OnlineState& online = online_.get();
     std::lock_guard<std::mutex> gate(online.workerGate);
+    PostBurst burst;
     if (online.linkChanging.load()) return;
     const uint32_t generation = online.supervisor.generation();
     const bool usable = connection_.isConnected();

@@ -86,7 +86,7 @@ void postTagged(wxEvtHandler* target, wxEventType type, int value, uint32_t gene
     if (!target) return;
     wxCommandEvent* event = newProgramEvent(type, value);
     event->SetExtraLong(static_cast<long>(generation));
-    wxQueueEvent(target, event);
+    queueProgramEvent(target, event);
 }
 
 }  // namespace torvex

@@ -148,6 +148,7 @@ uint32_t DriveTransport::connectTcp() {
     const uint32_t r = tcp_->connect(address, wire::kTcpPort, tcpConnectMs_);
     if (r == 3) box(strprintf(tr("Can't connect to IP %s!").c_str(), address.c_str()), tr(kCaptionLinkError));
     if (r != 0) return r == 2 || r == 3 || r == 4 ? r : 3;
+    tcpStaleInputPossible_ = false;
     handle_ = 1;
     return 0;
 }
@@ -169,10 +170,12 @@ bool DriveTransport::sendRegisterFrame(uint32_t reg, uint32_t value, bool usable
 int DriveTransport::tcpSendFrame(uint32_t reg, const uint8_t* valueBytes, int n) {
     if (!isOpen() || !wire::isWireRegister(reg) || (n != 2 && n != 4)) return 0;
     // Whatever is still in the stream (a reply that came after its time-out) is stale.
-    tcp_->discardInput();
+    if (tcpStaleInputPossible_) tcp_->discardInput();
     const wire::Frame frame = wire::makeRequest(reg, getLittleEndian(valueBytes, n), n);
     uint8_t record[wire::kTcpRecordSize];
     wire::encodeTcpRecord(frame, record);
+    // Until a read takes its whole reply, anything may follow this request.
+    tcpStaleInputPossible_ = true;
     if (tcp_->send(record, sizeof record) != sizeof record) {
         closePort();
         return 0;
@@ -232,13 +235,16 @@ uint32_t DriveTransport::requestRegister(uint32_t reg, uint32_t* out, bool usabl
 int DriveTransport::tcpReceiveFrame(uint32_t reg, uint8_t* out, int n) {
     if (!isOpen() || !isTcp_ || (n != 2 && n != 4)) return 0;
     uint8_t record[wire::kTcpRecordSize];
+    tcpStaleInputPossible_ = true;
     if (tcp_->receive(record, sizeof record, tcpReceiveMs_) != sizeof record) return 0;
     const wire::Frame reply = wire::decodeTcpRecord(record);
     bool learnt = longReplies_;
     uint32_t value = 0;
     const wire::ReplyCheck check = wire::checkReply(reply, reg, n, &learnt, &value);
     if (check == wire::ReplyCheck::WrongLength || check == wire::ReplyCheck::Accepted) longReplies_ = learnt;
+    // A reply for something else: its own may still be on the way.
     if (check != wire::ReplyCheck::Accepted) return 0;
+    tcpStaleInputPossible_ = false;
     putLittleEndian(value, out, n);
     return n;
 }

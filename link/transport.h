@@ -96,6 +96,11 @@ private:
 
     int tcpConnectMs_ = 1000;
     int tcpReceiveMs_ = 1000;
+    // Whether the TCP stream may hold bytes no read took: after a write (which reads no
+    // reply) and after a read that did not end with its whole reply. Only then is the
+    // stream emptied before the next request; a read that took its reply leaves nothing,
+    // and emptying an empty stream costs a system call per exchange.
+    bool tcpStaleInputPossible_ = false;
     BoxSink boxSink_;
 };
 

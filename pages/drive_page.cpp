@@ -28,7 +28,12 @@ wxString translated(const char* key) { return wxString::FromUTF8(tr(key)); }
 
 DrivePage::DrivePage(wxWindow* notebook, DriveConnection* drive, RegisterLimits* limits,
                      const DrivePageOptions& options)
-    : drive_(drive), limits_(limits), refocusEvent_(options.refocusEvent) {
+    : drive_(drive),
+      limits_(limits),
+      pictureFile_(options.pictureFile),
+      builtinPicture_(options.builtinPicture),
+      drawBuiltinPicture_(options.drawBuiltinPicture),
+      refocusEvent_(options.refocusEvent) {
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     Create(notebook, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL | wxNO_BORDER, "panel");
     if (options.smallFont) {
@@ -38,7 +43,6 @@ DrivePage::DrivePage(wxWindow* notebook, DriveConnection* drive, RegisterLimits*
     }
     SetBackgroundColour(kPageColour);
     if (options.minimumSize) SetSizeHints(kPagePictureWidth, kPagePictureHeight);
-    loadPicture(options);
 
     Bind(wxEVT_PAINT, &DrivePage::onPaint, this);
     Bind(wxEVT_TEXT_ENTER, &DrivePage::onTextEnter, this);
@@ -47,19 +51,40 @@ DrivePage::DrivePage(wxWindow* notebook, DriveConnection* drive, RegisterLimits*
     if (refocusEvent_ != wxEVT_NULL) Bind(wxEventTypeTag<wxCommandEvent>(refocusEvent_), &DrivePage::onRefocus, this);
 }
 
-void DrivePage::loadPicture(const DrivePageOptions& options) {
+bool DrivePage::SendIdleEvents(wxIdleEvent& event) {
+    // Every wake-up of the event loop (each value the polling thread posts) walks the
+    // frame's windows for their internal idle work, and the pages that are not shown hold
+    // most of them. Nothing of theirs is seen until their page is picked, and the first
+    // round after that does whatever they put off.
+    if (!IsShown()) return false;
+    return wxPanel::SendIdleEvents(event);
+}
+
+const wxBitmap& DrivePage::backgroundPicture() const {
+    loadPicture();
+    return picture_;
+}
+
+bool DrivePage::pictureFromFile() const {
+    loadPicture();
+    return pictureFromFile_;
+}
+
+void DrivePage::loadPicture() const {
+    if (pictureLoaded_) return;
+    pictureLoaded_ = true;
     // A missing file must not show the library's error box: look before loading.
-    if (!options.pictureFile.empty() && wxFileExists(options.pictureFile)) {
+    if (!pictureFile_.empty() && wxFileExists(pictureFile_)) {
         wxLogNull quiet;
         wxBitmap loaded;
-        if (loaded.LoadFile(options.pictureFile, wxBITMAP_TYPE_BMP) && loaded.IsOk()) {
+        if (loaded.LoadFile(pictureFile_, wxBITMAP_TYPE_BMP) && loaded.IsOk()) {
             picture_ = loaded;
             pictureFromFile_ = true;
             return;
         }
     }
-    picture_ = options.drawBuiltinPicture ? options.drawBuiltinPicture() : builtinPagePicture(options.builtinPicture);
-    if (!picture_.IsOk()) picture_ = builtinPagePicture(options.builtinPicture);
+    picture_ = drawBuiltinPicture_ ? drawBuiltinPicture_() : builtinPagePicture(builtinPicture_);
+    if (!picture_.IsOk()) picture_ = builtinPagePicture(builtinPicture_);
     pictureFromFile_ = false;
 }
 
@@ -263,7 +288,8 @@ void DrivePage::onPaint(wxPaintEvent&) {
     wxAutoBufferedPaintDC dc(this);
     dc.SetBackground(wxBrush(GetBackgroundColour()));
     dc.Clear();
-    if (picture_.IsOk()) dc.DrawBitmap(picture_, 0, 0, false);
+    const wxBitmap& picture = backgroundPicture();
+    if (picture.IsOk()) dc.DrawBitmap(picture, 0, 0, false);
     paintPage(dc);
 }
 

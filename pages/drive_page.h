@@ -46,6 +46,10 @@ public:
     void restoreFocus();
     void onPageSelected() { restoreFocus(); }
 
+    // A page that is not the notebook's selected one keeps its windows out of the idle
+    // rounds (see drive_page.cpp).
+    bool SendIdleEvents(wxIdleEvent& event) override;
+
     DriveConnection* drive() const { return drive_; }
     RegisterLimits* limits() const { return limits_; }
     const std::vector<RegisterEdit*>& editList() const { return edits_; }
@@ -64,8 +68,10 @@ public:
     RegisterTextEdit* axisNameField() const { return axisNameField_; }
     wxButton* upButton() const { return upButton_; }
     wxButton* downButton() const { return downButton_; }
-    const wxBitmap& backgroundPicture() const { return picture_; }
-    bool pictureFromFile() const { return pictureFromFile_; }
+    // The picture is made when it is first needed (the first paint), not with the page:
+    // most pages are never shown in a run.
+    const wxBitmap& backgroundPicture() const;
+    bool pictureFromFile() const;
 
     // Building the page's own controls.
     RegisterEdit* addEdit(RegisterEdit* field);
@@ -124,7 +130,7 @@ protected:
     void postRegisterChanged(RegisterEdit* field);
 
 private:
-    void loadPicture(const DrivePageOptions& options);
+    void loadPicture() const;
     void onTextEnter(wxCommandEvent& event);
     void onButton(wxCommandEvent& event);
     void onChildFocus(wxChildFocusEvent& event);
@@ -133,8 +139,12 @@ private:
 
     DriveConnection* drive_;
     RegisterLimits* limits_;
-    wxBitmap picture_;
-    bool pictureFromFile_ = false;
+    const wxString pictureFile_;
+    const PagePicture builtinPicture_;
+    wxBitmap (*const drawBuiltinPicture_)();
+    mutable bool pictureLoaded_ = false;
+    mutable wxBitmap picture_;
+    mutable bool pictureFromFile_ = false;
     wxEventType refocusEvent_;
     std::vector<RegisterEdit*> edits_;
     std::vector<RegisterDisplay*> displays_;

@@ -5,6 +5,7 @@
 
 #include "link/i18n.h"
 #include "widgets/events.h"
+#include "widgets/readout.h"
 #include "widgets/register_access.h"
 #include "widgets/register_bit_label.h"
 #include "widgets/register_display.h"
@@ -183,7 +184,7 @@ bool PositionPage::handsFocusBack(wxWindow* control) const {
     return control == calcLabel_;
 }
 
-void PositionPage::onCalcValue(wxCommandEvent& event) { calcLabel_->SetLabel(wxString::Format("%d", event.GetInt())); }
+void PositionPage::onCalcValue(wxCommandEvent& event) { showLabel(calcLabel_, wxString::Format("%d", event.GetInt())); }
 
 void PositionPage::paintSymbols(wxDC& dc) const {
     if (state_.allBitLabelsActive.load())

@@ -2,6 +2,10 @@
 
 #include <wx/window.h>
 
+#include <chrono>
+#include <utility>
+#include <vector>
+
 wxDEFINE_EVENT(CurrentValueEvent, wxCommandEvent);
 wxDEFINE_EVENT(StatusBitsEvent, wxCommandEvent);
 wxDEFINE_EVENT(IoBitsEvent, wxCommandEvent);
@@ -48,8 +52,49 @@ wxCommandEvent* newProgramEvent(wxEventType type, int value, const wxString& tex
     return event;
 }
 
+namespace {
+
+// The posts held by the bursts open on this thread.
+struct HeldPosts {
+    int depth = 0;
+    std::vector<std::pair<wxEvtHandler*, wxCommandEvent*>> posts;
+    std::chrono::steady_clock::time_point oldest;
+};
+
+thread_local HeldPosts t_held;
+
+void handOver(HeldPosts& held) {
+    // Back to back: the first wakes the GUI thread, which by then finds the rest queued too.
+    for (const auto& [target, event] : held.posts) wxQueueEvent(target, event);
+    held.posts.clear();
+}
+
+}  // namespace
+
+PostBurst::PostBurst() { ++t_held.depth; }
+
+PostBurst::~PostBurst() {
+    if (--t_held.depth == 0) handOver(t_held);
+}
+
+void queueProgramEvent(wxEvtHandler* target, wxCommandEvent* event) {
+    if (!target) {
+        delete event;
+        return;
+    }
+    HeldPosts& held = t_held;
+    if (held.depth == 0) {
+        wxQueueEvent(target, event);
+        return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (held.posts.empty()) held.oldest = now;
+    held.posts.emplace_back(target, event);
+    if (now - held.oldest >= std::chrono::milliseconds(PostBurst::kHoldMs)) handOver(held);
+}
+
 void postProgramEvent(wxEvtHandler* target, wxEventType type, int value, const wxString& text) {
-    if (target) wxQueueEvent(target, newProgramEvent(type, value, text));
+    if (target) queueProgramEvent(target, newProgramEvent(type, value, text));
 }
 
 bool sendProgramEventToParent(wxWindow* sender, wxEventType type, int value, const wxString& text) {

@@ -48,6 +48,26 @@ class wxWindow;
 wxCommandEvent* newProgramEvent(wxEventType type, int value = 0, const wxString& text = wxString());
 // Posts (queues) a program event to a handler; safe from any thread. Nothing without a target.
 void postProgramEvent(wxEvtHandler* target, wxEventType type, int value = 0, const wxString& text = wxString());
+// Posts an event made by newProgramEvent (and takes it); as postProgramEvent otherwise.
+void queueProgramEvent(wxEvtHandler* target, wxCommandEvent* event);
+
+// One polling step posts a value for every field and lamp of the shown page, each within a
+// fraction of a millisecond of the last, and every post on its own wakes the GUI thread for
+// a round of its event loop. While a PostBurst is open on a thread, the program events that
+// thread posts are held and handed over together, in the order they were posted: as soon as
+// a post finds the oldest one held for kHoldMs, and when the burst closes. The GUI thread
+// then wakes about once per burst, and a value is held no longer than that plus one
+// exchange with the drive. Bursts on the same thread nest; the outermost hands over.
+class PostBurst {
+public:
+    static constexpr int kHoldMs = 20;
+
+    PostBurst();
+    ~PostBurst();
+    PostBurst(const PostBurst&) = delete;
+    PostBurst& operator=(const PostBurst&) = delete;
+};
+
 // Sends a program event at once through the event handler of sender's parent; an event
 // the parent does not handle travels up the window chain to the frame. GUI thread only.
 // Returns whether some handler took it; false when sender has no parent.

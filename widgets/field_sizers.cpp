@@ -26,7 +26,12 @@ BitmapLabelSizer::BitmapLabelSizer(wxWindow* parent, const wxString& label, wxBi
     : wxBoxSizer(wxHORIZONTAL), lampOn(on), lampOff(off) {
     lamp = new wxStaticBitmap(parent, wxID_ANY, lampOff ? *lampOff : wxNullBitmap);
     Add(lamp, 0, wxLEFT | wxALIGN_CENTER_VERTICAL, 1);
-    text = new wxStaticText(parent, wxID_ANY, label);
+    // Made at the size its text needs in the font it shows: made without a size, the label
+    // had the toolkit lay it out once to size itself and again for the font it inherits,
+    // before anything was shown, and the drive status panel builds 48 of these.
+    int width = 0, height = 0;
+    parent->GetTextExtent(label.empty() ? wxString(" ") : label, &width, &height, nullptr, nullptr, font);
+    text = new wxStaticText(parent, wxID_ANY, label, wxDefaultPosition, wxSize(width, height), wxST_NO_AUTORESIZE);
     if (font) text->SetFont(*font);
     Add(text, 0, wxLEFT | wxALIGN_CENTER_VERTICAL, 2);
 }

@@ -5,14 +5,19 @@
 #include <wx/dcbuffer.h>
 #include <wx/settings.h>
 
+#include "widgets/theme_colours.h"
+
 namespace torvex {
 
 FlashingStatusBar::FlashingStatusBar(wxWindow* parent, wxWindowID id, long style, const wxString& name) {
     // Painted only in the paint handler (buffered), so the blinking repaints this line alone.
     SetBackgroundStyle(wxBG_STYLE_PAINT);
+    fieldTextWidths_.fill(-1);
     Create(parent, id, style, name);
+    holdThemeColours(this);
     shownTexts_.assign(GetFieldsCount(), wxString());
     Bind(wxEVT_PAINT, &FlashingStatusBar::onPaint, this);
+    Bind(wxEVT_SYS_COLOUR_CHANGED, &FlashingStatusBar::onSysColourChanged, this);
 }
 
 FlashingStatusBar::~FlashingStatusBar() {
@@ -29,20 +34,49 @@ void FlashingStatusBar::SetFieldsCount(int number, const int* widths) {
     Refresh(false);
 }
 
+bool FlashingStatusBar::SetFont(const wxFont& font) {
+    if (!wxStatusBar::SetFont(font)) return false;
+    charHeight_ = -1;
+    fieldTextWidths_.fill(-1);
+    return true;
+}
+
+void FlashingStatusBar::onSysColourChanged(wxSysColourChangedEvent& event) {
+    separatorPen_ = wxNullPen;
+    event.Skip();
+}
+
+int FlashingStatusBar::textWidth(int field, const wxString& text) {
+    if (text.empty()) return 0;
+    if (field < kRememberedFields && text == fieldTexts_[field]) {
+        if (fieldTextWidths_[field] < 0) fieldTextWidths_[field] = GetTextExtent(text).x;
+        return fieldTextWidths_[field];
+    }
+    return GetTextExtent(text).x;
+}
+
 void FlashingStatusBar::showField(int field, const wxString& text) {
     if (field < 0 || field >= static_cast<int>(shownTexts_.size())) return;
     if (shownTexts_[field] == text) return;
+    const int width = std::max(textWidth(field, shownTexts_[field]), textWidth(field, text));
     shownTexts_[field] = text;
     wxRect rect;
-    if (GetFieldRect(field, rect))
-        RefreshRect(rect, false);
-    else
+    if (!GetFieldRect(field, rect)) {
         Refresh(false);
+        return;
+    }
+    // Only where the old or the new text stands: a blink then redraws a few words, not
+    // the whole line.
+    rect.width = std::min(rect.width, width + 4);
+    RefreshRect(rect, false);
 }
 
 void FlashingStatusBar::setStatusField(const wxString& text, int field) {
     if (field < 0) return;
-    if (field < kRememberedFields) fieldTexts_[field] = text;
+    if (field < kRememberedFields && fieldTexts_[field] != text) {
+        fieldTexts_[field] = text;
+        fieldTextWidths_[field] = -1;
+    }
     showField(field, text);
     // A text that appears in the blank phase starts a visible phase, so the next blink
     // blanks it instead of leaving it up for a second period.
@@ -95,18 +129,22 @@ void FlashingStatusBar::onPaint(wxPaintEvent&) {
     dc.Clear();
     dc.SetFont(GetFont());
     dc.SetTextForeground(GetForegroundColour());
-    wxPen shadow(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNSHADOW));
+    if (charHeight_ < 0) charHeight_ = dc.GetCharHeight();
+    if (!separatorPen_.IsOk()) separatorPen_ = wxPen(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNSHADOW));
+    // A blink invalidates one field: the others are left as they are.
+    const wxRegion& update = GetUpdateRegion();
     for (int field = 0; field < static_cast<int>(shownTexts_.size()); ++field) {
         wxRect rect;
         if (!GetFieldRect(field, rect)) continue;
+        // The separator stands 2 pixels left of the field.
+        if (update.Contains(wxRect(rect.x - 2, rect.y, rect.width + 2, rect.height)) == wxOutRegion) continue;
         if (field > 0) {
-            dc.SetPen(shadow);
+            dc.SetPen(separatorPen_);
             dc.DrawLine(rect.x - 2, rect.y, rect.x - 2, rect.y + rect.height);
         }
         if (shownTexts_[field].empty()) continue;
         wxDCClipper clip(dc, rect);
-        int textHeight = dc.GetCharHeight();
-        dc.DrawText(shownTexts_[field], rect.x + 2, rect.y + (rect.height - textHeight) / 2);
+        dc.DrawText(shownTexts_[field], rect.x + 2, rect.y + (rect.height - charHeight_) / 2);
     }
 }
 

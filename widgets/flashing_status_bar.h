@@ -6,6 +6,7 @@
 #include <array>
 #include <vector>
 
+#include <wx/pen.h>
 #include <wx/statusbr.h>
 #include <wx/timer.h>
 
@@ -33,16 +34,25 @@ public:
     int flashPeriod() const { return flashTimer_ ? flashTimer_->GetInterval() : 0; }
 
     void SetFieldsCount(int number, const int* widths = nullptr) override;
+    bool SetFont(const wxFont& font) override;
 
 private:
     void onFlashTimer(wxTimerEvent& event);
     void onPaint(wxPaintEvent& event);
+    void onSysColourChanged(wxSysColourChangedEvent& event);
     void showField(int field, const wxString& text);
+    // Width of text as field draws it; the remembered texts' widths are kept.
+    int textWidth(int field, const wxString& text);
 
     std::array<wxString, kRememberedFields> fieldTexts_;
+    std::array<int, kRememberedFields> fieldTextWidths_;  // of fieldTexts_; -1 until measured
     std::vector<wxString> shownTexts_;  // what each field draws now
     bool textsShown_ = true;
     wxTimer* flashTimer_ = nullptr;
+    // Kept between paints: each blink repaints a field, and asking the theme and the text
+    // layout for these every time cost more than drawing the text.
+    int charHeight_ = -1;  // of the current font; -1 until measured
+    wxPen separatorPen_;   // the theme's shadow colour; invalid until first needed
 };
 
 }  // namespace torvex

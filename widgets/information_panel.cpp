@@ -7,6 +7,7 @@
 #include "link/connection.h"
 #include "link/i18n.h"
 #include "widgets/events.h"
+#include "widgets/readout.h"
 
 namespace torvex {
 
@@ -81,7 +82,7 @@ bool InformationPanel::refreshInformationPanel(bool onlyIfShown) {
 }
 
 void InformationPanel::onValue(wxCommandEvent& event) {
-    if (wxStaticText* value = valueText(event.GetInt())) value->SetLabel(event.GetString());
+    showLabel(valueText(event.GetInt()), event.GetString());
 }
 
 }  // namespace torvex

@@ -3,6 +3,8 @@
 #include <wx/dcbuffer.h>
 #include <wx/settings.h>
 
+#include "widgets/theme_colours.h"
+
 #include <algorithm>
 
 namespace torvex {
@@ -12,7 +14,23 @@ PercentGauge::PercentGauge(wxWindow* parent, int id, int range, int markerPercen
     : range_(range), markerPercent_(clampPercent(markerPercent)) {
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     Create(parent, id, pos, size, style | wxFULL_REPAINT_ON_RESIZE, "gauge");
+    holdThemeColours(this);
     Bind(wxEVT_PAINT, &PercentGauge::onPaint, this);
+    Bind(wxEVT_SYS_COLOUR_CHANGED, &PercentGauge::onSysColourChanged, this);
+}
+
+const PercentGauge::Colours& PercentGauge::colours() const {
+    if (!colours_)
+        colours_ = Colours{wxSystemSettings::GetColour(wxSYS_COLOUR_BTNSHADOW),
+                           wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW),
+                           wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT),
+                           wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE)};
+    return *colours_;
+}
+
+void PercentGauge::onSysColourChanged(wxSysColourChangedEvent& event) {
+    colours_.reset();
+    event.Skip();
 }
 
 void PercentGauge::SetValue(int value) {
@@ -47,21 +65,22 @@ void PercentGauge::render(wxDC& dc, const wxSize& size) const {
     const int height = size.GetHeight();
     if (width <= 0 || height <= 0) return;
 
-    dc.SetPen(wxPen(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNSHADOW)));
-    dc.SetBrush(wxBrush(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW)));
+    const Colours& colour = colours();
+    dc.SetPen(wxPen(colour.frame));
+    dc.SetBrush(wxBrush(colour.fill));
     dc.DrawRectangle(0, 0, width, height);
 
     if (range_ > 0 && value_ > 0 && width > 2 && height > 2) {
         int filled = static_cast<int>(static_cast<long long>(value_) * (width - 2) / range_);
         dc.SetPen(*wxTRANSPARENT_PEN);
-        dc.SetBrush(wxBrush(wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT)));
+        dc.SetBrush(wxBrush(colour.bar));
         dc.DrawRectangle(1, 1, filled, height - 2);
     }
 
     // The 2 pixel marker line, kept inside the window at 100 %.
     const int x = std::max(0, std::min(markerX(width), width - 2));
     dc.SetPen(*wxTRANSPARENT_PEN);
-    dc.SetBrush(wxBrush(wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE)));
+    dc.SetBrush(wxBrush(colour.marker));
     dc.DrawRectangle(x, 0, std::min(2, width), height);
 }
 

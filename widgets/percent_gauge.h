@@ -5,6 +5,8 @@
 
 #include <wx/window.h>
 
+#include <optional>
+
 class wxDC;
 
 namespace torvex {
@@ -33,12 +35,20 @@ public:
     static unsigned clampPercent(int percent) { return (percent < 0 || percent > 100) ? 100u : unsigned(percent); }
 
 private:
+    // The theme's colours the gauge draws with, asked once: a monitor row's gauge is
+    // repainted at every polling step, and the theme's answer costs more than the drawing.
+    struct Colours {
+        wxColour frame, fill, bar, marker;
+    };
+    const Colours& colours() const;
     void onPaint(wxPaintEvent& event);
+    void onSysColourChanged(wxSysColourChangedEvent& event);
     wxSize DoGetBestSize() const override;
 
     int range_;
     int value_ = 0;
     unsigned markerPercent_;
+    mutable std::optional<Colours> colours_;
 };
 
 }  // namespace torvex

@@ -36,22 +36,36 @@ bool RegisterBitLabel::refreshRegisterBitLabel() {
 }
 
 void RegisterBitLabel::SetLabel(const wxString& label) {
+    if (label == label_) return;
     label_ = label;
+    labelExtent_ = wxDefaultSize;
     InvalidateBestSize();
     Refresh(false);
 }
 
+bool RegisterBitLabel::SetFont(const wxFont& font) {
+    if (!wxControl::SetFont(font)) return false;
+    labelExtent_ = wxDefaultSize;
+    return true;
+}
+
+wxSize RegisterBitLabel::labelExtent() const {
+    if (labelExtent_ == wxDefaultSize) labelExtent_ = GetTextExtent(label_);
+    return labelExtent_;
+}
+
 wxSize RegisterBitLabel::DoGetBestSize() const {
-    int width = 0, height = 0;
-    GetTextExtent(label_.empty() ? wxString("M") : label_, &width, &height);
-    return wxSize(width + 2, height + 2);
+    const wxSize extent = label_.empty() ? GetTextExtent("M") : labelExtent();
+    return wxSize(extent.x + 2, extent.y + 2);
 }
 
 void RegisterBitLabel::onValue(wxCommandEvent& event) {
     bool lit = bitLampLit(static_cast<uint32_t>(event.GetInt()), bit_, inverted_);
+    // The polling thread reports every cycle; a lamp whose state stays is left alone.
+    if (lit == active_.load()) return;
     SetForegroundColour(lit ? activeColour() : wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
     active_ = lit;
-    SetLabel(label_);
+    Refresh(false);
 }
 
 void RegisterBitLabel::onPaint(wxPaintEvent&) {
@@ -60,10 +74,8 @@ void RegisterBitLabel::onPaint(wxPaintEvent&) {
     dc.Clear();
     dc.SetFont(GetFont());
     dc.SetTextForeground(GetForegroundColour());
-    wxSize client = GetClientSize();
-    int width = 0, height = 0;
-    dc.GetTextExtent(label_, &width, &height);
-    dc.DrawText(label_, 1, std::max(0, (client.y - height) / 2));
+    const wxSize client = GetClientSize();
+    dc.DrawText(label_, 1, std::max(0, (client.y - labelExtent().y) / 2));
 }
 
 }  // namespace torvex

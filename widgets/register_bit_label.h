@@ -28,6 +28,7 @@ public:
     static wxColour activeColour() { return wxColour(26, 102, 26); }
 
     void SetLabel(const wxString& label) override;
+    bool SetFont(const wxFont& font) override;
     wxString GetLabel() const override { return label_; }
     bool AcceptsFocus() const override { return false; }
     bool AcceptsFocusFromKeyboard() const override { return false; }
@@ -36,6 +37,7 @@ protected:
     wxSize DoGetBestSize() const override;
 
 private:
+    wxSize labelExtent() const;
     void onValue(wxCommandEvent& event);
     void onPaint(wxPaintEvent& event);
 
@@ -44,6 +46,9 @@ private:
     const bool inverted_;
     std::atomic<bool> active_{true};
     wxString label_;
+    // The label's extent in the lamp's font, measured once per label and font: a lamp is
+    // repainted whenever its page is, and asking the text layout each time is not free.
+    mutable wxSize labelExtent_ = wxDefaultSize;
     DriveConnection* const drive_;
 };
 

@@ -36,11 +36,17 @@ void saveTrigger(int which, const TriggerRegister& trigger) {
     else setTrigger2(trigger.name, trigger.id);
 }
 
-void appendEntry(wxItemContainer* choice, const wxString& name, unsigned id) {
-    choice->Append(name, reinterpret_cast<void*>(static_cast<intptr_t>(id)));
+}  // namespace
+
+void ChoiceItems::add(const wxString& text, long clientData) {
+    texts_.Add(text);
+    data_.push_back(reinterpret_cast<void*>(static_cast<intptr_t>(clientData)));
 }
 
-}  // namespace
+void ChoiceItems::appendTo(wxItemContainer* choice) const {
+    if (!choice || texts_.empty()) return;
+    choice->Append(texts_, const_cast<void**>(data_.data()));
+}
 
 RegisterChoiceTable buildRegisterChoiceTable(const std::function<wxString(const wxString&)>& translate) {
     RegisterChoiceTable table;
@@ -69,18 +75,26 @@ const RegisterChoiceTable& registerChoiceList() {
     return g_list;
 }
 
+void addRegisterChoiceItems(ChoiceItems& items) {
+    for (const RegisterChoiceEntry& entry : registerChoiceList())
+        if (!entry.name.empty()) items.add(entry.name, entry.id);
+    for (const TriggerRegister* trigger : {&g_trigger1, &g_trigger2})
+        if (!trigger->name.empty() && trigger->id != 0) items.add(trigger->name, trigger->id);
+}
+
 void fillRegisterChoice(wxItemContainer* choice) {
     if (!choice) return;
-    for (const RegisterChoiceEntry& entry : registerChoiceList())
-        if (!entry.name.empty()) appendEntry(choice, entry.name, entry.id);
-    for (const TriggerRegister* trigger : {&g_trigger1, &g_trigger2})
-        if (!trigger->name.empty() && trigger->id != 0) appendEntry(choice, trigger->name, trigger->id);
+    ChoiceItems items;
+    addRegisterChoiceItems(items);
+    items.appendTo(choice);
 }
 
 void initRegisterChoice(wxItemContainer* choice) {
     if (!choice) return;
-    appendEntry(choice, wxGetTranslation("--Off--"), 0);
-    fillRegisterChoice(choice);
+    ChoiceItems items;
+    items.add(wxGetTranslation("--Off--"), 0);
+    addRegisterChoiceItems(items);
+    items.appendTo(choice);
     choice->SetSelection(0);
 }
 
@@ -155,8 +169,9 @@ wxString catalogueText(const wxString& key) { return wxGetTranslation(key); }
 
 void fillLogicChoice(wxItemContainer* choice, const std::vector<ChoiceItem>& items, const char* firstKey) {
     if (!choice) return;
-    for (const ChoiceItem& item : items)
-        choice->Append(item.text, reinterpret_cast<void*>(static_cast<intptr_t>(item.number)));
+    ChoiceItems gathered;
+    for (const ChoiceItem& item : items) gathered.add(item.text, item.number);
+    gathered.appendTo(choice);
     choice->SetSelection(initialLogicSelection(items, catalogueText(firstKey)));
 }
 

@@ -8,11 +8,26 @@
 #include <functional>
 #include <vector>
 
+#include <wx/arrstr.h>
 #include <wx/string.h>
 
 class wxItemContainer;
 
 namespace torvex {
+
+// The items of a list, gathered first and appended in one call: a list given its items one
+// at a time updates its toolkit model and its size once per item.
+class ChoiceItems {
+public:
+    void add(const wxString& text, long clientData);
+    // Appends every item gathered (each with its client data) in one call.
+    void appendTo(wxItemContainer* choice) const;
+    size_t size() const { return texts_.size(); }
+
+private:
+    wxArrayString texts_;
+    std::vector<void*> data_;
+};
 
 struct RegisterChoiceEntry {
     wxString name;   // empty: no entry
@@ -32,6 +47,8 @@ const RegisterChoiceTable& registerChoiceList();
 // as client data. The choice is not cleared first.
 // Works on any item list (choices, read-only combo boxes).
 void fillRegisterChoice(wxItemContainer* choice);
+// The same items, added to items (behind those it holds).
+void addRegisterChoiceItems(ChoiceItems& items);
 
 // "--Off--" (client data 0) followed by the register choice list; "--Off--" selected.
 void initRegisterChoice(wxItemContainer* choice);

@@ -7,6 +7,7 @@
 #include "link/i18n.h"
 #include "link/registers.h"
 #include "widgets/events.h"
+#include "widgets/readout.h"
 #include "widgets/register_choice.h"
 
 namespace torvex {
@@ -121,7 +122,7 @@ void TrackPanel::onValue(wxCommandEvent& event) {
     wxStaticText* value = values_[size_t(row)];
     const wxString text = event.GetString();
     value->SetFont(text.length() > kTrackLongText ? smallFont_ : normalFont_);
-    value->SetLabel(text);
+    showLabel(value, text);
 }
 
 void TrackPanel::reloadTrackChoices() {

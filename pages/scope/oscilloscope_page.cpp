@@ -171,9 +171,6 @@ void OscilloscopePage::createControls() {
         box->SetToolTip(trw(tip));
         return box;
     };
-    auto append = [](wxComboBox* box, const wxString& text, long data) {
-        box->Append(text, reinterpret_cast<void*>(static_cast<intptr_t>(data)));
-    };
     auto sunken = [this](const wxString& text, const wxPoint& at, const wxSize& size, const char* tip) {
         auto* field = new wxTextCtrl(this, wxID_ANY, text, at, size,
                                      wxTE_PROCESS_ENTER | wxTE_WORDWRAP | wxBORDER_SUNKEN);
@@ -184,28 +181,36 @@ void OscilloscopePage::createControls() {
     triggerOn_ = combo(kSettingsTop, "Tooltip Combo Trigger On");
     fillTriggerOnChoice();
     triggerEdge_ = combo(kSettingsTop + kSettingsStep, "Tooltip Combo Trigger Edge");
+    ChoiceItems edges;
     for (auto [key, code] : {std::pair{"Rise > Lev", 0}, {"Fall < Lev", 1}, {"Rise or Fall", 7}, {"= Lev", 3},
                              {"!= Lev", 4}, {"> Lev", 5}, {"< Lev", 6}})
-        append(triggerEdge_, trw(key), code);
+        edges.add(trw(key), code);
+    edges.appendTo(triggerEdge_);
     triggerEdge_->SetSelection(0);
     triggerLevel_ = sunken("0", wxPoint(kSettingsX, kSettingsTop + 2 * kSettingsStep), wxSize(kSettingsW, 20),
                            "Tooltip Trigger Level");
     triggerBuffer_ = combo(kSettingsTop + 3 * kSettingsStep, "Tooltip Combo Trigger Buf");
-    for (long size : {250L, 500L, 1000L, 2000L}) append(triggerBuffer_, wxString::Format("%ld", size), size);
+    ChoiceItems sizes;
+    for (long size : {250L, 500L, 1000L, 2000L}) sizes.add(wxString::Format("%ld", size), size);
+    sizes.appendTo(triggerBuffer_);
     triggerBuffer_->SetSelection(1);
     triggerRun_ = combo(kSettingsTop + 4 * kSettingsStep, "Tooltip Combo Trigger Run");
-    append(triggerRun_, trw("Auto"), kTriggerRunAuto);
-    append(triggerRun_, trw("Single"), kTriggerRunSingle);
-    append(triggerRun_, trw("Normal"), kTriggerRunNormal);
+    ChoiceItems runs;
+    runs.add(trw("Auto"), kTriggerRunAuto);
+    runs.add(trw("Single"), kTriggerRunSingle);
+    runs.add(trw("Normal"), kTriggerRunNormal);
+    runs.appendTo(triggerRun_);
     triggerRun_->SetSelection(0);
 
     stepType_ = new wxComboBox(this, wxID_ANY, wxString(), wxPoint(603, kStepTop), wxSize(100, 22), 0, nullptr,
                                wxCB_READONLY);
     stepType_->SetToolTip(trw("Tooltip type Step"));
-    append(stepType_, trw("Current"), kStepRegCurrent);
-    append(stepType_, trw("Torque"), kStepRegTorque);
-    append(stepType_, trw("Speed"), kStepRegSpeed);
-    append(stepType_, trw("Position"), kStepRegPosition);
+    ChoiceItems stepTypes;
+    stepTypes.add(trw("Current"), kStepRegCurrent);
+    stepTypes.add(trw("Torque"), kStepRegTorque);
+    stepTypes.add(trw("Speed"), kStepRegSpeed);
+    stepTypes.add(trw("Position"), kStepRegPosition);
+    stepTypes.appendTo(stepType_);
     stepType_->SetSelection(2);
     const char* stepTexts[6] = {"15000", "500", "-15000", "500", "0", "1000"};
     const char* stepTips[6] = {"Tooltip Step 1", "Tooltip Time 1", "Tooltip Step 2",
@@ -228,7 +233,9 @@ void OscilloscopePage::createControls() {
         {"1ms", 1000},       {"2ms", 2000},       {"5ms", 5000},       {"10ms", 10000},
         {"20ms", 20000},     {"50ms", 50000},     {"100ms", 100000},   {"200ms", 200000},
         {"500ms", 500000},   {"1s", 1000000},     {"2s", 2000000},     {"5s", 5000000}};
-    for (auto [text, us] : scales) append(timeScale_, text, us);
+    ChoiceItems timeScales;
+    for (auto [text, us] : scales) timeScales.add(text, us);
+    timeScales.appendTo(timeScale_);
     timeScale_->SetSelection(8);
     captureButton_ = new wxButton(this, wxID_ANY, trw("Start capture"), wxPoint(603, kCaptureTop), wxSize(110, 24));
     captureButton_->SetToolTip(trw("Tooltip Button Capture Start/Stop"));
@@ -270,9 +277,10 @@ void OscilloscopePage::createControls() {
 }
 
 void OscilloscopePage::fillTriggerOnChoice() {
-    for (int n = 0; n < kScopeChannels; ++n)
-        triggerOn_->Append(wxString::Format(trw("Chan %d"), n + 1), reinterpret_cast<void*>(static_cast<intptr_t>(n)));
-    fillRegisterChoice(triggerOn_);
+    ChoiceItems items;
+    for (int n = 0; n < kScopeChannels; ++n) items.add(wxString::Format(trw("Chan %d"), n + 1), n);
+    addRegisterChoiceItems(items);
+    items.appendTo(triggerOn_);
 }
 
 void OscilloscopePage::setScopeDefaults() {

@@ -207,8 +207,9 @@ void SettingsPage::buildPage() {
                                    wxCB_READONLY, wxDefaultValidator, "comboBox");
         box->SetFont(controlFont);
         box->SetToolTip(tx(tooltip));
-        for (const ComboItem& item : items)
-            box->Append(tx(item.key), reinterpret_cast<void*>(static_cast<intptr_t>(item.data)));
+        ChoiceItems gathered;
+        for (const ComboItem& item : items) gathered.add(tx(item.key), item.data);
+        gathered.appendTo(box);
         if (initial) box->SetValue(tx(initial));
         return box;
     };
@@ -243,11 +244,13 @@ void SettingsPage::buildPage() {
 
     motorFeedbackChoice = combo(17, 28, 278, 113, "Tooltip Motor Feedback", {}, nullptr);
     // Only the feedback types the catalogue names are offered.
+    ChoiceItems feedbackTypes;
     for (unsigned n = 0; n < 32; ++n) {
         const wxString key = wxString::Format("Motor Feedback Type %u", n);
         const wxString text = wxGetTranslation(key);
-        if (text != key) motorFeedbackChoice->Append(text, reinterpret_cast<void*>(static_cast<intptr_t>(n)));
+        if (text != key) feedbackTypes.add(text, n);
     }
+    feedbackTypes.appendTo(motorFeedbackChoice);
     if (motorFeedbackChoice->GetCount() > 0) motorFeedbackChoice->SetValue(motorFeedbackChoice->GetString(0));
     motorFeedback2Choice = combo(21, 28, 390, 113, "Tooltip Motor Feedback 2",
                                  {{"Off", 0}, {"INC-IN", 0x20}, {"INC-OUT", 0x40}, {"HAND", 0x60}}, "INC-OUT");

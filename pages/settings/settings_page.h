@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include <wx/colour.h>
@@ -166,6 +167,10 @@ private:
     std::vector<wxButton*> pressed_;
     std::vector<wxButton*> setButtons_;   // Load and the six parameter-set buttons
     settings::SettingsButtonGate gate_;
+    // The painted texts as shown (translated) and where each stands, found at the first
+    // paint: a field that changes repaints the page beneath it, and only the texts there
+    // are drawn again.
+    std::vector<std::pair<wxString, wxRect>> paintedTexts_;
 };
 
 // The page's built-in picture: its blocks with their headings, so that the page reads

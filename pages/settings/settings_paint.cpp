@@ -3,6 +3,7 @@
 #include <wx/button.h>
 #include <wx/dc.h>
 #include <wx/dcmemory.h>
+#include <wx/region.h>
 
 #include "pages/settings/settings_page.h"
 #include "pages/settings/settings_texts.h"
@@ -114,21 +115,33 @@ const std::vector<PaintedText>& settingsPaintedTexts() {
 }
 
 void SettingsPage::paintPage(wxDC& dc) {
+    // Inside a paint event only the invalidated part needs drawing; elsewhere, all of it.
+    const wxRegion& update = GetUpdateRegion();
+    auto needed = [&update](const wxRect& rect) { return update.IsEmpty() || update.Contains(rect) != wxOutRegion; };
     // The pressed button of each pair is framed green, its partner white.
     dc.SetPen(*wxTRANSPARENT_PEN);
     for (const OptionBitPair& pair : optionPairs_) {
         for (wxButton* button : {pair.forOne, pair.forZero}) {
-            dc.SetBrush(wxBrush(isPressed(button) ? pressedColour() : releasedColour()));
             wxRect frame = button->GetRect();
             frame.Inflate(2);
+            if (!needed(frame)) continue;
+            dc.SetBrush(wxBrush(isPressed(button) ? pressedColour() : releasedColour()));
             dc.DrawRectangle(frame);
         }
     }
     dc.SetFont(GetFont());
     dc.SetTextForeground(kTextColour);
-    // Catalogue texts are drawn as they stand; they are never used as a format.
-    for (const PaintedText& text : settingsPaintedTexts())
-        dc.DrawText(wxGetTranslation(wxString::FromUTF8(text.key)), text.x, text.y);
+    if (paintedTexts_.empty()) {
+        // Catalogue texts are drawn as they stand; they are never used as a format.
+        for (const PaintedText& text : settingsPaintedTexts()) {
+            const wxString shown = wxGetTranslation(wxString::FromUTF8(text.key));
+            paintedTexts_.emplace_back(shown, wxRect(wxPoint(text.x, text.y), dc.GetTextExtent(shown)));
+        }
+    }
+    for (const auto& [text, place] : paintedTexts_) {
+        // A glyph may reach a pixel or two past the measured extent.
+        if (needed(wxRect(place).Inflate(2))) dc.DrawText(text, place.x, place.y);
+    }
 }
 
 wxBitmap drawSettingsPicture() {

@@ -544,6 +544,30 @@ TEST_F(PagePictures, MissingFileGivesTheBuiltInPictureQuietly) {
     EXPECT_TRUE(recordedDialogs().boxes.empty());
 }
 
+int g_picturesDrawn = 0;
+wxBitmap countedPicture() {
+    ++g_picturesDrawn;
+    return wxBitmap(831, 619, 24);
+}
+
+// Most pages are never shown in a run: a page's picture is drawn when it is first needed,
+// once, not when the page is built.
+TEST_F(PagePictures, APictureIsDrawnWhenFirstNeeded) {
+    g_picturesDrawn = 0;
+    DrivePageOptions options;
+    options.drawBuiltinPicture = countedPicture;
+    auto* page = new DrivePage(frame, nullptr, nullptr, options);
+    pumpFor(20);
+    EXPECT_EQ(g_picturesDrawn, 0) << "not with the page";
+    frame->Show();
+    EXPECT_TRUE(pumpUntil([] { return g_picturesDrawn == 1; }, 2000)) << "the first paint draws it";
+    EXPECT_EQ(page->backgroundPicture().GetSize(), wxSize(831, 619));
+    EXPECT_FALSE(page->pictureFromFile());
+    page->Refresh();
+    pumpFor(50);
+    EXPECT_EQ(g_picturesDrawn, 1) << "and only once";
+}
+
 TEST_F(PagePictures, PictureFileIsUsedWhenPresent) {
     std::filesystem::create_directories("pictures");
     wxImage image(40, 30);
@@ -586,6 +610,48 @@ TEST(FieldSizes, SmallFieldsKeepTheirSize) {
     frame->Show();
     pumpFor(200);
     for (wxWindow* control : controls) EXPECT_EQ(control->GetSize().GetHeight(), 13) << control->GetName();
+    frame->Destroy();
+    pumpFor(20);
+}
+}  // namespace
+}  // namespace torvex
+
+namespace torvex {
+namespace {
+// The polling thread reports every lamp of the shown page at every step; a lamp whose state
+// stays the same must not be repainted (nor measure its text) each time.
+TEST(LampRepaints, OnlyAChangeOfStateRepaintsALamp) {
+    class CountingLamp : public RegisterBitLabel {
+    public:
+        using RegisterBitLabel::RegisterBitLabel;
+        void Refresh(bool eraseBackground, const wxRect* rect) override {
+            ++refreshes;
+            RegisterBitLabel::Refresh(eraseBackground, rect);
+        }
+        int refreshes = 0;
+    };
+    auto* frame = new wxFrame(nullptr, wxID_ANY, "lamps", wxDefaultPosition, wxSize(300, 200));
+    auto* lamp = new CountingLamp(kStatus, 0, frame, "Ready", wxPoint(5, 5), wxSize(60, 18), nullptr, false);
+    frame->Show();
+    pumpFor(50);
+    lamp->refreshes = 0;
+
+    for (int step = 0; step < 5; ++step) postProgramEvent(lamp, BitLabelValueEvent, 1);  // lit, as it starts
+    pumpFor(50);
+    EXPECT_TRUE(lamp->isActive());
+    EXPECT_EQ(lamp->refreshes, 0);
+
+    for (int step = 0; step < 5; ++step) postProgramEvent(lamp, BitLabelValueEvent, 0);
+    ASSERT_TRUE(pumpUntil([&] { return !lamp->isActive(); }, 2000));
+    pumpFor(50);
+    EXPECT_EQ(lamp->refreshes, 1) << "one repaint for the one change";
+    EXPECT_EQ(lamp->GetForegroundColour(), wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE));
+
+    lamp->SetLabel("Ready");
+    EXPECT_EQ(lamp->refreshes, 1) << "the same text again";
+    lamp->SetLabel("Busy");
+    EXPECT_EQ(lamp->refreshes, 2);
+    EXPECT_EQ(lamp->GetLabel(), "Busy");
     frame->Destroy();
     pumpFor(20);
 }

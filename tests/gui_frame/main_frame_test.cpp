@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include <wx/app.h>
 #include <wx/filename.h>
 #include <wx/imaglist.h>
 #include <wx/toplevel.h>
@@ -265,6 +266,46 @@ TEST_F(FrameTest, ClosingEndsQuicklyAndLeavesNoWindow) {
     frame = nullptr;
     EXPECT_TRUE(pumpUntil([] { return wxTopLevelWindows.IsEmpty(); }, 2000));
     EXPECT_TRUE(recordedDialogs().boxes.empty());
+}
+
+// Every wake-up of the event loop (a blink of the status line, a value from the polling
+// thread) must not walk all of the frame's windows with events none of them handles.
+TEST_F(FrameTest, IdleAndUpdateUiEventsReachOnlyTheWindowsThatAskOnTheShownPage) {
+    makeFrame();
+    int panelIdle = 0, panelUpdateUi = 0, askingIdle = 0, settingsIdle = 0;
+    DriveStatusBar* panel = frame->driveStatusBar();
+    ASSERT_NE(panel, nullptr);
+    panel->Bind(wxEVT_IDLE, [&](wxIdleEvent& event) {
+        ++panelIdle;
+        event.Skip();
+    });
+    // Update-UI events travel up: the panel hears those of its controls too.
+    panel->Bind(wxEVT_UPDATE_UI, [&](wxUpdateUIEvent& event) {
+        ++panelUpdateUi;
+        event.Skip();
+    });
+    auto asking = [](wxWindow* parent, int* count) {
+        auto* window = new wxWindow(parent, wxID_ANY, wxPoint(0, 0), wxSize(1, 1));
+        window->SetExtraStyle(wxWS_EX_PROCESS_IDLE);
+        window->Bind(wxEVT_IDLE, [count](wxIdleEvent& event) {
+            ++*count;
+            event.Skip();
+        });
+    };
+    asking(panel, &askingIdle);
+    asking(frame->notebook()->GetPage(kTabSettings), &settingsIdle);
+
+    for (int round = 0; round < 5; ++round) {
+        wxWakeUpIdle();
+        pumpFor(20);
+    }
+    EXPECT_EQ(panelIdle, 0);
+    EXPECT_EQ(panelUpdateUi, 0);
+    EXPECT_GT(askingIdle, 0) << "a window that asks still gets them";
+    EXPECT_EQ(settingsIdle, 0) << "the Settings page is not shown";
+
+    frame->notebook()->SetSelection(kTabSettings);
+    EXPECT_TRUE(pumpUntil([&] { return settingsIdle > 0; }, 2000)) << "shown, its windows take part again";
 }
 
 TEST_F(FrameTest, TextsComeFromTheCatalogue) {

@@ -1,6 +1,9 @@
 // The flashing status line and the program events crossing threads.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include <wx/frame.h>
@@ -88,6 +91,55 @@ TEST(FlashingStatusBarTest, FieldsBeyondTwelveAreShownNotRemembered) {
     EXPECT_EQ(line.bar->statusField(11), "eleven");
 }
 
+// While offline the line blinks three times a second for as long as the program runs: a
+// blink repaints where the old and the new text stand, not whole fields or the whole line.
+TEST(FlashingStatusBarTest, ABlinkRepaintsOnlyWhereTheTextsStand) {
+    class RecordingBar : public FlashingStatusBar {
+    public:
+        using FlashingStatusBar::FlashingStatusBar;
+        void Refresh(bool eraseBackground, const wxRect* rect) override {
+            refreshed.push_back(rect ? *rect : wxRect(GetClientSize()));
+            FlashingStatusBar::Refresh(eraseBackground, rect);
+        }
+        std::vector<wxRect> refreshed;
+    };
+    class RecordingFrame : public wxFrame {
+    public:
+        RecordingFrame() : wxFrame(nullptr, wxID_ANY, "status", wxDefaultPosition, wxSize(900, 200)) {}
+        wxStatusBar* OnCreateStatusBar(int number, long style, wxWindowID id, const wxString& name) override {
+            bar = new RecordingBar(this, id, style, name);
+            bar->SetFieldsCount(number);
+            return bar;
+        }
+        RecordingBar* bar = nullptr;
+    };
+    auto* frame = new RecordingFrame;
+    frame->CreateStatusBar(3, wxSTB_SIZEGRIP, 0, "status_line");
+    RecordingBar* bar = frame->bar;
+    ASSERT_NE(bar, nullptr);
+    frame->Show();
+    bar->setStatusField("Off", 0);
+    bar->setStatusField("Firmware: -", 1);
+    pumpFor(50);
+    bar->refreshed.clear();
+
+    bar->startFlashing(30);
+    ASSERT_TRUE(pumpUntil([&] { return bar->shownField(0).empty(); }, 2000));
+    ASSERT_TRUE(pumpUntil([&] { return bar->shownField(0) == "Off"; }, 2000));
+    bar->stopFlashing();
+    ASSERT_FALSE(bar->refreshed.empty());
+    wxRect field0, field1;
+    ASSERT_TRUE(bar->GetFieldRect(0, field0));
+    ASSERT_TRUE(bar->GetFieldRect(1, field1));
+    const int widest = std::max(bar->GetTextExtent("Off").x, bar->GetTextExtent("Firmware: -").x) + 4;
+    for (const wxRect& rect : bar->refreshed) {
+        EXPECT_TRUE(field0.Contains(rect) || field1.Contains(rect)) << rect.x << "," << rect.width;
+        EXPECT_LE(rect.width, widest) << "field at " << rect.x;
+    }
+    frame->Destroy();
+    pumpFor(10);
+}
+
 class Receiver : public wxEvtHandler {
 public:
     Receiver() { Bind(RegisterListLineEvent, &Receiver::onLine, this); }
@@ -118,6 +170,74 @@ TEST(ProgramEventsTest, TextsPostedFromManyThreadsArriveIntact) {
         EXPECT_EQ(text, wxString(std::wstring(L"thread ") + std::to_wstring(t) + L" line " + std::to_wstring(i) +
                                  L" \u00e4\u00f6\u00fc"));
     }
+}
+
+// A polling step's values reach the GUI thread together, in their order, and none is held
+// longer than the burst or the hold time.
+TEST(ProgramEventsTest, ABurstHandsItsPostsOverTogether) {
+    Receiver receiver;
+    std::mutex mutex;
+    std::condition_variable changed;
+    int stage = 0;  // worker: 1 posted and holding; main: 2 looked; worker: 3 done
+    auto waitFor = [&](int wanted) {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return stage >= wanted; });
+    };
+    auto reach = [&](int next) {
+        std::lock_guard<std::mutex> lock(mutex);
+        stage = next;
+        changed.notify_all();
+    };
+
+    std::thread worker([&] {
+        {
+            PostBurst burst;
+            {
+                PostBurst inner;  // a nested burst hands nothing over by itself
+                postProgramEvent(&receiver, RegisterListLineEvent, 1, "one");
+                queueProgramEvent(&receiver, newProgramEvent(RegisterListLineEvent, 2, "two"));
+            }
+            postProgramEvent(&receiver, RegisterListLineEvent, 3, "three");
+            reach(1);
+            waitFor(2);
+        }
+        reach(3);
+    });
+    waitFor(1);
+    pumpFor(50);
+    EXPECT_TRUE(receiver.lines.empty()) << "held while the burst is open";
+    reach(2);
+    waitFor(3);
+    worker.join();
+    ASSERT_TRUE(pumpUntil([&] { return receiver.lines.size() == 3; }, 2000));
+    EXPECT_EQ(receiver.lines[0], (std::pair<int, wxString>{1, "one"}));
+    EXPECT_EQ(receiver.lines[1], (std::pair<int, wxString>{2, "two"}));
+    EXPECT_EQ(receiver.lines[2], (std::pair<int, wxString>{3, "three"}));
+
+    // A post that finds the oldest one held for the hold time hands everything over.
+    receiver.lines.clear();
+    stage = 0;
+    std::thread slow([&] {
+        {
+            PostBurst burst;
+            postProgramEvent(&receiver, RegisterListLineEvent, 4, "early");
+            std::this_thread::sleep_for(std::chrono::milliseconds(PostBurst::kHoldMs + 5));
+            postProgramEvent(&receiver, RegisterListLineEvent, 5, "late");
+            reach(1);
+            waitFor(2);
+        }
+        reach(3);
+    });
+    waitFor(1);
+    EXPECT_TRUE(pumpUntil([&] { return receiver.lines.size() == 2; }, 2000)) << "handed over with the burst still open";
+    reach(2);
+    slow.join();
+
+    // Without a burst, and on the GUI thread, a post goes at once.
+    receiver.lines.clear();
+    postProgramEvent(&receiver, RegisterListLineEvent, 6, "now");
+    EXPECT_TRUE(pumpUntil([&] { return receiver.lines.size() == 1; }, 2000));
+    queueProgramEvent(nullptr, newProgramEvent(RegisterListLineEvent, 7, "nobody"));  // taken and dropped
 }
 
 TEST(ProgramEventsTest, ProgramEventsCarryIdZeroAndTheirPayload) {

@@ -6,6 +6,7 @@
 #include <wx/config.h>
 #include <wx/dcmemory.h>
 #include <wx/frame.h>
+#include <wx/gauge.h>
 #include <wx/image.h>
 #include <wx/intl.h>
 #include <wx/translation.h>
@@ -21,6 +22,7 @@
 #include "tests/support/recording_dialogs.h"
 #include "widgets/field_sizers.h"
 #include "widgets/percent_gauge.h"
+#include "widgets/readout.h"
 #include "widgets/register_choice.h"
 #include "link/connection.h"
 #include "link/limits.h"
@@ -230,6 +232,76 @@ TEST_F(WidgetTest, RegisterListItemsCarryTheirRegisterNumbers) {
     EXPECT_EQ(choice->GetCount(), expected);
     EXPECT_GE(expected, 10u) << "the shipped catalogue offers registers";
     EXPECT_EQ(choice->GetString(0), "Speed actual");
+}
+
+// The drive status panel's read-outs get a value every 300 ms; one that did not change must
+// not be set again (a label set lays the window out again, a native gauge re-allocates).
+TEST_F(WidgetTest, ReadOutsAreSetOnlyWhenTheirValueChanges) {
+    class CountingText : public wxStaticText {
+    public:
+        CountingText(wxWindow* parent) : wxStaticText(parent, wxID_ANY, " -") {}
+        void SetLabel(const wxString& label) override {
+            ++sets;
+            wxStaticText::SetLabel(label);
+        }
+        int sets = 0;
+    };
+    class CountingGauge : public wxGauge {
+    public:
+        CountingGauge(wxWindow* parent) : wxGauge(parent, wxID_ANY, 200) {}
+        void SetValue(int value) override {
+            ++sets;
+            wxGauge::SetValue(value);
+        }
+        int sets = 0;
+    };
+    auto* text = new CountingText(panel_);
+    EXPECT_TRUE(showLabel(text, "1500"));
+    EXPECT_FALSE(showLabel(text, "1500"));
+    EXPECT_TRUE(showLabel(text, "1501"));
+    EXPECT_EQ(text->sets, 2);
+    EXPECT_EQ(text->GetLabel(), "1501");
+    auto* gauge = new CountingGauge(panel_);
+    for (int value : {40, 40, 40, 41, 41}) showGaugeValue(gauge, value);
+    EXPECT_EQ(gauge->sets, 2);
+    EXPECT_EQ(gauge->GetValue(), 41);
+    EXPECT_FALSE(showLabel(nullptr, "x"));
+}
+
+// A list given its items one by one updates the toolkit's model and its size per item; the
+// register lists and the logic lists go in with one call each.
+TEST_F(WidgetTest, ListsAreFilledInOneCall) {
+    class CountingChoice : public wxChoice {
+    public:
+        CountingChoice(wxWindow* parent) : wxChoice(parent, wxID_ANY) {}
+        int insertions = 0;
+
+    protected:
+        int DoInsertItems(const wxArrayStringsAdapter& items, unsigned int pos, void** clientData,
+                          wxClientDataType type) override {
+            ++insertions;
+            return wxChoice::DoInsertItems(items, pos, clientData, type);
+        }
+    };
+    auto* registers = new CountingChoice(panel_);
+    initRegisterChoice(registers);
+    EXPECT_GE(registers->GetCount(), 11u);
+    EXPECT_EQ(registers->insertions, 1);
+    EXPECT_EQ(registers->GetString(0), "--Off--");
+    EXPECT_EQ(reinterpret_cast<intptr_t>(registers->GetClientData(0)), 0);
+    EXPECT_EQ(registers->GetSelection(), 0);
+    EXPECT_EQ(reinterpret_cast<intptr_t>(registers->GetClientData(1)), intptr_t(registerChoiceList()[0].id));
+
+    auto* logic = new CountingChoice(panel_);
+    fillLogicInputChoice(logic);
+    EXPECT_GT(logic->GetCount(), 1u);
+    EXPECT_EQ(logic->insertions, 1);
+
+    ChoiceItems none;
+    auto* empty = new CountingChoice(panel_);
+    none.appendTo(empty);
+    EXPECT_EQ(empty->insertions, 0);
+    EXPECT_EQ(empty->GetCount(), 0u);
 }
 
 TEST_F(WidgetTest, ShippedCataloguesOfferRegistersInEveryLanguage) {

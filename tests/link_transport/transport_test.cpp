@@ -300,6 +300,36 @@ TEST_F(TransportTest, TcpWrongRegisterFailsAtOnce) {
     EXPECT_EQ(tcp_->discarded, 16u);
 }
 
+TEST_F(TransportTest, TcpStreamIsEmptiedOnlyWhenSomethingCanBeLeftInIt) {
+    transport_.setIpAddress("10.0.0.2");
+    ASSERT_EQ(transport_.openPort("TCP", 9600), 0u);
+    tcpDrive();
+    uint32_t value = 0;
+    // Reads that take their whole reply leave nothing behind: no extra call per exchange.
+    for (int i = 0; i < 5; ++i) ASSERT_EQ(transport_.requestRegister(0x34, &value, true), 1u);
+    EXPECT_EQ(tcp_->discards, 0);
+
+    // A write reads no reply, so the next request empties the stream first.
+    EXPECT_TRUE(transport_.sendRegisterFrame(0x34, 7, true));
+    tcp_->input.push_back(0xEE);  // whatever the gateway sent meanwhile
+    EXPECT_EQ(transport_.requestRegister(0x34, &value, true), 1u);
+    EXPECT_EQ(tcp_->discards, 1);
+    EXPECT_EQ(tcp_->discarded, 1u);
+    EXPECT_EQ(value & 0xFFFF, 0x1234u);
+
+    // A read without its reply (time-out): its reply may still come.
+    tcp_->responder = nullptr;
+    EXPECT_EQ(transport_.requestRegister(0x34, &value, true), 0u);
+    tcpDrive();
+    const auto late = tcpReply(0x181, 4, {0x34, 0x99, 0x99});
+    tcp_->input.insert(tcp_->input.end(), late.begin(), late.end());
+    EXPECT_EQ(transport_.requestRegister(0x34, &value, true), 1u);
+    EXPECT_EQ(tcp_->discards, 2);
+    EXPECT_EQ(value & 0xFFFF, 0x1234u) << "the late reply was not taken for this one";
+    EXPECT_EQ(transport_.requestRegister(0x34, &value, true), 1u);
+    EXPECT_EQ(tcp_->discards, 2);
+}
+
 TEST_F(TransportTest, TcpWrongIdentifierOrShortRecord) {
     transport_.setIpAddress("10.0.0.2");
     ASSERT_EQ(transport_.openPort("TCP", 9600), 0u);

@@ -1,12 +1,16 @@
-// The program's own CPU use while it sits offline (status line flashing) and while it is
-// online and idle, polling at the CAN interval, each over 10 seconds. The simulated drive
-// runs in a child process so that its work is not counted. Also counts which windows
-// repaint while offline, so that flashing is seen to repaint only the status line.
+// The program's own CPU use, as a share of one core, while it sits offline (status line
+// flashing) and while it is online and idle, polling at the CAN interval: each phase is
+// measured in 10 s windows and the worst window counts. Then, still online, every page is
+// shown in turn and measured on its own. The simulated drive runs in a child process so
+// that its work is not counted. Also counts which windows repaint, so that flashing is seen
+// to repaint only the status line.
 //
-//   torvex-bench-online-idle [seconds]     (run under a display, e.g. xvfb-run)
+//   torvex-bench-online-idle [seconds per phase, default 30] [seconds per page, default 10; 0: no pages]
+//   (run under a display, e.g. xvfb-run)
 #include <wx/app.h>
 #include <wx/evtloop.h>
 #include <wx/init.h>
+#include <wx/notebook.h>
 #include <wx/timer.h>
 #include <wx/window.h>
 
@@ -14,15 +18,22 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <map>
 #include <string>
+#include <vector>
 
+#include "frame/app.h"
 #include "frame/main_frame.h"
 #include "frame/poll_threads.h"
+#include "services/catalogue.h"
 #include "services/ui_seam.h"
+#include "widgets/compact_style.h"
 #include "link/registers.h"
 #include "tools/drivesim/sim_drive.h"
 
@@ -33,33 +44,66 @@ public:
     bool OnInit() override { return true; }
 };
 
-double cpuSeconds() {
+// CPU seconds of the whole process (who: RUSAGE_SELF) or of the calling thread, the GUI
+// thread here (RUSAGE_THREAD).
+double cpuSeconds(int who) {
     rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
+    getrusage(who, &usage);
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
-// Runs the event loop for a while; returns the CPU share of one core it took.
+// The share of one core that the GUI thread took in the last runFor; the rest of the
+// process's share is the worker threads' (the exchanges with the drive).
+double g_guiShare = 0;
+
+// Runs the event loop for a while; returns the CPU share of one core the process took.
 double runFor(int seconds) {
     wxEventLoopBase* loop = wxEventLoopBase::GetActive();
     wxTimer timer;
     timer.Bind(wxEVT_TIMER, [loop](wxTimerEvent&) { loop->Exit(); });
-    const double cpuBefore = cpuSeconds();
+    const double cpuBefore = cpuSeconds(RUSAGE_SELF);
+    const double guiBefore = cpuSeconds(RUSAGE_THREAD);
     const auto wallBefore = std::chrono::steady_clock::now();
     timer.StartOnce(seconds * 1000);
     loop->Run();
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallBefore).count();
-    return 100.0 * (cpuSeconds() - cpuBefore) / wall;
+    g_guiShare = 100.0 * (cpuSeconds(RUSAGE_THREAD) - guiBefore) / wall;
+    return 100.0 * (cpuSeconds(RUSAGE_SELF) - cpuBefore) / wall;
+}
+
+constexpr int kWindowSeconds = 10;
+
+// Runs the event loop for whole 10 s windows; the share of each.
+std::vector<double> runWindows(int seconds) {
+    std::vector<double> shares;
+    for (int done = 0; done + kWindowSeconds <= seconds; done += kWindowSeconds)
+        shares.push_back(runFor(kWindowSeconds));
+    return shares;
+}
+
+double worst(const std::vector<double>& shares) {
+    return shares.empty() ? 0.0 : *std::max_element(shares.begin(), shares.end());
+}
+
+std::string listed(const std::vector<double>& shares) {
+    std::string text;
+    char figure[32];
+    for (double share : shares) {
+        std::snprintf(figure, sizeof figure, " %.2f %%", share);
+        text += figure;
+    }
+    return text;
 }
 
 std::map<std::string, int> g_paints;
 
-void countPaints(wxWindow* window) {
+void countPaints(wxWindow* window, int* windows) {
+    ++*windows;
     window->Bind(wxEVT_PAINT, [window](wxPaintEvent& event) {
         ++g_paints[wxString(window->GetClassInfo()->GetClassName()).utf8_string() + " " + window->GetName().utf8_string()];
         event.Skip();
     });
-    for (wxWindow* child : window->GetChildren()) countPaints(child);
+    for (wxWindow* child : window->GetChildren()) countPaints(child, windows);
 }
 
 // Starts the drive in a child process; returns its pid and where to reach it.
@@ -100,21 +144,11 @@ pid_t startDriveProcess(bool can, std::string* tcpAddress, std::string* canEndpo
     return pid;
 }
 
-// The drive status panel's six reads of each watching step (the panel in the build may
-// not read yet); the events it would post are left out, as nothing shows them here.
-bool readLikeTheStatusPanel(torvex::MainFrame& frame, uint32_t) {
-    torvex::DriveConnection& drive = frame.connection();
-    uint32_t value32 = 0;
-    uint16_t value16 = 0;
-    return drive.read32bitRegister(0x8F, &value32) == 0 && drive.read32bitRegister(0x8F, &value32) == 0 &&
-           drive.read32bitRegister(torvex::kRegStatus, &value32) == 0 && drive.read16bitRegister(0xD8, &value16) == 0 &&
-           drive.read16bitRegister(0xA8, &value16) == 0 && drive.read16bitRegister(0x5F, &value16) == 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int seconds = argc > 1 ? std::atoi(argv[1]) : 10;
+    const int phaseSeconds = std::max(kWindowSeconds, argc > 1 ? std::atoi(argv[1]) : 30);
+    const int pageSeconds = std::max(0, argc > 2 ? std::atoi(argv[2]) : 10);
     const std::string library = TORVEX_BINARY_DIR "/tools/drivesim/can_test_adapter/libpcan_usb_sim.so";
     const bool can = access(library.c_str(), R_OK) == 0;
 
@@ -128,27 +162,38 @@ int main(int argc, char** argv) {
         setenv("TORVEX_CAN_LIBRARY", library.c_str(), 1);
         setenv("TORVEX_CAN_SIM", canEndpoint.c_str(), 1);
     }
+    // A home of its own with English chosen: the pages get the catalogue's texts and
+    // register lists, as in the program.
     std::string home = "/tmp/torvex-bench-XXXXXX";
-    if (mkdtemp(home.data())) setenv("HOME", home.c_str(), 1);
+    if (mkdtemp(home.data())) {
+        setenv("HOME", home.c_str(), 1);
+        std::ofstream(home + "/.Torvex") << "Language=3\n";
+    }
 
     wxApp::SetInstance(new BenchApp);
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
         std::fprintf(stderr, "the GUI library could not start (no display?)\n");
         return 1;
     }
+    // What the program's start-up does before its first window.
     torvex::buildRegisterCache();
+    std::setlocale(LC_NUMERIC, "C");
     torvex::ui::installMessageHandler();
+    torvex::installCatalogueTranslator();
+    torvex::installCompactControlStyle();
+    torvex::startConfigurationAndLanguage(*wxTheApp);
     wxGUIEventLoop loop;
     wxEventLoopBase::SetActive(&loop);
 
-    torvex::setDriveStatusUpdater(readLikeTheStatusPanel);
-    auto* frame = new torvex::MainFrame("Torvex", wxPoint(50, 50), wxSize(1200, 750));
+    auto* frame = new torvex::MainFrame(torvex::mainWindowTitle(), torvex::kMainWindowPosition,
+                                        torvex::kMainWindowSize);
     frame->Show();
     runFor(1);  // settle: first layout and paints
-    countPaints(frame);
+    int windows = 0;
+    countPaints(frame, &windows);
 
     g_paints.clear();
-    const double offline = runFor(seconds);
+    const std::vector<double> offline = runWindows(phaseSeconds);
     std::map<std::string, int> offlinePaints = g_paints;
 
     if (can) {
@@ -161,17 +206,39 @@ int main(int argc, char** argv) {
     const bool online = frame->connection().isOnline();
     runFor(1);
     g_paints.clear();
-    const double idle = runFor(seconds);
+    const std::vector<double> idle = runWindows(phaseSeconds);
     std::map<std::string, int> onlinePaints = g_paints;
 
+    // Every page in turn, as a user would pick its tab; the first paints after a change of
+    // page (and what the change itself costs) settle before the page is measured.
+    wxNotebook* notebook = frame->notebook();
+    std::vector<std::pair<std::string, double>> pages;
+    std::vector<double> pagesGui;
+    for (size_t tab = 0; notebook && pageSeconds > 0 && tab < notebook->GetPageCount(); ++tab) {
+        notebook->SetSelection(tab);
+        runFor(2);
+        wxString name = notebook->GetPageText(tab);
+        if (name.empty()) name = "Logo";
+        pages.emplace_back(name.utf8_string(), runFor(pageSeconds));
+        pagesGui.push_back(g_guiShare);
+    }
+    const bool stillOnline = frame->connection().isOnline();
+
     std::printf("link used online: %s%s\n", can ? "CAN (test adapter library)" : "TCP at the CAN polling interval",
-                online ? "" : " -- NOT ONLINE, figures below are not valid");
-    std::printf("offline, status line flashing: %.2f %% of one core over %d s\n", offline, seconds);
-    std::printf("online and idle, polling every %u ms, watching (six reads) every 300 ms: %.2f %% of one core over %d s\n",
-                torvex::pollIntervalMs.load(), idle, seconds);
-    std::printf("repaints while offline:\n");
+                online && stillOnline ? "" : " -- NOT ONLINE THROUGHOUT, figures below are not valid");
+    std::printf("windows in the frame: %d\n", windows);
+    std::printf("offline, status line flashing: worst 10 s window %.2f %% of one core (target < 0.5 %%); windows:%s\n",
+                worst(offline), listed(offline).c_str());
+    std::printf("online and idle, polling every %u ms, watching every 300 ms: worst 10 s window %.2f %% "
+                "of one core (target < 1 %%); windows:%s\n",
+                torvex::pollIntervalMs.load(), worst(idle), listed(idle).c_str());
+    std::printf("online, each page shown for %d s (target < 2 %% on every page):\n", pageSeconds);
+    for (const auto& [name, share] : pages) std::printf("  %s page %.2f %%\n", name.c_str(), share);
+    std::printf("of which the GUI thread (the rest is the polling and watching threads' exchanges):\n");
+    for (size_t i = 0; i < pages.size(); ++i) std::printf("  %s: %.2f %%\n", pages[i].first.c_str(), pagesGui[i]);
+    std::printf("repaints while offline (%d s):\n", phaseSeconds);
     for (const auto& [window, count] : offlinePaints) std::printf("  %-40s %d\n", window.c_str(), count);
-    std::printf("repaints while online:\n");
+    std::printf("repaints while online and idle (%d s):\n", phaseSeconds);
     for (const auto& [window, count] : onlinePaints) std::printf("  %-40s %d\n", window.c_str(), count);
 
     frame->Close(true);
