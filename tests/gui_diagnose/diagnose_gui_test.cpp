@@ -93,22 +93,10 @@ protected:
         pumpFor(30);
     }
 
-    static void click(wxWindow* button) {
-        wxCommandEvent event(wxEVT_BUTTON, button->GetId());
-        event.SetEventObject(button);
-        button->GetEventHandler()->ProcessEvent(event);
-    }
+    static void click(wxWindow* button) { test::pressButton(button); }
     void clickPage(DiagnosePage::Button which) { click(page->button(which)); }
 
-    static void pick(wxComboBox* combo, long reg) {
-        int index = findChoiceByClientData(combo, reg);
-        ASSERT_NE(index, wxNOT_FOUND) << reg;
-        combo->SetSelection(index);
-        wxCommandEvent event(wxEVT_COMBOBOX, combo->GetId());
-        event.SetEventObject(combo);
-        event.SetInt(index);
-        combo->GetEventHandler()->ProcessEvent(event);
-    }
+    static void pick(wxComboBox* combo, long reg) { test::pickByClientData(combo, reg); }
 
     std::vector<uint32_t> readsOf(const std::vector<sim::ReceivedFrame>& frames, bool* wrote = nullptr) const {
         std::vector<uint32_t> regs;

@@ -269,20 +269,8 @@ void PrintTo(const Language& language, std::ostream* out) { *out << language.cod
 
 class ReadableTexts : public FrameTest, public ::testing::WithParamInterface<Language> {
 protected:
-    static void click(wxWindow* button) {
-        wxCommandEvent event(wxEVT_BUTTON, button->GetId());
-        event.SetEventObject(button);
-        button->GetEventHandler()->ProcessEvent(event);
-    }
-    static void pick(wxComboBox* combo, long reg) {
-        const int index = findChoiceByClientData(combo, reg);
-        ASSERT_NE(index, wxNOT_FOUND) << reg;
-        combo->SetSelection(index);
-        wxCommandEvent event(wxEVT_COMBOBOX, combo->GetId());
-        event.SetEventObject(combo);
-        event.SetInt(index);
-        combo->GetEventHandler()->ProcessEvent(event);
-    }
+    static void click(wxWindow* button) { test::pressButton(button); }
+    static void pick(wxComboBox* combo, long reg) { test::pickByClientData(combo, reg); }
     void show(wxWindow* page) {
         wxNotebook* book = frame->notebook();
         book->SetSelection(size_t(book->FindPage(page)));

@@ -17,6 +17,18 @@ using test::recordedDialogs;
 using test::click;
 using test::StatusFrameTest;
 
+// A drive with lit status and In-Out lamps, a speed and a current, and the given error word.
+void presetDrive(sim::SimDrive& sim, uint32_t errorWord) {
+    sim.setReg(0x8F, errorWord);
+    sim.setReg(0x40, 0x80010001);
+    sim.setReg(0xD8, 0x8000);
+    sim.setReg(0xA8, 16384);
+    sim.setReg(0xCE, 3000);
+    sim.setReg(0x5F, 100);
+    sim.setReg(0xC6, 1000);
+    sim.setReg(0xD9, 400);
+}
+
 wxString errorLines(std::initializer_list<int> bits) {
     wxString text;
     for (int bit : bits) text += translate(status::kErrorBitKeys[bit]);
@@ -26,14 +38,7 @@ wxString errorLines(std::initializer_list<int> bits) {
 TEST_F(StatusFrameTest, ShowsTheDrivesWordsLampsAndReadouts) {
     sim::SimDrive* sim = startDrive();
     ASSERT_NE(sim, nullptr);
-    sim->setReg(0x8F, 0x80020005);
-    sim->setReg(0x40, 0x80010001);
-    sim->setReg(0xD8, 0x8000);
-    sim->setReg(0xA8, 16384);
-    sim->setReg(0xCE, 3000);
-    sim->setReg(0x5F, 100);
-    sim->setReg(0xC6, 1000);
-    sim->setReg(0xD9, 400);
+    presetDrive(*sim, 0x80020005);
     sim->setReg(0x34, 16384);
     makeFrame();
     // Offline the errors field says so.
@@ -206,14 +211,7 @@ TEST_F(StatusFrameTest, TestButtonsWriteWhatTheFieldsSayAndRefuseWhatTheyCannot)
 TEST_F(StatusFrameTest, OfflineTheLampsAreDarkAndALateReadingOfTheLostLinkChangesNothing) {
     sim::SimDrive* sim = startDrive();
     ASSERT_NE(sim, nullptr);
-    sim->setReg(0x8F, 0x00010001);
-    sim->setReg(0x40, 0x80010001);
-    sim->setReg(0xD8, 0x8000);
-    sim->setReg(0xA8, 16384);
-    sim->setReg(0xCE, 3000);
-    sim->setReg(0x5F, 100);
-    sim->setReg(0xC6, 1000);
-    sim->setReg(0xD9, 400);
+    presetDrive(*sim, 0x00010001);
     makeFrame();
     ASSERT_TRUE(goOnlineTcp());
     ASSERT_TRUE(pumpUntil([&] {

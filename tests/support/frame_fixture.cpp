@@ -6,6 +6,8 @@
 
 #include <wx/toplevel.h>
 
+#include "widgets/register_choice.h"
+
 namespace torvex::test {
 
 void FrameTest::SetUp() {
@@ -50,6 +52,22 @@ std::string FrameTest::readConfigValue(const std::string& key) {
     wxConfigBase* config = wxConfigBase::Get(false);
     if (!config) return "<none>";
     return config->Read(wxString::FromUTF8(key), "<absent>").utf8_string();
+}
+
+void pressButton(wxWindow* button) {
+    wxCommandEvent event(wxEVT_BUTTON, button->GetId());
+    event.SetEventObject(button);
+    button->GetEventHandler()->ProcessEvent(event);
+}
+
+void pickByClientData(wxComboBox* combo, long value) {
+    const int index = findChoiceByClientData(combo, value);
+    ASSERT_NE(index, wxNOT_FOUND) << value;
+    combo->SetSelection(index);
+    wxCommandEvent event(wxEVT_COMBOBOX, combo->GetId());
+    event.SetEventObject(combo);
+    event.SetInt(index);
+    combo->GetEventHandler()->ProcessEvent(event);
 }
 
 }  // namespace torvex::test

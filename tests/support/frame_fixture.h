@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <wx/combobox.h>
 #include <wx/fileconf.h>
 #include <wx/menu.h>
 #include <wx/notebook.h>
@@ -40,5 +41,10 @@ protected:
     MainFrame* frame = nullptr;
     bool configWritten = false;
 };
+
+// A press of button (any window that sends wxEVT_BUTTON), as a click delivers it.
+void pressButton(wxWindow* button);
+// Picks the entry of combo whose client data is value, as a person picking it would.
+void pickByClientData(wxComboBox* combo, long value);
 
 }  // namespace torvex::test
