@@ -208,9 +208,12 @@ void DrivePage::onTextEnter(wxCommandEvent& event) {
         return;
     }
     wxObject* source = event.GetEventObject();
+    // Only an entry tells the other pages. Leaving an unchanged field writes nothing, and the
+    // text it would send may already be older than a re-read queued before it is delivered.
     if (axisNameField_ && source == axisNameField_) {
+        const bool entered = axisNameField_->isModified();
         axisNameField_->commitRegisterTextEdit();
-        postRegisterChanged(static_cast<int>(kRegAxisName), axisNameField_->GetValue(), std::nullopt);
+        if (entered) postRegisterChanged(static_cast<int>(kRegAxisName), axisNameField_->GetValue(), std::nullopt);
         return;
     }
     auto found = std::find(edits_.begin(), edits_.end(), source);
@@ -220,10 +223,11 @@ void DrivePage::onTextEnter(wxCommandEvent& event) {
         ui::messageBox(translated("Noch nicht implementiert!"), translated(kCaptionError), wxOK | wxICON_ERROR);
         return;
     }
+    const bool entered = field->isModified();
     commitField(field);
     afterCommit(field);
     // Posted whatever the commit gave: after a refusal the field shows its restored text.
-    postRegisterChanged(field);
+    if (entered) postRegisterChanged(field);
 }
 
 void DrivePage::onButton(wxCommandEvent& event) {

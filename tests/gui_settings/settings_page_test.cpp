@@ -183,6 +183,31 @@ TEST_F(SettingsTest, EntriesFollowTheirFieldsRules) {
     EXPECT_TRUE(recordedDialogs().boxes.empty()) << boxTexts()[0];
 }
 
+// Leaving a field without typing writes nothing and tells no page anything: its text,
+// delivered after a re-read queued before it, would put the old scale's rpm back.
+TEST_F(SettingsTest, LeavingAnUnchangedFieldTellsNoPage) {
+    makeFrame();
+    startValues = {{0xCE, 3000}, {0x76, 16384}};
+    goOnline();
+    PositionPage* position = frame->positionPage();
+    ASSERT_TRUE(page()->readFromDrive(false));
+    ASSERT_TRUE(position->readFromDrive(false));
+    ASSERT_EQ(field(0x76)->GetValue(), "1500");
+    ASSERT_EQ(position->speedToField()->GetValue(), "1500");
+    for (RegisterEdit* left : {field(0x76), position->speedToField()}) {
+        wxFocusEvent leaving(wxEVT_KILL_FOCUS, left->GetId());
+        leaving.SetEventObject(left);
+        left->GetEventHandler()->ProcessEvent(leaving);
+    }
+    enter(field(0xC8), "6000");
+    pumpFor(100);
+    const wxString expected = speedText(int(drive->reg(0xCE)), 16384);
+    ASSERT_NE(expected, "1500");
+    EXPECT_EQ(field(0x76)->GetValue(), expected);
+    EXPECT_EQ(position->speedToField()->GetValue(), expected);
+    EXPECT_EQ(writesTo(0x76), 0);
+}
+
 TEST_F(SettingsTest, AScaledWriteTheDriveDoesNotConfirmShowsNoValueAnywhere) {
     makeFrame();
     startValues = {{0xCE, 3000}, {0x76, 16384}, {0x72, 12345}, {0x7C, 10000}};
