@@ -69,7 +69,18 @@ bool writeTriggerLevel(DriveConnection& drive, const CaptureSettings& settings) 
         reportScopeError(tr("Trigger Level: ") + tr("Falsche Eingabe (keine Nummer)!"));
         return false;
     }
-    return write16(drive, kRegCaptureTrigLevel, static_cast<uint32_t>(*settings.triggerLevel));
+    // The level register holds 16 bits, read signed or unsigned as the channel is: a level
+    // beyond both would be written wrapped and trigger somewhere the user never typed.
+    const long level = *settings.triggerLevel;
+    if (level < kTriggerLevelMin || level > kTriggerLevelMax) {
+        const bool tooBig = level > kTriggerLevelMax;
+        std::string limit = tr(tooBig ? "Zahl zu gross, max. %ld!" : "Zahl zu klein, min. %ld!");
+        if (size_t at = limit.find("%ld"); at != std::string::npos)
+            limit.replace(at, 3, std::to_string(tooBig ? kTriggerLevelMax : kTriggerLevelMin));
+        reportScopeError(tr("Trigger Level: ") + limit);
+        return false;
+    }
+    return write16(drive, kRegCaptureTrigLevel, static_cast<uint32_t>(level));
 }
 
 bool writeTriggerMode(DriveConnection& drive, const CaptureSettings& settings) {

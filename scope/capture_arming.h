@@ -17,6 +17,8 @@ class DriveConnection;
 
 inline constexpr uint32_t kRegCaptureChan = 0x10;
 inline constexpr uint32_t kRegCaptureTrigLevel = 0x12;
+inline constexpr long kTriggerLevelMin = -32768;  // every 16-bit pattern, signed or unsigned
+inline constexpr long kTriggerLevelMax = 65535;
 inline constexpr uint32_t kRegCaptureTrigEdge = 0x13;
 inline constexpr uint32_t kRegCaptureTrigSource = 0x14;
 inline constexpr uint32_t kRegCaptureSource = 0x15;

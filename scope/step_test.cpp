@@ -1,6 +1,7 @@
 #include "scope/step_test.h"
 
 #include <climits>
+#include <cstdint>
 
 #include "link/connection.h"
 #include "link/registers.h"
@@ -12,10 +13,14 @@ namespace torvex {
 StepPlanResult parseStepPlan(uint32_t reg, const StepTexts& texts) {
     StepPlan plan;
     plan.reg = reg;
+    // The 16-bit command registers take signed values: 40000 would be written as -25536,
+    // a step the other way.
+    const long lowest = is32bitRegister(reg) ? INT32_MIN : INT16_MIN;
+    const long highest = is32bitRegister(reg) ? INT32_MAX : INT16_MAX;
     // The step fields read numbers as every other field of the page does.
-    auto value = [](const std::string& text, int32_t& out) {
+    auto value = [lowest, highest](const std::string& text, int32_t& out) {
         long v = 0;
-        if (!parseScopeNumber(text, v) || v < INT32_MIN || v > INT32_MAX) return false;
+        if (!parseScopeNumber(text, v) || v < lowest || v > highest) return false;
         out = static_cast<int32_t>(v);
         return true;
     };

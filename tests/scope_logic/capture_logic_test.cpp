@@ -108,6 +108,36 @@ TEST_F(ArmingTest, MissingSelectionsAndFailedWrites) {
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_EQ(boxes()[0], "Trigger Level: Falsche Eingabe (keine Nummer)!");
 
+    // A level the 16-bit register cannot hold is refused, never written wrapped; the rest
+    // of the arming goes on. Both ends of what it can hold are written as they are.
+    const struct { long level; const char* box; uint32_t written; } levels[] = {
+        {70000, "Trigger Level: Zahl zu gross, max. 65535!", 0},
+        {-32769, "Trigger Level: Zahl zu klein, min. -32768!", 0},
+        {65535, nullptr, 0xFFFF},
+        {-32768, nullptr, 0x8000},
+    };
+    for (const auto& l : levels) {
+        SCOPED_TRACE(l.level);
+        settings = baseSettings();
+        settings.triggerLevel = l.level;
+        drive_->clearFrames();
+        const size_t before = boxes().size();
+        ASSERT_TRUE(armCapture(connection_, settings));
+        drive_->waitForFrames(6);
+        const Writes written = writes();
+        const auto level = std::find_if(written.begin(), written.end(), [](auto p) { return p.first == 0x12; });
+        EXPECT_NE(std::find_if(written.begin(), written.end(), [](auto p) { return p.first == 0x15; }), written.end());
+        if (l.box) {
+            EXPECT_EQ(level, written.end());
+            ASSERT_EQ(boxes().size(), before + 1);
+            EXPECT_EQ(boxes().back(), l.box);
+        } else {
+            ASSERT_NE(level, written.end());
+            EXPECT_EQ(level->second, l.written);
+            EXPECT_EQ(boxes().size(), before);
+        }
+    }
+
     // No time scale or buffer: the arming stops with its message.
     settings = baseSettings();
     settings.timeScale = ChoiceValue{};

@@ -33,6 +33,12 @@ TEST(StepPlan, WholeNumbersOnlyAndNoNegativeTimes) {
         {with(1, "4294967296"), "Wrong value for Step time 1!"},
         {with(4, "-"), "Wrong value for Step stop!"},
         {with(5, "-1000"), "Wrong value for Step stop-time!"},
+        // The speed command holds 16 signed bits: one more would be a step the other way.
+        {with(0, "32767"), nullptr},
+        {with(0, "32768"), "Wrong value for Step value 1!"},
+        {with(2, "-32768"), nullptr},
+        {with(2, "-32769"), "Wrong value for Step value 2!"},
+        {with(4, "40000"), "Wrong value for Step stop!"},
     };
     for (const Case& c : cases) {
         StepPlanResult result = parseStepPlan(0x31, c.texts);
@@ -49,6 +55,10 @@ TEST(StepPlan, WholeNumbersOnlyAndNoNegativeTimes) {
     EXPECT_EQ(plus.plan->value2, -15000);
     EXPECT_EQ(plus.plan->stopTime, 1000u);
     EXPECT_EQ(plus.plan->reg, 0x6Eu);
+    // The position target has 32 bits.
+    StepPlanResult wide = parseStepPlan(0x6E, with(4, "40000"));
+    ASSERT_TRUE(wide.plan);
+    EXPECT_EQ(wide.plan->stopValue, 40000);
     StepPlanResult blank = parseStepPlan(0x31, with(3, " 5"));
     ASSERT_TRUE(blank.plan);
     EXPECT_EQ(blank.plan->time2, 5u);
