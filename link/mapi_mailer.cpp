@@ -120,7 +120,10 @@ std::string makeBoundary() {
 bool readWholeFile(const std::string& path, std::string* out) {
     std::ifstream file(path, std::ios::binary);
     if (!file) return false;
-    out->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    // Through the stream, not its buffer: a failing read marks the stream bad, never throws.
+    out->clear();
+    char chunk[4096];
+    while (file.read(chunk, sizeof chunk) || file.gcount() > 0) out->append(chunk, static_cast<size_t>(file.gcount()));
     return !file.bad();
 }
 

@@ -3,7 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 
 #include "link/atomic_file.h"
 #include "link/i18n.h"
@@ -19,7 +18,11 @@ constexpr uint32_t kFirstCurrentFirmware = 300;
 bool readWholeFile(const std::string& path, std::vector<uint8_t>& out) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
-    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    // Through the stream, not its buffer: a read that fails (a broken medium, a folder) then
+    // marks the stream bad instead of throwing out of the reader.
+    out.clear();
+    char chunk[4096];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) out.insert(out.end(), chunk, chunk + in.gcount());
     return !in.bad();
 }
 

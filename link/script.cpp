@@ -251,6 +251,9 @@ uint32_t parseScript(RegisterScript& script, std::istream& in) {
                 command.valueText = words[2];
             script.push_back(std::move(command));
         }
+        // A read that failed ended the loop like the end of the file would: the lines after it
+        // were never seen.
+        if (in.bad()) return kScriptParseException;
     } catch (const std::exception&) {
         return kScriptParseException;
     }

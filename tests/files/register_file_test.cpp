@@ -193,6 +193,10 @@ TEST(RegisterFileReader, ResultCodes) {
     RegisterValueMap32 values32;
     EXPECT_EQ(readRegisterFile(test::tempPath("missing.vrf"), values16, values32, false), kRegisterFileNotOpened);
     EXPECT_TRUE(values16.empty());
+    // A file that opens but cannot be read (a read error, here a folder) is not read either.
+    values16 = {{9, 9}};
+    EXPECT_EQ(readRegisterFile(::testing::TempDir(), values16, values32, false), kRegisterFileNotOpened);
+    EXPECT_TRUE(values16.empty());
 }
 
 TEST(RegisterFileReader, NormalisingWarnsOnlyForCurrentFirmware) {
@@ -296,6 +300,7 @@ TEST(DriveFileReader, ResultCodes) {
     RegisterValueMap16 values16;
     RegisterValueMap32 values32;
     EXPECT_EQ(readDriveFile(test::tempPath("missing.vtd"), values16, values32), kDriveFileNotOpened);
+    EXPECT_EQ(readDriveFile(::testing::TempDir(), values16, values32), kDriveFileNotOpened);
 }
 
 TEST(LoadRegisterSet, OldDriveFileIntoAnImageGetsThePresets) {

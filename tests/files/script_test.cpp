@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <ios>
 #include <sstream>
+#include <streambuf>
 
 #include "link/connection.h"
 #include "link/script.h"
@@ -61,6 +64,33 @@ TEST(ScriptParser, MissingFileIsAnEmptyScript) {
     EXPECT_TRUE(script.empty());
     std::string path = test::writeText("s.vsf", "SETREGISTER 1 2\nnope");
     EXPECT_EQ(parseScript(script, path), 2u);
+}
+
+// Hands out its text, then fails the way a disk or network share does when a read fails.
+class FailingAfterText : public std::streambuf {
+public:
+    explicit FailingAfterText(std::string text) : text_(std::move(text)) {
+        setg(text_.data(), text_.data(), text_.data() + text_.size());
+    }
+
+protected:
+    int_type underflow() override { throw std::ios_base::failure("read error"); }
+
+private:
+    std::string text_;
+};
+
+TEST(ScriptParser, AReadErrorIsNoShorterScript) {
+    // Running the lines read before the error and calling that success would leave the
+    // drive half set up.
+    FailingAfterText buffer("SETREGISTER 0x34 5\nSAVETOEEPROM 1\n");
+    std::istream in(&buffer);
+    RegisterScript script;
+    EXPECT_EQ(parseScript(script, in), kScriptParseException);
+
+    std::ifstream folder(::testing::TempDir(), std::ios::binary);
+    ASSERT_TRUE(folder.is_open());
+    EXPECT_EQ(parseScript(script, folder), kScriptParseException);
 }
 
 TEST(ScriptArguments, RegisterForms) {

@@ -230,6 +230,15 @@ TEST_F(FrameFilesTest, LoadingAndImportingIntoTheImage) {
     EXPECT_EQ(getRegisterDataFilename(), "load.vrf");
     frame_->connection().read16bitRegister(0x34, &value);
     EXPECT_EQ(value, 777);
+
+    // A file that opens but fails while it is read (a read error; here a folder) is an
+    // error like any unreadable file.
+    recordedDialogs().clear();
+    recordedDialogs().fileAnswers.push_back(folder_);
+    send(LoadRegistersEvent);
+    EXPECT_EQ(boxTexts(), std::vector<std::string>{"Error loading file!"});
+    frame_->connection().read16bitRegister(0x34, &value);
+    EXPECT_EQ(value, 777);
 }
 
 TEST_F(FrameFilesTest, ScriptWithAnUnknownCommandSendsNothing) {
@@ -264,6 +273,12 @@ TEST_F(FrameFilesTest, ScriptWithAnUnknownCommandSendsNothing) {
     EXPECT_EQ(boxTexts(), std::vector<std::string>{"Error loading script!"});
     EXPECT_EQ(recordedDialogs().boxes.front().caption, "Error");
     for (const auto& frame : drive_->frames()) EXPECT_TRUE(frame.isRead) << "register " << frame.reg << " written";
+
+    // Nor one that opens but fails while it is read (a read error; here a folder).
+    recordedDialogs().clear();
+    recordedDialogs().fileAnswers.push_back(folder_);
+    send(ExecuteScriptEvent);
+    EXPECT_EQ(boxTexts(), std::vector<std::string>{"Error loading script!"});
 }
 
 TEST_F(FrameFilesTest, SerialBootSendsTheCommandAndGoesOffline) {

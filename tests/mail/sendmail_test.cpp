@@ -146,6 +146,13 @@ TEST(MapiMailer, SendsOneMessageWithExactlyTheTwoOptionsAndUserTextOnlyInTheMess
     unlink((standIn.dir + "/args").c_str());
     EXPECT_FALSE(second.sendMail("b", "s"));
     EXPECT_FALSE(standIn.ran());
+
+    // So is one that opens but cannot be read (a read error, here a folder).
+    MapiMailer third;
+    ASSERT_TRUE(third.addRecipient("a@example.com"));
+    ASSERT_TRUE(third.addAttachment(standIn.dir, "folder.vrf"));
+    EXPECT_FALSE(third.sendMail("b", "s"));
+    EXPECT_FALSE(standIn.ran());
 }
 
 }  // namespace
