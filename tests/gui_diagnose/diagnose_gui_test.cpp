@@ -351,8 +351,23 @@ TEST_F(DiagnoseTest, ManualReadAndWrite) {
         EXPECT_EQ(recordedDialogs().boxes[0].text, tr("Wrong ID register!"));
         EXPECT_EQ(recordedDialogs().boxes[1].text, tr("Wrong ID register!"));
         EXPECT_TRUE(drive_->frames().empty());
+        // The value read before belongs to another register than the one now typed.
+        EXPECT_EQ(manual->readValueText()->GetLabel(), "");
     }
     EXPECT_FALSE(manual->writtenThroughPanel());
+
+    // A read the drive does not answer leaves no value beside the number either.
+    manual->readRegisterField()->ChangeValue("0x59");
+    click(manual->readButton());
+    EXPECT_EQ(manual->readValueText()->GetLabel().utf8_string(), "65535\n(0xffff)");
+    drive_->setRegisterSilent(0x34, true);
+    recordedDialogs().clear();
+    manual->readRegisterField()->ChangeValue("0x34");
+    click(manual->readButton());
+    ASSERT_EQ(recordedDialogs().boxes.size(), 1u);
+    EXPECT_EQ(recordedDialogs().boxes[0].text, tr("Error reading register!"));
+    EXPECT_EQ(manual->readValueText()->GetLabel(), "");
+    drive_->setRegisterSilent(0x34, false);
 
     // One write, then one read-back, byte for byte.
     struct WriteCase {
