@@ -234,6 +234,24 @@ TEST_F(DiagnoseTest, RegisterListsWalkSaveAndPrint) {
     EXPECT_EQ(v16.count(0x59), 1u);
     EXPECT_EQ(v16.count(0x1B), 1u);
     EXPECT_EQ(v16.count(0x19), 0u);  // not in the selection
+
+    // Another connection (here the same drive again, then none): the values read before
+    // are not this connection's, and printing would pass them off as such.
+    for (bool online : {true, false}) {
+        SCOPED_TRACE(online ? "connected again" : "offline");
+        click(selection->updateButton());
+        ASSERT_TRUE(walkDone(selection));
+        ASSERT_EQ(lineText(selection, 0x59), RegisterListWalk::lineFor(0x59, &v59));
+        if (online) {
+            frame->goOnline("TCP");
+            pollIntervalMs = 600000;
+        } else {
+            frame->goOffline();
+        }
+        EXPECT_EQ(lineText(selection, 0x59), RegisterListWalk::lineFor(0x59, nullptr));
+        EXPECT_EQ(lineText(selection, 0x1B), RegisterListWalk::lineFor(0x1B, nullptr));
+        EXPECT_EQ(selection->printButton()->IsEnabled(), online);
+    }
 }
 
 TEST_F(DiagnoseTest, WalksEndCleanlyWhenTheirPanelsGoMidWay) {
