@@ -157,8 +157,12 @@ bool DiagnosePage::readFromDrive(bool onlyIfShown) {
 }
 
 void DiagnosePage::setOnline(bool online) {
-    if (allRegisters_) allRegisters_->enableRegisterListButtons(online);
-    if (selection_) selection_->enableRegisterListButtons(online);
+    for (RegisterListPanel* list : {allRegisters_, selection_}) {
+        if (!list) continue;
+        // Printed as they stand, old values would pass for the new connection's.
+        list->dropRegisterValues();
+        list->enableRegisterListButtons(online);
+    }
 }
 
 void DiagnosePage::onPageLeft() {

@@ -136,10 +136,16 @@ void ManualReadWritePanel::notifyManualWrites() {
 }
 
 void ManualReadWritePanel::manualRead() {
+    // A Read that gives no value leaves none shown: the last value read belongs to the
+    // register read then, not to the number the field now holds.
+    auto fail = [this](const char* key) {
+        readValue_->SetLabel(wxEmptyString);
+        errorBox(key);
+    };
     DriveConnection* link = drive();
-    if (!link || !link->isConnected()) return errorBox("Drive is offline!");
+    if (!link || !link->isConnected()) return fail("Drive is offline!");
     std::optional<uint32_t> reg = parseManualRegister(readRegister_->GetValue().ToStdString());
-    if (!reg) return errorBox("Wrong ID register!");
+    if (!reg) return fail("Wrong ID register!");
     uint32_t value = 0;
     uint32_t rc;
     if (is32bitRegister(*reg)) {
@@ -149,7 +155,7 @@ void ManualReadWritePanel::manualRead() {
         rc = link->read16bitRegister(*reg, &value16);
         value = value16;
     }
-    if (rc != 0) return errorBox("Error reading register!");
+    if (rc != 0) return fail("Error reading register!");
     readValue_->SetLabel(wxString::FromUTF8(manualValueText(*reg, value)));
 }
 

@@ -161,6 +161,14 @@ void RegisterListPanel::stopRegisterListUpdate() {
     setActionButtons(driveUsable());
 }
 
+void RegisterListPanel::dropRegisterValues() {
+    if (walk_.running()) return;
+    for (uint32_t reg : order_) {
+        if (wxTextCtrl* line = lineControl(reg))
+            line->ChangeValue(wxString::FromUTF8(RegisterListWalk::lineFor(reg, nullptr)));
+    }
+}
+
 void RegisterListPanel::onLine(wxCommandEvent& event) {
     const uint64_t walk = static_cast<uint64_t>(event.GetExtraLong());
     if (walk == 0 || walk != walk_.currentWalk()) return;

@@ -42,6 +42,10 @@ public:
     // Stops a running walk and waits for it (at most one register read): the busy cursor
     // ends, the buttons follow the drive again. Called before the panel is hidden or goes.
     void stopRegisterListUpdate();
+    // The connection changed (offline, another port, a viewed file): the values read
+    // before are another connection's, so the lines show none until the next walk. A walk
+    // under way goes on and reads the rest from the new connection.
+    void dropRegisterValues();
 
     bool allRegisters() const { return allRegisters_; }
     bool isUpdating() const { return walk_.running(); }

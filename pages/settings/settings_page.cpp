@@ -117,16 +117,25 @@ bool SettingsPage::readServoType() {
     return true;
 }
 
+namespace {
+// A field without a value (a write the drive did not confirm) leaves no current either: the
+// one shown came from the value before.
+void showCurrent(RegisterDisplay* readout, const RegisterEdit* field, int deviceCurrent, double factor) {
+    const std::string value = field->GetValue().utf8_string();
+    if (value.empty()) {
+        readout->SetLabel(wxString());
+    } else if (auto text = settings::currentReadout(deviceCurrent, value, factor)) {
+        readout->SetLabel(wxString::FromUTF8(*text));
+    }
+}
+}  // namespace
+
 void SettingsPage::showImaxCurrent() {
-    if (auto text = settings::currentReadout(deviceCurrent_, imaxField->GetValue().utf8_string(),
-                                             settings::kImaxCurrentFactor))
-        imaxDisplay->SetLabel(wxString::FromUTF8(*text));
+    showCurrent(imaxDisplay, imaxField, deviceCurrent_, settings::kImaxCurrentFactor);
 }
 
 void SettingsPage::showIcontCurrent() {
-    if (auto text = settings::currentReadout(deviceCurrent_, icontField->GetValue().utf8_string(),
-                                             settings::kIcontCurrentFactor))
-        icontDisplay->SetLabel(wxString::FromUTF8(*text));
+    showCurrent(icontDisplay, icontField, deviceCurrent_, settings::kIcontCurrentFactor);
 }
 
 // ---- Online state and buttons ---------------------------------------------------------------

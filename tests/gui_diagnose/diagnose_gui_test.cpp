@@ -234,6 +234,24 @@ TEST_F(DiagnoseTest, RegisterListsWalkSaveAndPrint) {
     EXPECT_EQ(v16.count(0x59), 1u);
     EXPECT_EQ(v16.count(0x1B), 1u);
     EXPECT_EQ(v16.count(0x19), 0u);  // not in the selection
+
+    // Another connection (here the same drive again, then none): the values read before
+    // are not this connection's, and printing would pass them off as such.
+    for (bool online : {true, false}) {
+        SCOPED_TRACE(online ? "connected again" : "offline");
+        click(selection->updateButton());
+        ASSERT_TRUE(walkDone(selection));
+        ASSERT_EQ(lineText(selection, 0x59), RegisterListWalk::lineFor(0x59, &v59));
+        if (online) {
+            frame->goOnline("TCP");
+            pollIntervalMs = 600000;
+        } else {
+            frame->goOffline();
+        }
+        EXPECT_EQ(lineText(selection, 0x59), RegisterListWalk::lineFor(0x59, nullptr));
+        EXPECT_EQ(lineText(selection, 0x1B), RegisterListWalk::lineFor(0x1B, nullptr));
+        EXPECT_EQ(selection->printButton()->IsEnabled(), online);
+    }
 }
 
 TEST_F(DiagnoseTest, WalksEndCleanlyWhenTheirPanelsGoMidWay) {
@@ -351,8 +369,23 @@ TEST_F(DiagnoseTest, ManualReadAndWrite) {
         EXPECT_EQ(recordedDialogs().boxes[0].text, tr("Wrong ID register!"));
         EXPECT_EQ(recordedDialogs().boxes[1].text, tr("Wrong ID register!"));
         EXPECT_TRUE(drive_->frames().empty());
+        // The value read before belongs to another register than the one now typed.
+        EXPECT_EQ(manual->readValueText()->GetLabel(), "");
     }
     EXPECT_FALSE(manual->writtenThroughPanel());
+
+    // A read the drive does not answer leaves no value beside the number either.
+    manual->readRegisterField()->ChangeValue("0x59");
+    click(manual->readButton());
+    EXPECT_EQ(manual->readValueText()->GetLabel().utf8_string(), "65535\n(0xffff)");
+    drive_->setRegisterSilent(0x34, true);
+    recordedDialogs().clear();
+    manual->readRegisterField()->ChangeValue("0x34");
+    click(manual->readButton());
+    ASSERT_EQ(recordedDialogs().boxes.size(), 1u);
+    EXPECT_EQ(recordedDialogs().boxes[0].text, tr("Error reading register!"));
+    EXPECT_EQ(manual->readValueText()->GetLabel(), "");
+    drive_->setRegisterSilent(0x34, false);
 
     // One write, then one read-back, byte for byte.
     struct WriteCase {

@@ -210,7 +210,8 @@ TEST_F(SettingsTest, LeavingAnUnchangedFieldTellsNoPage) {
 
 TEST_F(SettingsTest, AScaledWriteTheDriveDoesNotConfirmShowsNoValueAnywhere) {
     makeFrame();
-    startValues = {{0xCE, 3000}, {0x76, 16384}, {0x72, 12345}, {0x7C, 10000}};
+    startValues = {{0xCE, 3000}, {0x76, 16384}, {0x72, 12345}, {0x7C, 10000},
+                   {0x67, 0x1203}, {0xC4, 0x3FFF}, {0xC5, 0x3FFF}};
     goOnline();
     PositionPage* position = frame->positionPage();
     ASSERT_TRUE(position->readFromDrive(false));
@@ -262,6 +263,22 @@ TEST_F(SettingsTest, AScaledWriteTheDriveDoesNotConfirmShowsNoValueAnywhere) {
     EXPECT_EQ(recordedDialogs().boxes.size(), 1u) << "the page's own re-read is skipped";
     drive->setWriteHook(kRegAxisName, nullptr);
     drive->setRegisterSilent(kRegAxisName, false);
+
+    // The currents beside Imax and Icont come from their fields: unknown with them.
+    for (const auto& [reg, current] : {std::pair{0xC4, page()->imaxDisplay}, std::pair{0xC5, page()->icontDisplay}}) {
+        SCOPED_TRACE(reg);
+        ASSERT_FALSE(current->GetValue().empty());
+        recordedDialogs().clear();
+        const uint32_t r = static_cast<uint32_t>(reg);
+        drive->setWriteHook(r, [silent, r](uint32_t) { silent->setRegisterSilent(r, true); });
+        enter(field(reg), "50");
+        EXPECT_EQ(drive->reg(r), 8191u);  // percent of 0x3FFF
+        EXPECT_EQ(recordedDialogs().boxes.size(), 1u);
+        EXPECT_EQ(field(reg)->GetValue(), "");
+        EXPECT_EQ(current->GetValue(), "");
+        drive->setWriteHook(r, nullptr);
+        drive->setRegisterSilent(r, false);
+    }
 }
 
 // A message box takes the focus from the field and runs its own event loop; the field's
