@@ -438,6 +438,25 @@ TEST_F(TransportTest, CanRepliesLeftFromEarlierRequestsAnswerNoLaterOne) {
     EXPECT_EQ(samples[1], 4);
 }
 
+TEST_F(TransportTest, BusErrorWaitingInTheQueueClosesTheLinkBeforeTheNextRequest) {
+    // The adapter learns of a bus-off from the status message it hands out.
+    struct BusOffAdapter : FakeCanAdapter {
+        uint32_t read(can::CanMessage* message) override {
+            const uint32_t r = FakeCanAdapter::read(message);
+            if (r == 0 && message->messageType != 0 && message->data[2] != 0) statusResult = 0x10;
+            return r;
+        }
+    } adapter;
+    DriveTransport transport;
+    transport.usePlatform(nullptr, nullptr, &adapter);
+    ASSERT_EQ(transport.openPort("CAN", 9600), 0u);
+    adapter.incoming.push_back(canReply(0x1, 4, {0, 0, 0x10, 0}, 0x80));
+    uint32_t value = 0;
+    EXPECT_EQ(transport.requestRegister(0x34, &value, true), 0u);
+    EXPECT_TRUE(adapter.written.empty());
+    EXPECT_FALSE(transport.isOpen());
+}
+
 TEST_F(TransportTest, CanStatusMessageWithErrorFails) {
     ASSERT_EQ(transport_.openPort("CAN", 9600), 0u);
     can_.responder = [](const can::CanMessage&, std::deque<can::CanMessage>& incoming) {
