@@ -13,6 +13,9 @@ namespace torvex {
 
 namespace {
 
+// Messages thrown away from the CAN receive queue before a request, at most.
+constexpr int kCanStaleMessageLimit = 1024;
+
 void sleepMilliseconds(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 void putLittleEndian(uint32_t value, uint8_t* out, int n) {
@@ -185,6 +188,14 @@ int DriveTransport::tcpSendFrame(uint32_t reg, const uint8_t* valueBytes, int n)
 
 int DriveTransport::canSendFrame(uint32_t reg, const uint8_t* valueBytes, int n) {
     if (!isOpen() || !wire::isWireRegister(reg) || (n != 2 && n != 4)) return 0;
+    // Whatever waits in the receive queue now answered an earlier request (a reply that
+    // came after its read gave up, the rest of a series cut short): left there, it would
+    // be taken for the reply to this one. Bounded, so that a busy bus cannot hold us.
+    // Before the status: a bus error among these messages shows in it.
+    for (int i = 0; i < kCanStaleMessageLimit; ++i) {
+        can::CanMessage stale{};
+        if (can_->read(&stale) & can::kStatusReceiveQueueEmpty) break;
+    }
     if (can_->status() != 0) {
         closePort();
         return 0;

@@ -100,6 +100,34 @@ TEST_P(FaultOnLink, ClosedLinkNeverHangs) {
     }
 }
 
+TEST_P(FaultOnLink, LateReplyIsNeverTakenForTheNextRead) {
+    startDrive();
+    ASSERT_EQ(connect(), 0u);
+    connection_.transport().setTcpTimeouts(1000, 200);
+    // Longer than one reply may take on the link: the read gives up before its reply comes.
+    const int lateMs = GetParam() == Link::Serial ? 800 : GetParam() == Link::Tcp ? 400 : 600;
+    auto read = [this](uint32_t reg, uint32_t* value) {
+        if (reg == 0x40) return connection_.read32bitRegister(reg, value);
+        uint16_t v16 = 0;
+        const uint32_t result = connection_.read16bitRegister(reg, &v16);
+        *value = v16;
+        return result;
+    };
+    for (uint32_t reg : {0x44u, 0x40u}) {
+        SCOPED_TRACE(reg);
+        drive_->setReg(reg, 0x1111);
+        drive_->setReplyDelay(lateMs);
+        uint32_t value = 0;
+        EXPECT_EQ(read(reg, &value), 1u);
+        // The late reply is on the link by now, and the drive has moved on meanwhile.
+        std::this_thread::sleep_for(std::chrono::milliseconds(lateMs + 300));
+        drive_->setReplyDelay(0);
+        drive_->setReg(reg, 0x2222);
+        EXPECT_EQ(read(reg, &value), 0u);
+        EXPECT_EQ(value, 0x2222u);
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Links, FaultOnLink, ::testing::Values(Link::Tcp, Link::Serial, Link::Can), linkParamName);
 
 // Serial replies are bare words: padding is a CAN and TCP matter.

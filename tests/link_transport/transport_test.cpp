@@ -417,6 +417,46 @@ TEST_F(TransportTest, CanReplyForAnotherRegisterIsSkipped) {
     EXPECT_EQ(boxes_.count(), 0u);
 }
 
+TEST_F(TransportTest, CanRepliesLeftFromEarlierRequestsAnswerNoLaterOne) {
+    ASSERT_EQ(transport_.openPort("CAN", 9600), 0u);
+    canDrive();
+    // A reply that came after its read gave up, and samples of a series cut short.
+    can_.incoming.push_back(canReply(0x181, 4, {0x34, 0x11, 0x11}));
+    can_.incoming.push_back(canReply(0x181, 4, {0x34, 0x22, 0x22}));
+    uint32_t value = 0;
+    EXPECT_EQ(transport_.requestRegister(0x34, &value, true), 1u);
+    EXPECT_EQ(value, 0x1234u);
+
+    can_.responder = [](const can::CanMessage&, std::deque<can::CanMessage>& incoming) {
+        incoming.push_back(canReply(0x181, 4, {0x34, 3, 0}));
+        incoming.push_back(canReply(0x181, 4, {0x34, 4, 0}));
+    };
+    can_.incoming.push_back(canReply(0x181, 4, {0x34, 1, 0}));
+    int samples[2] = {};
+    EXPECT_EQ(transport_.readRegisterSeries(0x34, 2, samples, 2, true), 2u);
+    EXPECT_EQ(samples[0], 3);
+    EXPECT_EQ(samples[1], 4);
+}
+
+TEST_F(TransportTest, BusErrorWaitingInTheQueueClosesTheLinkBeforeTheNextRequest) {
+    // The adapter learns of a bus-off from the status message it hands out.
+    struct BusOffAdapter : FakeCanAdapter {
+        uint32_t read(can::CanMessage* message) override {
+            const uint32_t r = FakeCanAdapter::read(message);
+            if (r == 0 && message->messageType != 0 && message->data[2] != 0) statusResult = 0x10;
+            return r;
+        }
+    } adapter;
+    DriveTransport transport;
+    transport.usePlatform(nullptr, nullptr, &adapter);
+    ASSERT_EQ(transport.openPort("CAN", 9600), 0u);
+    adapter.incoming.push_back(canReply(0x1, 4, {0, 0, 0x10, 0}, 0x80));
+    uint32_t value = 0;
+    EXPECT_EQ(transport.requestRegister(0x34, &value, true), 0u);
+    EXPECT_TRUE(adapter.written.empty());
+    EXPECT_FALSE(transport.isOpen());
+}
+
 TEST_F(TransportTest, CanStatusMessageWithErrorFails) {
     ASSERT_EQ(transport_.openPort("CAN", 9600), 0u);
     can_.responder = [](const can::CanMessage&, std::deque<can::CanMessage>& incoming) {
@@ -449,7 +489,8 @@ TEST_F(TransportTest, SilentCanGivesUpAfterFiftyEmptyPolls) {
     uint32_t value = 0;
     EXPECT_EQ(transport_.requestRegister(0x34, &value, true), 0u);
     const long elapsed = millisecondsSince(start);
-    EXPECT_EQ(can_.emptyReads, 50);
+    // 50 polls for the reply, after the one that found the queue empty before the request.
+    EXPECT_EQ(can_.emptyReads, 51);
     EXPECT_GE(elapsed, 45);
     EXPECT_LT(elapsed, 1000);
     EXPECT_TRUE(transport_.isOpen());  // a receive time-out leaves the link open
