@@ -1,6 +1,7 @@
 // The step-response test's plan and thread against the simulated drive.
 #include <atomic>
 
+#include "link/registers.h"
 #include "scope/step_test.h"
 #include "tests/scope_logic/scope_fixture.h"
 
@@ -8,6 +9,7 @@ namespace torvex::test {
 namespace {
 
 TEST(StepPlan, WholeNumbersOnlyAndNoNegativeTimes) {
+    buildRegisterCache();  // the widths, as the program builds them at start-up
     struct Case { StepTexts texts; const char* error; };
     const StepTexts good{"15000", "500", "-15000", "500", "0", "1000"};
     auto with = [&](int field, const char* text) {
