@@ -64,19 +64,26 @@ bool PositionPage::readSpeedScale() {
 }
 
 bool PositionPage::readFromDrive(bool onlyIfShown) {
-    state_.positionScale = 0;
-    state_.positionOffset = 0;
-    if (!readSpeedScale()) return false;
+    // The scales are taken only once all of them were read: the fields and read-outs keep
+    // showing positions in the units they were shown in, and an entry keeps meaning those
+    // units, when a read fails half-way.
     DriveRegisterAccess access(drive());
+    uint16_t speedScale = 0;
+    if (access.read16(kSpeedScaleReg, &speedScale) != 0) return false;
+    int32_t positionScale = 0;
+    int32_t positionOffset = 0;
     uint32_t value = 0;
     if (firmwareVersion.load() > 101) {
         if (access.read32(kPositionScaleReg, &value) != 0) return false;
-        state_.positionScale = static_cast<int32_t>(value);
+        positionScale = static_cast<int32_t>(value);
     }
     if (firmwareVersion.load() > 103) {
         if (access.read32(kPositionOffsetReg, &value) != 0) return false;
-        state_.positionOffset = static_cast<int32_t>(value);
+        positionOffset = static_cast<int32_t>(value);
     }
+    state_.speedScale = speedScale;
+    state_.positionScale = positionScale;
+    state_.positionOffset = positionOffset;
     if (!cyclicUpdate(onlyIfShown)) return false;
     return refreshPositionEdits(onlyIfShown);
 }

@@ -63,7 +63,6 @@ TEST_F(PositionPageTest, ShowsEveryFieldKindFromTheDrive) {
     EXPECT_EQ(positionEdit(kLimit)->GetValue(), "50") << "percent of 32767";
     EXPECT_EQ(positionEdit(kTxScale)->GetValue(), "1000") << "the raw register";
     EXPECT_EQ(positionEdit(kTxOffset)->GetValue(), "-345");
-    EXPECT_EQ(position->cycleState().speedScale.load(), 3000);
 
     // Without a scale every position is raw and the offset is left out.
     sim->setReg(0x7C, 0);
@@ -196,6 +195,30 @@ TEST_F(PositionPageTest, FollowsChangesOfItsRegistersAndScales) {
     position->onRegisterChanged(0xC8, "1500");
     EXPECT_EQ(position->cycleState().speedScale.load(), 1500);
     EXPECT_EQ(position->speedToField()->GetValue(), "750");
+}
+
+TEST_F(PositionPageTest, AReadAllThatFailsKeepsTheScalesTheFieldsShow) {
+    sim->setReg(0x7C, 2000);
+    sim->setReg(0x72, 12345);
+    sim->setReg(0x6E, 4000);
+    connect();
+    ASSERT_TRUE(position->readFromDrive(false));
+    ASSERT_EQ(position->offsetField()->GetValue(), "6172.500");
+
+    // The first read of the next read-all fails: the page keeps the units it shows in.
+    sim->setFault(sim::Fault::WrongRegister, 1);
+    EXPECT_FALSE(position->readFromDrive(false));
+    EXPECT_EQ(position->cycleState().positionScale.load(), 2000);
+    position->setPageShown(true);
+    ASSERT_TRUE(position->cyclicUpdate(true));
+    EXPECT_TRUE(shows(position->scaledDisplays()[0], "2000.000")) << "still in position units";
+
+    // An entry is taken in the units the field shows, not as a raw count.
+    recordedDialogs().clear();
+    enterText(position->offsetField(), "100");
+    EXPECT_EQ(sim->reg(0x72), 200u);
+    EXPECT_EQ(position->offsetField()->GetValue(), "100.000");
+    EXPECT_TRUE(recordedDialogs().boxes.empty());
 }
 
 TEST_F(PositionPageTest, StepsGoInShownUnits) {

@@ -136,6 +136,14 @@ TEST_F(Motor, PositionDestinationIsReachedWithoutOvershootAndTheErrorIsShown) {
         EXPECT_NEAR(s32(drive->reg(0x6D)), destination, 1);
         EXPECT_NEAR(s16(drive->reg(0x30)), 0, 2);
     }
+    // A destination past the end of the 32-bit counter is reached the short way round,
+    // the way the error shows it.
+    drive->setReg(0x6D, uint32_t(2147483000));
+    write32(0x6E, -2147483000);
+    drive->stepMotor(10);
+    EXPECT_GT(s16(drive->reg(0x30)), 0) << "forwards";
+    drive->stepMotor(3000);
+    EXPECT_NEAR(s32(drive->reg(0x6D)), -2147483000, 1);
     // Back to a speed command: the position command follows the actual position again.
     write16(0x31, 1000);
     drive->stepMotor(100);

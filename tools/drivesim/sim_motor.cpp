@@ -116,9 +116,15 @@ void MotorModel::stepLocked(int ms) {
         case Mode::Speed:
             speedCommand = speedSetpoint;
             break;
-        case Mode::Position:
-            speedCommand = clamp16(kPositionGain * (double(destination) - position_));
+        case Mode::Position: {
+            // The drive's error is a 32-bit difference: across the ends of the counter the
+            // short way round.
+            double error = double(destination) - position_;
+            if (error >= 2147483648.0) error -= 4294967296.0;
+            if (error < -2147483648.0) error += 4294967296.0;
+            speedCommand = clamp16(kPositionGain * error);
             break;
+        }
         case Mode::Current:
             speedCommand = speed_;
             break;
