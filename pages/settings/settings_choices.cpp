@@ -113,7 +113,7 @@ bool SettingsPage::readServoCommand() {
     return true;
 }
 
-bool SettingsPage::writeServoCommand() {
+bool SettingsPage::writeServoCommand(const wxComboBox* changed) {
     const std::pair<wxComboBox*, const char*> needed[] = {
         {servoCommandChoice, "Nothing selected in Servo command!"},
         {ain1FormatChoice, "Nothing selected in Servo command Format Ain1!"},
@@ -128,8 +128,13 @@ bool SettingsPage::writeServoCommand() {
     DriveRegisterAccess access(drive());
     uint16_t old = 0;
     if (access.read16(settings::kRegCommandSource, &old) != 0) return false;
-    settings::ServoCommandItems items{selectedData(servoCommandChoice), selectedData(ain1FormatChoice),
-                                      selectedData(ain2FormatChoice)};
+    // Only the field of the box the user changed is written. The other two keep the drive's
+    // bits: a box may show a choice that is not the drive's (a pattern it has no item for
+    // leaves it as it was), and that choice must not reach the drive unasked.
+    settings::ServoCommandItems items = settings::unpackServoCommand(old);
+    if (changed == servoCommandChoice) items.command = selectedData(servoCommandChoice);
+    if (changed == ain1FormatChoice) items.format1 = selectedData(ain1FormatChoice);
+    if (changed == ain2FormatChoice) items.format2 = selectedData(ain2FormatChoice);
     if (access.write16(settings::kRegCommandSource, settings::packServoCommand(old, items)) != 0) {
         errorBox(registerMessage(kMsgWriteFailed, settings::kRegCommandSource));
         return false;
@@ -146,12 +151,12 @@ void SettingsPage::onCombo(wxCommandEvent& event) {
     wxObject* source = event.GetEventObject();
     if (source == servoCommandChoice) {
         sendDigitalSpeed();
-        if (driveUsable()) writeServoCommand();
+        if (driveUsable()) writeServoCommand(servoCommandChoice);
         Refresh(false);
         return;
     }
     if (source == ain1FormatChoice || source == ain2FormatChoice) {
-        if (driveUsable()) writeServoCommand();
+        if (driveUsable()) writeServoCommand(source == ain1FormatChoice ? ain1FormatChoice : ain2FormatChoice);
         return;
     }
     if (const SettingsChoice* choice = choiceOf(source)) {

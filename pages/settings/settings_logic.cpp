@@ -21,8 +21,10 @@ ServoCommandItems unpackServoCommand(uint16_t value) {
 uint16_t packServoCommand(uint16_t old, const ServoCommandItems& items) {
     uint32_t value = (old & 0x0FF0u) | ((uint32_t(items.command) & 3u) << 12) | (uint32_t(items.format1) & 3u) |
                      ((uint32_t(items.format2) & 3u) << 2);
-    if (items.format1 == 4) value |= 0x8000u;
-    if (items.format2 == 4) value |= 0x4000u;
+    // The high bit of a format is its bit 2 ("N limit", "I limit"); a pattern read from the
+    // drive that no item stands for is written back as it was.
+    if (items.format1 & 4) value |= 0x8000u;
+    if (items.format2 & 4) value |= 0x4000u;
     return static_cast<uint16_t>(value);
 }
 

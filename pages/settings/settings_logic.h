@@ -46,7 +46,8 @@ struct ServoCommandItems {
 // carries 5; it is shown as that item.
 inline constexpr long kDigitalAnalogSpeedItem = 5;
 ServoCommandItems unpackServoCommand(uint16_t value);
-// Bits 4-11 (among them the input modes) keep their drive value.
+// Bits 4-11 (among them the input modes) keep their drive value; the items unpacked from a
+// value pack back into that same value.
 uint16_t packServoCommand(uint16_t old, const ServoCommandItems& items);
 
 // The current behind a percentage field: device current × n × factor with one decimal,

@@ -63,7 +63,8 @@ public:
     bool readChoice(const SettingsChoice& choice);
     bool writeChoice(const SettingsChoice& choice);
     bool readServoCommand();
-    bool writeServoCommand();
+    // Writes the field of changed (one of the three command boxes) into the drive's value.
+    bool writeServoCommand(const wxComboBox* changed);
     void writeRegisterBit(int reg, int bit, bool value, wxButton* pressed, wxButton* other);
     void showRegisterBit(int reg, int bit, wxButton* buttonForOne, wxButton* buttonForZero);
     void showKernOptionBits();

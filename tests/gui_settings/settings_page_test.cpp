@@ -378,6 +378,11 @@ TEST_F(SettingsTest, ChoicesAndOptionBitsWriteOnlyTheirBits) {
     drive->setReg(0x36, 0x8003);
     ASSERT_TRUE(settings->readServoCommand());
     EXPECT_EQ(settings->ain1FormatChoice->GetValue(), wxGetTranslation("sq(Cmd)"));
+    // Changing Ain2 then writes Ain2 only: the Ain1 box shows no choice of the drive's.
+    drive->clearFrames();
+    choose(settings->ain2FormatChoice, wxGetTranslation("-Cmd"));
+    EXPECT_EQ(framesOn(0x36), (std::vector<std::string>{"r", "w800b", "r"}));
+    EXPECT_EQ(settings->ain2FormatChoice->GetValue(), wxGetTranslation("-Cmd"));
 
     // "ccw" sets bit 8 only and swaps the colours.
     drive->setReg(0x5A, 0x00400001);

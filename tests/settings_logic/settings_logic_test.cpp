@@ -41,6 +41,11 @@ TEST(SettingsLogic, CommandSourceRoundTripKeepsTheInputModes) {
         EXPECT_EQ(got.format1, r.format1) << std::hex << r.value;
         EXPECT_EQ(got.format2, r.format2) << std::hex << r.value;
     }
+    // Whatever the drive holds, its items (those of unchanged boxes) pack back into it.
+    for (uint32_t value = 0; value <= 0xFFFF; ++value) {
+        const uint16_t other = static_cast<uint16_t>(value ^ 0xF00F);
+        ASSERT_EQ(packServoCommand(other, unpackServoCommand(static_cast<uint16_t>(value))), value) << std::hex << value;
+    }
     // Every selectable combination written and read back gives the same items; bits 4-11 stay.
     for (long command : {0L, 2L, 3L, kDigitalAnalogSpeedItem})
         for (long f1 = 0; f1 <= 4; ++f1)
