@@ -42,18 +42,18 @@ bool SettingsPage::driveUsable() const { return drive() && drive()->isConnected(
 // ---- Reading -------------------------------------------------------------------------------
 
 bool SettingsPage::readFromDrive(bool onlyIfShown) {
+    // The scales are taken only once all of them were read: when a read fails half-way the
+    // fields keep showing, and an entry keeps meaning, the units they were shown in.
     DriveRegisterAccess access(drive());
-    positionScale_ = 0;
-    if (firmwareVersion.load() > 101) {
-        uint32_t scale = 0;
-        if (access.read32(settings::kRegPositionScale, &scale) != 0) return false;
-        positionScale_ = static_cast<int32_t>(scale);
-    }
-    uint16_t value = 0;
-    if (access.read16(settings::kRegSpeedScale, &value) != 0) return false;
-    speedScale_ = value;
-    if (access.read16(settings::kRegDeviceCurrent, &value) != 0) return false;
-    deviceCurrent_ = value;
+    uint32_t positionScale = 0;
+    if (firmwareVersion.load() > 101 && access.read32(settings::kRegPositionScale, &positionScale) != 0) return false;
+    uint16_t speedScale = 0;
+    uint16_t deviceCurrent = 0;
+    if (access.read16(settings::kRegSpeedScale, &speedScale) != 0) return false;
+    if (access.read16(settings::kRegDeviceCurrent, &deviceCurrent) != 0) return false;
+    positionScale_ = static_cast<int32_t>(positionScale);
+    speedScale_ = speedScale;
+    deviceCurrent_ = deviceCurrent;
     showKernOptionBits();
     if (!readServoType() || !readServoCommand()) return false;
     for (const SettingsChoice& choice : choices_)

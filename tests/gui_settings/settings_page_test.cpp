@@ -183,6 +183,31 @@ TEST_F(SettingsTest, EntriesFollowTheirFieldsRules) {
     EXPECT_TRUE(recordedDialogs().boxes.empty()) << boxTexts()[0];
 }
 
+// A read-all that fails half-way keeps the scales the fields are shown in: an entry then
+// still means position units, not a raw count.
+TEST_F(SettingsTest, AReadAllThatFailsKeepsTheScalesTheFieldsShow) {
+    makeFrame();
+    startValues = {{0xCE, 3000}, {0x72, 12345}, {0x7C, 2000}};
+    goOnline();
+    SettingsPage* settings = page();
+    ASSERT_TRUE(settings->readFromDrive(false));
+    ASSERT_EQ(field(0x72)->GetValue(), "6172.500");
+    frame->connection().transport().setTcpTimeouts(1000, 200);
+    for (uint32_t silent : {0xCEu, 0xC6u, 0x7Cu}) {
+        SCOPED_TRACE(silent);
+        drive->setRegisterSilent(silent, true);
+        EXPECT_FALSE(settings->readFromDrive(false));
+        drive->setRegisterSilent(silent, false);
+        EXPECT_EQ(settings->positionScale(), 2000);
+        EXPECT_EQ(settings->speedScale(), 3000);
+    }
+    recordedDialogs().clear();
+    enter(field(0x72), "100");
+    EXPECT_EQ(drive->reg(0x72), 200u);
+    EXPECT_EQ(field(0x72)->GetValue(), "100.000");
+    EXPECT_TRUE(recordedDialogs().boxes.empty()) << boxTexts()[0];
+}
+
 // Leaving a field without typing writes nothing and tells no page anything: its text,
 // delivered after a re-read queued before it, would put the old scale's rpm back.
 TEST_F(SettingsTest, LeavingAnUnchangedFieldTellsNoPage) {
