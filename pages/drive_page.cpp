@@ -223,11 +223,16 @@ void DrivePage::onTextEnter(wxCommandEvent& event) {
         ui::messageBox(translated("Noch nicht implementiert!"), translated(kCaptionError), wxOK | wxICON_ERROR);
         return;
     }
+    enterField(field);
+}
+
+bool DrivePage::enterField(RegisterEdit* field) {
     const bool entered = field->isModified();
-    commitField(field);
+    const bool taken = commitField(field);
     afterCommit(field);
     // Posted whatever the commit gave: after a refusal the field shows its restored text.
     if (entered) postRegisterChanged(field);
+    return taken;
 }
 
 void DrivePage::onButton(wxCommandEvent& event) {
@@ -243,6 +248,11 @@ void DrivePage::onButton(wxCommandEvent& event) {
     }
     for (RegisterEdit* field : edits_) {
         if (field == lastFocused_) {
+            // Text typed into the field and not yet taken: the field's leave is handled after
+            // the press when the click is quick, and the step would go from the value before
+            // and drop what was typed. It is taken first, as leaving would take it; a refused
+            // entry has shown its box and is not stepped.
+            if (field->isModified() && drive_ && drive_->isConnected() && !enterField(field)) break;
             const wxString before = field->GetValue();
             stepField(field, delta);
             afterStep(field);

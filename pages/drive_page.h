@@ -132,6 +132,8 @@ protected:
 private:
     void loadPicture() const;
     void onTextEnter(wxCommandEvent& event);
+    // Commits the field as Enter does and tells the other pages; false when the commit failed.
+    bool enterField(RegisterEdit* field);
     void onButton(wxCommandEvent& event);
     void onChildFocus(wxChildFocusEvent& event);
     void onRefocus(wxCommandEvent& event);

@@ -197,6 +197,25 @@ TEST_F(LogicPageTest, VariablesStepAndAViewedFileTakesTheChanges) {
     EXPECT_EQ(sim->reg(0xD1), 42u);
     EXPECT_EQ(logic->varField(1)->GetValue(), "42");
 
+    // Up pressed while typed text waits for the field's leave (a quick click is handled
+    // before it): the typed value is written and stepped, not the one before it. Typing that
+    // is refused shows its box and nothing is stepped.
+    logic->varField(1)->ChangeValue("55");
+    sim->clearFrames();
+    click(logic->upButton());
+    EXPECT_EQ(framesOf(0xD1), (std::vector<std::string>{"w:0x0037", "r", "w:0x0038", "r"}));
+    EXPECT_EQ(logic->varField(1)->GetValue(), "56");
+    logic->varField(1)->ChangeValue("5x");
+    sim->clearFrames();
+    recordedDialogs().clear();
+    click(logic->downButton());
+    EXPECT_EQ(recordedDialogs().boxes.size(), 1u);
+    EXPECT_TRUE(framesOf(0xD1).empty());
+    EXPECT_EQ(logic->varField(1)->GetValue(), "56");
+    // Back to 42 for the entries below.
+    sim->setReg(0xD1, 42);
+    ASSERT_TRUE(logic->varField(1)->rereadRegisterEdit());
+
     // Texts that are no whole 32-bit number are refused and the drive keeps its value.
     for (const char* typed : {"5.0", "2147483648", "abc"}) {
         SCOPED_TRACE(typed);
