@@ -231,6 +231,10 @@ void DrivePage::onTextEnter(wxCommandEvent& event) {
 }
 
 void DrivePage::onButton(wxCommandEvent& event) {
+    // The button took the focus from a field whose entry may still be queued; it goes first,
+    // so that neither a step nor the page's own buttons act on the value from before it.
+    for (RegisterEdit* field : edits_) field->finishLeaving();
+    if (axisNameField_) axisNameField_->finishLeaving();
     wxObject* source = event.GetEventObject();
     long delta = 0;
     if (upButton_ && source == upButton_) {

@@ -84,10 +84,17 @@ void RegisterEdit::onKillFocus(wxFocusEvent& event) {
     if (busy_ || IsBeingDeleted()) return;
     if (restoreWhileUnusable(this, drive_, savedValue_)) return;
     // The commit may show boxes, which must not open inside a focus change.
+    leaving_ = true;
     CallAfter(&RegisterEdit::enterAfterLeaving);
 }
 
+void RegisterEdit::finishLeaving() {
+    if (leaving_) enterAfterLeaving();
+}
+
 void RegisterEdit::enterAfterLeaving() {
+    if (!leaving_) return;
+    leaving_ = false;
     if (busy_) return;
     if (restoreWhileUnusable(this, drive_, savedValue_)) return;
     sendEnterFromField(this);

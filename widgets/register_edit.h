@@ -28,6 +28,9 @@ public:
     // Adds delta to the saved whole number and commits it.
     bool stepRegisterEdit(long delta);
     bool isModified() const { return GetValue() != savedValue_; }
+    // Runs now the entry that leaving the field queued, if it has not run yet: a click that
+    // arrives before it must act on the value the user typed, as it would had it come later.
+    void finishLeaving();
 
     const wxString& savedValue() const { return savedValue_; }
     const wxString& fieldName() const { return fieldName_; }
@@ -67,6 +70,7 @@ private:
 
     FieldFormat format_;
     bool busy_ = false;
+    bool leaving_ = false;
     wxString savedValue_;
     wxString fieldName_;
     DriveConnection* drive_;

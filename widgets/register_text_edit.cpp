@@ -72,10 +72,17 @@ void RegisterTextEdit::onKillFocus(wxFocusEvent& event) {
     // While the window closes the connection may already be gone.
     if (busy_ || IsBeingDeleted()) return;
     if (restoreWhileUnusable(this, drive_, savedValue_)) return;
+    leaving_ = true;
     CallAfter(&RegisterTextEdit::enterAfterLeaving);
 }
 
+void RegisterTextEdit::finishLeaving() {
+    if (leaving_) enterAfterLeaving();
+}
+
 void RegisterTextEdit::enterAfterLeaving() {
+    if (!leaving_) return;
+    leaving_ = false;
     if (busy_) return;
     if (restoreWhileUnusable(this, drive_, savedValue_)) return;
     sendEnterFromField(this);

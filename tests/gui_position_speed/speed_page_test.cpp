@@ -88,6 +88,19 @@ TEST_F(SpeedPageTest, EntriesAndStepsKeepTheOtherHalfAndMoveTheMarks) {
     EXPECT_TRUE(drawnAt(speed, 473, 127));
     EXPECT_EQ(speed->repaintRequests(), repaints + 1);
 
+    // A quick click on Up right after typing: the button's click comes before the entry that
+    // leaving the field queued. The step starts from the typed value, not the one before it.
+    speedEdit(0x3F)->wxTextCtrl::ChangeValue("60");
+    wxFocusEvent leave(wxEVT_KILL_FOCUS, speedEdit(0x3F)->GetId());
+    leave.SetEventObject(speedEdit(0x3F));
+    speedEdit(0x3F)->GetEventHandler()->ProcessEvent(leave);
+    sim->clearFrames();
+    click(speed->upButton());
+    pumpFor(50);
+    EXPECT_EQ(sim->reg(0x3F), 19987u) << "61 % of 32767";
+    EXPECT_EQ(speedEdit(0x3F)->GetValue(), "61");
+    EXPECT_EQ(writesSinceClear().size(), 2u) << "the typed value, then the step";
+
     // Another page's change of a limit moves the mark too; a text that is no whole
     // number leaves it.
     speed->onRegisterChanged(0x3F, "50");
