@@ -62,7 +62,7 @@ bool RegisterEdit::commitRegisterEdit() {
     }
     if (outcome != WriteOutcome::Confirmed) {
         ChangeValue(savedValue_);
-        if (access.usable()) SetFocus();
+        refocusAfterRefusal(this, access.usable());
     }
     return outcome == WriteOutcome::Confirmed;
 }
@@ -98,6 +98,14 @@ void RegisterEdit::enterAfterLeaving() {
     if (busy_) return;
     if (restoreWhileUnusable(this, drive_, savedValue_)) return;
     sendEnterFromField(this);
+}
+
+void refocusAfterRefusal(wxTextCtrl* field, bool usable) {
+    if (!usable) return;
+    // A field on a page that is not the one picked (the window itself may be hidden).
+    for (const wxWindow* window = field; window && !window->IsTopLevel(); window = window->GetParent())
+        if (!window->IsShown()) return;
+    field->SetFocus();
 }
 
 bool restoreWhileUnusable(wxTextCtrl* field, DriveConnection* drive, const wxString& savedValue) {

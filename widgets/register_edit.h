@@ -94,6 +94,9 @@ void showFieldText(wxTextCtrl* field, const wxString& text);
 // Leaving an editable register field counts as pressing Enter in it: the parent's
 // Enter handler gets the event (after the focus change has settled).
 void sendEnterFromField(wxTextCtrl* field);
+// After a refused or failed entry the cursor goes back into the field, while the drive can
+// be used and the field is on the page shown: one left by picking another page stays unfocused.
+void refocusAfterRefusal(wxTextCtrl* field, bool usable);
 // Leaving a field while the drive cannot be used puts its saved text back silently;
 // true when that was the case.
 bool restoreWhileUnusable(wxTextCtrl* field, DriveConnection* drive, const wxString& savedValue);

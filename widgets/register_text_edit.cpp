@@ -62,7 +62,7 @@ bool RegisterTextEdit::commitRegisterTextEdit() {
     }
     if (outcome != WriteOutcome::Confirmed) {
         ChangeValue(savedValue_);
-        if (access.usable()) SetFocus();
+        refocusAfterRefusal(this, access.usable());
     }
     return outcome == WriteOutcome::Confirmed;
 }
