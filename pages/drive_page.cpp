@@ -95,6 +95,7 @@ RegisterEdit* DrivePage::addEdit(RegisterEdit* field) {
 
 RegisterDisplay* DrivePage::addDisplay(RegisterDisplay* display) {
     displays_.push_back(display);
+    if (refocusEvent_ != wxEVT_NULL) display->setKeyboardStop(false);
     return display;
 }
 

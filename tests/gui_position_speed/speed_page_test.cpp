@@ -2,6 +2,8 @@
 // marks, the command-source symbols and the polling step's reads.
 #include <wx/button.h>
 
+#include <algorithm>
+
 #include "tests/gui_position_speed/pages_fixture.h"
 #include "widgets/register_bit_label.h"
 #include "widgets/register_display.h"
@@ -118,6 +120,28 @@ TEST_F(SpeedPageTest, EntriesAndStepsKeepTheOtherHalfAndMoveTheMarks) {
     for (RegisterEdit* field : speed->editList()) EXPECT_NE(field->registerNumber(), 0x45);
     EXPECT_EQ(speed->editList().size(), 32u);
     EXPECT_EQ(speed->displayList().size(), 26u);
+}
+
+TEST_F(SpeedPageTest, TabFromAFieldNeverStopsOnAReadOutThatHandsTheFocusBack) {
+    // Such a read-out sends the cursor back to the field it came from: as a Tab stop it
+    // would keep Tab from ever getting past it.
+    connect();
+    for (DrivePage* page : {static_cast<DrivePage*>(position), static_cast<DrivePage*>(speed)}) {
+        book->SetSelection(page == position ? 0 : 1);
+        pumpFor(30);
+        std::vector<wxWindow*> readOuts(page->displayList().begin(), page->displayList().end());
+        if (page == position) readOuts.insert(readOuts.end(), position->scaledDisplays().begin(),
+                                              position->scaledDisplays().end());
+        for (RegisterEdit* field : page->editList()) {
+            field->SetFocus();
+            field->Navigate(wxNavigationKeyEvent::IsForward);
+            wxWindow* next = wxWindow::FindFocus();
+            EXPECT_EQ(std::find(readOuts.begin(), readOuts.end(), next), readOuts.end()) << field->fieldName();
+            field->Navigate(wxNavigationKeyEvent::IsBackward);
+            next = wxWindow::FindFocus();
+            EXPECT_EQ(std::find(readOuts.begin(), readOuts.end(), next), readOuts.end()) << field->fieldName();
+        }
+    }
 }
 
 TEST_F(SpeedPageTest, PollingReadsInOrderOnlyWhileShownAndFollowsTheCommandSource) {
