@@ -95,6 +95,7 @@ RegisterEdit* DrivePage::addEdit(RegisterEdit* field) {
 
 RegisterDisplay* DrivePage::addDisplay(RegisterDisplay* display) {
     displays_.push_back(display);
+    if (refocusEvent_ != wxEVT_NULL) display->setKeyboardStop(false);
     return display;
 }
 
@@ -236,6 +237,10 @@ bool DrivePage::enterField(RegisterEdit* field) {
 }
 
 void DrivePage::onButton(wxCommandEvent& event) {
+    // The button took the focus from a field whose entry may still be queued; it goes first,
+    // so that neither a step nor the page's own buttons act on the value from before it.
+    for (RegisterEdit* field : edits_) field->finishLeaving();
+    if (axisNameField_) axisNameField_->finishLeaving();
     wxObject* source = event.GetEventObject();
     long delta = 0;
     if (upButton_ && source == upButton_) {

@@ -34,6 +34,7 @@ PositionPage::PositionPage(wxWindow* notebook, DriveConnection* drive, RegisterL
         if (readoutRows()[i].listed) continue;
         auto* display = static_cast<RegisterDisplay*>(readouts[i]);
         display->SetFont(smaller);
+        display->setKeyboardStop(false);  // hands the focus back (handsFocusBack)
         scaled_.push_back(display);
     }
 

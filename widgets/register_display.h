@@ -21,6 +21,13 @@ public:
     int part() const { return part_; }
     int percentBase() const { return percentBase_; }
 
+    // A read-out that hands the focus straight back to the page's field must not be a Tab
+    // stop: Tab would land on it, go back to the field it came from, and never get past it.
+    void setKeyboardStop(bool stop) { keyboardStop_ = stop; }
+    bool AcceptsFocusFromKeyboard() const override {
+        return keyboardStop_ && wxTextCtrl::AcceptsFocusFromKeyboard();
+    }
+
     // The label of a display is its shown text.
     void SetLabel(const wxString& text) override;
     wxString GetLabel() const override { return GetValue(); }
@@ -33,6 +40,7 @@ private:
     DriveConnection* const drive_;
     const int part_;
     const int percentBase_;
+    bool keyboardStop_ = true;
 };
 
 }  // namespace torvex

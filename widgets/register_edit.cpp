@@ -62,7 +62,7 @@ bool RegisterEdit::commitRegisterEdit() {
     }
     if (outcome != WriteOutcome::Confirmed) {
         ChangeValue(savedValue_);
-        if (access.usable()) SetFocus();
+        refocusAfterRefusal(this, access.usable());
     }
     return outcome == WriteOutcome::Confirmed;
 }
@@ -84,13 +84,28 @@ void RegisterEdit::onKillFocus(wxFocusEvent& event) {
     if (busy_ || IsBeingDeleted()) return;
     if (restoreWhileUnusable(this, drive_, savedValue_)) return;
     // The commit may show boxes, which must not open inside a focus change.
+    leaving_ = true;
     CallAfter(&RegisterEdit::enterAfterLeaving);
 }
 
+void RegisterEdit::finishLeaving() {
+    if (leaving_) enterAfterLeaving();
+}
+
 void RegisterEdit::enterAfterLeaving() {
+    if (!leaving_) return;
+    leaving_ = false;
     if (busy_) return;
     if (restoreWhileUnusable(this, drive_, savedValue_)) return;
     sendEnterFromField(this);
+}
+
+void refocusAfterRefusal(wxTextCtrl* field, bool usable) {
+    if (!usable) return;
+    // A field on a page that is not the one picked (the window itself may be hidden).
+    for (const wxWindow* window = field; window && !window->IsTopLevel(); window = window->GetParent())
+        if (!window->IsShown()) return;
+    field->SetFocus();
 }
 
 bool restoreWhileUnusable(wxTextCtrl* field, DriveConnection* drive, const wxString& savedValue) {

@@ -28,6 +28,9 @@ public:
     // Adds delta to the saved whole number and commits it.
     bool stepRegisterEdit(long delta);
     bool isModified() const { return GetValue() != savedValue_; }
+    // Runs now the entry that leaving the field queued, if it has not run yet: a click that
+    // arrives before it must act on the value the user typed, as it would had it come later.
+    void finishLeaving();
 
     const wxString& savedValue() const { return savedValue_; }
     const wxString& fieldName() const { return fieldName_; }
@@ -67,6 +70,7 @@ private:
 
     FieldFormat format_;
     bool busy_ = false;
+    bool leaving_ = false;
     wxString savedValue_;
     wxString fieldName_;
     DriveConnection* drive_;
@@ -90,6 +94,9 @@ void showFieldText(wxTextCtrl* field, const wxString& text);
 // Leaving an editable register field counts as pressing Enter in it: the parent's
 // Enter handler gets the event (after the focus change has settled).
 void sendEnterFromField(wxTextCtrl* field);
+// After a refused or failed entry the cursor goes back into the field, while the drive can
+// be used and the field is on the page shown: one left by picking another page stays unfocused.
+void refocusAfterRefusal(wxTextCtrl* field, bool usable);
 // Leaving a field while the drive cannot be used puts its saved text back silently;
 // true when that was the case.
 bool restoreWhileUnusable(wxTextCtrl* field, DriveConnection* drive, const wxString& savedValue);

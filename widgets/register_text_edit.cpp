@@ -62,7 +62,7 @@ bool RegisterTextEdit::commitRegisterTextEdit() {
     }
     if (outcome != WriteOutcome::Confirmed) {
         ChangeValue(savedValue_);
-        if (access.usable()) SetFocus();
+        refocusAfterRefusal(this, access.usable());
     }
     return outcome == WriteOutcome::Confirmed;
 }
@@ -72,10 +72,17 @@ void RegisterTextEdit::onKillFocus(wxFocusEvent& event) {
     // While the window closes the connection may already be gone.
     if (busy_ || IsBeingDeleted()) return;
     if (restoreWhileUnusable(this, drive_, savedValue_)) return;
+    leaving_ = true;
     CallAfter(&RegisterTextEdit::enterAfterLeaving);
 }
 
+void RegisterTextEdit::finishLeaving() {
+    if (leaving_) enterAfterLeaving();
+}
+
 void RegisterTextEdit::enterAfterLeaving() {
+    if (!leaving_) return;
+    leaving_ = false;
     if (busy_) return;
     if (restoreWhileUnusable(this, drive_, savedValue_)) return;
     sendEnterFromField(this);

@@ -17,6 +17,8 @@ public:
     bool rereadRegisterTextEdit();
     bool commitRegisterTextEdit();
     bool isModified() const { return GetValue() != savedValue_; }
+    // As RegisterEdit::finishLeaving.
+    void finishLeaving();
 
     const wxString& savedValue() const { return savedValue_; }
     const wxString& fieldName() const { return fieldName_; }
@@ -34,6 +36,7 @@ private:
 
     int reg_;
     bool busy_ = false;
+    bool leaving_ = false;
     wxString savedValue_;
     wxString fieldName_;
     DriveConnection* drive_;

@@ -314,7 +314,7 @@ bool commitInto(RegisterEdit* field, const TextCommit& commit) {
     }
     if (outcome != WriteOutcome::Confirmed) {
         field->ChangeValue(field->savedValue());
-        if (access.usable()) field->SetFocus();
+        refocusAfterRefusal(field, access.usable());
     }
     return outcome == WriteOutcome::Confirmed;
 }

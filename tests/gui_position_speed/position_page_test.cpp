@@ -167,6 +167,16 @@ TEST_F(PositionPageTest, BadEntriesWriteNothingAndKeepTheShownValue) {
     position->onRegisterChanged(0x7C, "abc");
     EXPECT_EQ(position->cycleState().positionScale.load(), 1000);
     EXPECT_EQ(position->offsetField()->GetValue(), "2000.000");
+
+    // A field left by picking another page is refused once that page is shown: the cursor
+    // stays there and is not pulled into a field nobody can see, where typing would be lost.
+    book->SetSelection(1);
+    pumpFor(30);
+    for (RegisterEdit* field : {positionEdit(kKpSpeed), position->speedToField(), position->offsetField()}) {
+        enterText(field, "12a");
+        pumpFor(30);
+        EXPECT_NE(wxWindow::FindFocus(), field) << field->fieldName();
+    }
 }
 
 TEST_F(PositionPageTest, FollowsChangesOfItsRegistersAndScales) {

@@ -2,6 +2,8 @@
 // marks, the command-source symbols and the polling step's reads.
 #include <wx/button.h>
 
+#include <algorithm>
+
 #include "tests/gui_position_speed/pages_fixture.h"
 #include "widgets/register_bit_label.h"
 #include "widgets/register_display.h"
@@ -88,6 +90,19 @@ TEST_F(SpeedPageTest, EntriesAndStepsKeepTheOtherHalfAndMoveTheMarks) {
     EXPECT_TRUE(drawnAt(speed, 473, 127));
     EXPECT_EQ(speed->repaintRequests(), repaints + 1);
 
+    // A quick click on Up right after typing: the button's click comes before the entry that
+    // leaving the field queued. The step starts from the typed value, not the one before it.
+    speedEdit(0x3F)->wxTextCtrl::ChangeValue("60");
+    wxFocusEvent leave(wxEVT_KILL_FOCUS, speedEdit(0x3F)->GetId());
+    leave.SetEventObject(speedEdit(0x3F));
+    speedEdit(0x3F)->GetEventHandler()->ProcessEvent(leave);
+    sim->clearFrames();
+    click(speed->upButton());
+    pumpFor(50);
+    EXPECT_EQ(sim->reg(0x3F), 19987u) << "61 % of 32767";
+    EXPECT_EQ(speedEdit(0x3F)->GetValue(), "61");
+    EXPECT_EQ(writesSinceClear().size(), 2u) << "the typed value, then the step";
+
     // Another page's change of a limit moves the mark too; a text that is no whole
     // number leaves it.
     speed->onRegisterChanged(0x3F, "50");
@@ -105,6 +120,28 @@ TEST_F(SpeedPageTest, EntriesAndStepsKeepTheOtherHalfAndMoveTheMarks) {
     for (RegisterEdit* field : speed->editList()) EXPECT_NE(field->registerNumber(), 0x45);
     EXPECT_EQ(speed->editList().size(), 32u);
     EXPECT_EQ(speed->displayList().size(), 26u);
+}
+
+TEST_F(SpeedPageTest, TabFromAFieldNeverStopsOnAReadOutThatHandsTheFocusBack) {
+    // Such a read-out sends the cursor back to the field it came from: as a Tab stop it
+    // would keep Tab from ever getting past it.
+    connect();
+    for (DrivePage* page : {static_cast<DrivePage*>(position), static_cast<DrivePage*>(speed)}) {
+        book->SetSelection(page == position ? 0 : 1);
+        pumpFor(30);
+        std::vector<wxWindow*> readOuts(page->displayList().begin(), page->displayList().end());
+        if (page == position) readOuts.insert(readOuts.end(), position->scaledDisplays().begin(),
+                                              position->scaledDisplays().end());
+        for (RegisterEdit* field : page->editList()) {
+            field->SetFocus();
+            field->Navigate(wxNavigationKeyEvent::IsForward);
+            wxWindow* next = wxWindow::FindFocus();
+            EXPECT_EQ(std::find(readOuts.begin(), readOuts.end(), next), readOuts.end()) << field->fieldName();
+            field->Navigate(wxNavigationKeyEvent::IsBackward);
+            next = wxWindow::FindFocus();
+            EXPECT_EQ(std::find(readOuts.begin(), readOuts.end(), next), readOuts.end()) << field->fieldName();
+        }
+    }
 }
 
 TEST_F(SpeedPageTest, PollingReadsInOrderOnlyWhileShownAndFollowsTheCommandSource) {
