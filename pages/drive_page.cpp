@@ -237,9 +237,14 @@ bool DrivePage::enterField(RegisterEdit* field) {
 }
 
 void DrivePage::onButton(wxCommandEvent& event) {
-    // The button took the focus from a field whose entry may still be queued; it goes first,
-    // so that neither a step nor the page's own buttons act on the value from before it.
-    for (RegisterEdit* field : edits_) field->finishLeaving();
+    auto stepped = std::find(edits_.begin(), edits_.end(), lastFocused_);
+    RegisterEdit* field = stepped == edits_.end() ? nullptr : *stepped;
+    const bool typed = field && field->isModified();
+    const wxString savedBefore = field ? field->savedValue() : wxString();
+    // The button took the focus from a field whose entry may still be queued (a quick click
+    // comes before it); it goes first, so that neither a step nor the page's own buttons act
+    // on the value from before it.
+    for (RegisterEdit* edit : edits_) edit->finishLeaving();
     if (axisNameField_) axisNameField_->finishLeaving();
     wxObject* source = event.GetEventObject();
     long delta = 0;
@@ -251,22 +256,20 @@ void DrivePage::onButton(wxCommandEvent& event) {
         if (!handleButton(event)) event.Skip();
         return;
     }
-    for (RegisterEdit* field : edits_) {
-        if (field == lastFocused_) {
-            // Text typed into the field and not yet taken: the field's leave is handled after
-            // the press when the click is quick, and the step would go from the value before
-            // and drop what was typed. It is taken first, as leaving would take it; a refused
-            // entry has shown its box and is not stepped.
-            if (field->isModified() && drive_ && drive_->isConnected() && !enterField(field)) break;
-            const wxString before = field->GetValue();
-            stepField(field, delta);
-            afterStep(field);
-            // Fields bound to the same register on other pages follow a step as they
-            // follow Enter; without it a step there would write the old value back.
-            if (field->GetValue() != before) postRegisterChanged(field);
-            break;
-        }
+    if (!field) return;
+    if (typed && drive_ && drive_->isConnected()) {
+        // Typed text the field was never left with is taken as Enter would take it. An entry
+        // that was refused (or that the drive did not take) has shown its box: no step then
+        // from the value the user meant to replace.
+        if (field->isModified() && !enterField(field)) return;
+        if (field->savedValue() == savedBefore) return;
     }
+    const wxString before = field->GetValue();
+    stepField(field, delta);
+    afterStep(field);
+    // Fields bound to the same register on other pages follow a step as they follow Enter;
+    // without it a step there would write the old value back.
+    if (field->GetValue() != before) postRegisterChanged(field);
 }
 
 void DrivePage::onChildFocus(wxChildFocusEvent& event) {

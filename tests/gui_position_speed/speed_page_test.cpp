@@ -102,6 +102,16 @@ TEST_F(SpeedPageTest, EntriesAndStepsKeepTheOtherHalfAndMoveTheMarks) {
     EXPECT_EQ(sim->reg(0x3F), 19987u) << "61 % of 32767";
     EXPECT_EQ(speedEdit(0x3F)->GetValue(), "61");
     EXPECT_EQ(writesSinceClear().size(), 2u) << "the typed value, then the step";
+    // Typing the entry refuses: its box, and no step from the value it was to replace.
+    speedEdit(0x3F)->wxTextCtrl::ChangeValue("6x");
+    speedEdit(0x3F)->GetEventHandler()->ProcessEvent(leave);
+    sim->clearFrames();
+    recordedDialogs().clear();
+    click(speed->upButton());
+    pumpFor(50);
+    EXPECT_EQ(recordedDialogs().boxes.size(), 1u);
+    EXPECT_TRUE(writesSinceClear().empty());
+    EXPECT_EQ(speedEdit(0x3F)->GetValue(), "61");
 
     // Another page's change of a limit moves the mark too; a text that is no whole
     // number leaves it.
