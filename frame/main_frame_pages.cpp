@@ -170,7 +170,11 @@ void MainFrame::onTriggerRegistersChanged(wxCommandEvent&) {
 }
 
 void MainFrame::onStopStepTest(wxCommandEvent&) {
-    if (oscilloscopePage_) oscilloscopePage_->stopStepResponse();
+    if (!oscilloscopePage_) return;
+    oscilloscopePage_->stopStepResponse();
+    // The test command that follows may go to the register the step drives: the step's
+    // closing 0 has to be on the wire before it, not after it.
+    oscilloscopePage_->endStepThread();
 }
 
 void MainFrame::onDigitalSpeed(wxCommandEvent& event) {

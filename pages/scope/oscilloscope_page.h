@@ -47,6 +47,8 @@ public:
     void onRegisterChanged(int reg, const wxString& text, const std::optional<FieldUnits>& sender = std::nullopt);
     void reloadRegisterChoices();
     void stopStepResponse();
+    // Waits until every step thread asked to stop has written its 0 and ended.
+    void endStepThread();
     void setDigitalSpeedMode(int digitalSpeed);
     void stopStepAndCapture();
 
@@ -157,7 +159,6 @@ private:
     // The capture thread's last complete capture into capture_, unless taken before.
     bool takeLatestCapture();
     void showCapture();
-    void endStepThread();
     void showStepIdle();
     bool stepButtonAllowed() const;
 

@@ -16,6 +16,7 @@
 #include <thread>
 #include <fstream>
 
+#include "frame/drive_status_bar.h"
 #include "frame/main_frame.h"
 #include "link/registers.h"
 #include "pages/scope/oscilloscope_page.h"
@@ -407,6 +408,37 @@ TEST_F(ScopePageTest, SerialBootEndsAStepTestWithItsZeroBeforeTheBootCommand) {
     ASSERT_GE(writes.size(), 2u);
     EXPECT_EQ(writes.back(), std::make_pair(uint32_t(kRegSerialBoot), 0u));
     EXPECT_EQ(writes[writes.size() - 2], std::make_pair(0x31u, 0u)) << "the step register keeps its last value";
+}
+
+TEST_F(ScopePageTest, ATestCommandOfTheStatusPanelDuringAStepTestIsTheLastWriteOfItsRegister) {
+    makeFrame();
+    goOnline();
+    OscilloscopePage* p = page();
+    DriveStatusBar* panel = frame->driveStatusBar();
+    // The command goes to the register the step test drives: the step's closing 0 must
+    // reach the drive before it, or the motor is sent back to 0 right after the command.
+    struct Row { const char* type; uint32_t reg; wxButton* button; uint32_t value; };
+    for (const Row& row : {Row{"Speed", 0x31, panel->testPlusButton(), 500},
+                           Row{"Position", 0x6E, panel->testDestButton(), 12345}}) {
+        SCOPED_TRACE(row.type);
+        panel->testSpeedField()->ChangeValue("500");
+        panel->testPositionField()->ChangeValue("12345");
+        ASSERT_NO_FATAL_FAILURE(startHeldStep(row.type, row.reg));
+        click(row.button);
+        EXPECT_FALSE(p->isStepRunning());
+        auto sawBoth = [&] {
+            bool zero = false, command = false;
+            for (const auto& f : writesTo(row.reg)) {
+                zero = zero || f.value == 0;
+                command = command || f.value == row.value;
+            }
+            return zero && command;
+        };
+        ASSERT_TRUE(pumpUntil(sawBoth, 3000));
+        EXPECT_EQ(writesTo(row.reg).back().value, row.value);
+        EXPECT_EQ(drive->reg(row.reg), row.value);
+    }
+    EXPECT_TRUE(recordedDialogs().boxes.empty());
 }
 
 TEST_F(ScopePageTest, BadReadOutsKeepTheShownCaptureAndGoingOfflineStopsEverything) {
