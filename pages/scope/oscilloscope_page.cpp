@@ -414,7 +414,9 @@ bool OscilloscopePage::stepButtonAllowed() const {
 void OscilloscopePage::setOnline(bool online) {
     ++linkGeneration_;
     if (online && !drive()->isOfflineImage()) {
-        captureButton_->Enable();
+        // With every channel off there is nothing to capture: the drive would be armed
+        // for no channel at all and the capture would wait for ever.
+        captureButton_->Enable(countScopeChannels() > 0);
         if (digitalSpeedMode_) stepButton_->Enable();
         return;
     }

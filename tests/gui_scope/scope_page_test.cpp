@@ -410,6 +410,17 @@ TEST_F(ScopePageTest, SerialBootEndsAStepTestWithItsZeroBeforeTheBootCommand) {
     EXPECT_EQ(writes[writes.size() - 2], std::make_pair(0x31u, 0u)) << "the step register keeps its last value";
 }
 
+TEST_F(ScopePageTest, GoingOnlineWithEveryChannelOffOffersNoCapture) {
+    useEnglish();
+    makeFrame();
+    OscilloscopePage* p = page();
+    for (int n = 0; n < 8; ++n) pickByClientData(p->channelSignal(n), 0);
+    goOnline();
+    EXPECT_FALSE(p->captureButton()->IsEnabled());
+    pickByClientData(p->channelSignal(3), 0x30);
+    EXPECT_TRUE(p->captureButton()->IsEnabled());
+}
+
 TEST_F(ScopePageTest, ATestCommandOfTheStatusPanelDuringAStepTestIsTheLastWriteOfItsRegister) {
     makeFrame();
     goOnline();
