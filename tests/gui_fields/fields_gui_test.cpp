@@ -418,6 +418,26 @@ TEST_F(FieldsOnAPage, UpAndDownStepTheFieldLastWorkedIn) {
     pumpFor(50);
     EXPECT_EQ(notices(kSpeedLimit), 3) << "each step that changed the field tells the other pages";
     EXPECT_EQ(notices(kKp), 0) << "a field that was not stepped tells nothing";
+
+    // A quick click reaches the page before the field it left has taken the entry (that
+    // waits for the focus change to settle): the entry goes first and the step starts from
+    // it; after a refused entry the click does nothing.
+    focusArrives(page->limit);
+    type(page->limit, "20");
+    leave(page->limit);
+    click(page->upButton());
+    EXPECT_EQ(sim->reg(kSpeedLimit), 21u);
+    EXPECT_EQ(page->limit->GetValue(), "21");
+    recordedDialogs().clear();
+    sim->clearFrames();
+    type(page->limit, "2x");
+    leave(page->limit);
+    click(page->downButton());
+    EXPECT_TRUE(recordedDialogs().sawBox("keine Nummer"));
+    EXPECT_EQ(page->limit->GetValue(), "21");
+    pumpFor(50);  // the delayed leaves find nothing left to commit
+    EXPECT_EQ(writesTo(kSpeedLimit), 0);
+    EXPECT_EQ(recordedDialogs().boxes.size(), 1u);
 }
 
 TEST_F(FieldsOnAPage, FocusComesBackToTheLastField) {
