@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <fstream>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -69,6 +70,17 @@ FileReplaceResult replaceFileAtomically(const std::string& chosenPath, const uin
         return FileReplaceResult::WriteFailed;
     }
     return FileReplaceResult::Replaced;
+}
+
+bool readWholeFile(const std::string& path, std::string* out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    // Through the stream, not its buffer: a failing read then marks the stream bad instead
+    // of throwing out of the caller.
+    out->clear();
+    char chunk[4096];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) out->append(chunk, static_cast<size_t>(in.gcount()));
+    return !in.bad();
 }
 
 }  // namespace torvex

@@ -1,4 +1,4 @@
-// Saving a file so that a failed save never destroys the one it replaces.
+// Saving a file so that a failed save never destroys the one it replaces, and reading one whole.
 #pragma once
 
 #include <cstddef>
@@ -19,5 +19,9 @@ enum class FileReplaceResult {
 // symbolic link is followed: the file it points to is replaced and the link stays. A
 // replaced file keeps its permissions.
 FileReplaceResult replaceFileAtomically(const std::string& path, const uint8_t* data, size_t size);
+
+// The whole file into out. False when it cannot be opened or a read fails (a broken medium,
+// a folder): a failure is reported, never thrown.
+bool readWholeFile(const std::string& path, std::string* out);
 
 }  // namespace torvex

@@ -3,9 +3,9 @@
 #include <array>
 #include <atomic>
 #include <chrono>
-#include <fstream>
-#include <iterator>
 #include <sstream>
+
+#include "link/atomic_file.h"
 
 namespace torvex {
 
@@ -115,16 +115,6 @@ std::string makeBoundary() {
     // "=_" never occurs in base64, and every part is base64: the boundary cannot clash.
     text << "=_torvex_" << std::hex << now << "_" << counter.fetch_add(1);
     return text.str();
-}
-
-bool readWholeFile(const std::string& path, std::string* out) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return false;
-    // Through the stream, not its buffer: a failing read marks the stream bad, never throws.
-    out->clear();
-    char chunk[4096];
-    while (file.read(chunk, sizeof chunk) || file.gcount() > 0) out->append(chunk, static_cast<size_t>(file.gcount()));
-    return !file.bad();
 }
 
 }  // namespace

@@ -15,15 +15,11 @@ namespace {
 
 constexpr uint32_t kFirstCurrentFirmware = 300;
 
-bool readWholeFile(const std::string& path, std::vector<uint8_t>& out) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    // Through the stream, not its buffer: a read that fails (a broken medium, a folder) then
-    // marks the stream bad instead of throwing out of the reader.
-    out.clear();
-    char chunk[4096];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) out.insert(out.end(), chunk, chunk + in.gcount());
-    return !in.bad();
+bool readFileBytes(const std::string& path, std::vector<uint8_t>& out) {
+    std::string text;
+    if (!readWholeFile(path, &text)) return false;
+    out.assign(text.begin(), text.end());
+    return true;
 }
 
 uint16_t bigEndian16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
@@ -154,7 +150,7 @@ uint32_t readRegisterFile(const std::string& path, RegisterValueMap16& values16,
     values16.clear();
     values32.clear();
     std::vector<uint8_t> bytes;
-    if (!readWholeFile(path, bytes)) return kRegisterFileNotOpened;
+    if (!readFileBytes(path, bytes)) return kRegisterFileNotOpened;
     return parseRegisterFile(bytes.data(), bytes.size(), values16, values32, normalise);
 }
 
@@ -183,7 +179,7 @@ uint32_t readDriveFile(const std::string& path, RegisterValueMap16& values16, Re
     values16.clear();
     values32.clear();
     std::vector<uint8_t> bytes;
-    if (!readWholeFile(path, bytes)) return kDriveFileNotOpened;
+    if (!readFileBytes(path, bytes)) return kDriveFileNotOpened;
     return parseDriveFile(bytes.data(), bytes.size(), values16, values32);
 }
 
