@@ -72,6 +72,9 @@ SendSettingsDialog::SendSettingsDialog(wxWindow* parent, const wxDateTime& now)
     column->Add(buttons, 0, wxALIGN_RIGHT);
 
     sendButton_->SetDefault();
+    // Escape presses the escape button; "Cancel" is made by id -1, not as the cancel id,
+    // so the dialog is told which button that is, or Escape would leave it open.
+    SetEscapeId(cancelButton_->GetId());
     SetSizerAndFit(column);
     toField_->SetFocus();
 
@@ -125,6 +128,7 @@ IpAddressDialog::IpAddressDialog(wxWindow* parent, const wxString& initialAddres
     column->Add(buttons, 0, wxALIGN_RIGHT);
 
     connectButton_->SetDefault();
+    SetEscapeId(cancelButton_->GetId());  // Escape as "Cancel", as in SendSettingsDialog
     SetSizerAndFit(column);
     addressField_->SetFocus();
 

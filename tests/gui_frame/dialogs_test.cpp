@@ -24,6 +24,19 @@ int press(wxDialog& dialog, const char* buttonName) {
     return dialog.GetReturnCode();
 }
 
+// Escape as the toolkit delivers it: a char-hook key event in the focused field, which
+// goes up to the dialog.
+int pressEscape(wxDialog& dialog, const char* fieldName) {
+    wxTextCtrl* focused = field(dialog, fieldName);
+    EXPECT_NE(focused, nullptr) << fieldName;
+    if (!focused) return -1;
+    wxKeyEvent key(wxEVT_CHAR_HOOK);
+    key.m_keyCode = WXK_ESCAPE;
+    key.SetEventObject(focused);
+    focused->GetEventHandler()->ProcessEvent(key);
+    return dialog.GetReturnCode();
+}
+
 TEST_F(FrameTest, IpAddressDialogReturnsTheTypedAddress) {
     makeFrame();
     wxString initial;
@@ -98,6 +111,27 @@ TEST_F(FrameTest, SendSettingsDialogOffersTheMakerWithoutARecipient) {
     recordedDialogs().modalAnswers.push_back([](wxDialog& shown) { return press(shown, "cancel"); });
     EXPECT_EQ(ui::dialogs().showModal(dialog), kDialogCancelled);
     EXPECT_EQ(dialog.recipient(), "");
+}
+
+TEST_F(FrameTest, EscapeClosesBothDialogsAsCancel) {
+    makeFrame();
+    recordedDialogs().modalAnswers.push_back([](wxDialog& dialog) {
+        field(dialog, "ip_address")->SetValue("10.9.9.9");
+        return pressEscape(dialog, "ip_address");
+    });
+    recordedDialogs().modalAnswers.push_back([](wxDialog& dialog) { return pressEscape(dialog, "message"); });
+    {
+        IpAddressDialog dialog(frame, "1.2.3.4");
+        dialog.SetReturnCode(99);
+        EXPECT_EQ(ui::dialogs().showModal(dialog), kDialogCancelled);
+        EXPECT_EQ(dialog.address(), "") << "Escape takes nothing";
+    }
+    {
+        SendSettingsDialog dialog(frame);
+        dialog.SetReturnCode(99);
+        EXPECT_EQ(ui::dialogs().showModal(dialog), kDialogCancelled);
+        EXPECT_EQ(dialog.recipient(), "");
+    }
 }
 
 }  // namespace
