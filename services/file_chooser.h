@@ -1,5 +1,5 @@
 // The file dialog of the program's file commands: title and wildcard from the catalogue,
-// the wildcard's patterns also in upper case, and a saved file always with its extension.
+// the wildcard's patterns also in upper case, and a save name typed without extension completed.
 #pragma once
 
 #include <wx/string.h>
