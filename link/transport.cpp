@@ -114,7 +114,12 @@ uint32_t DriveTransport::releaseCanLibrary() {
 uint32_t DriveTransport::initCan() {
     closePort();
     if (!can_->isLoaded() && !bindCanLibrary()) {
-        box(tr("Can't load PCAN_USB.dll!"), tr(kCaptionLinkError));
+        // The key keeps the name the catalogues know it by; their texts carry a "%s" for the
+        // file looked for. Without a catalogue the key itself would name a file never tried.
+        const std::string key = "Can't load PCAN_USB.dll!";
+        std::string text = tr(key);
+        if (text == key) text = "Can't load %s!";
+        box(strprintfRuntime(text, platform::canLibraryName().c_str()), tr(kCaptionLinkError));
         return 2;
     }
     uint32_t r = can_->init(static_cast<uint16_t>(can::kBitrate500k), 0);

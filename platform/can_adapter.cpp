@@ -9,10 +9,23 @@
 
 namespace torvex::platform {
 
+namespace {
+
+const char* namedLibrary() {
+    const char* named = std::getenv("TORVEX_CAN_LIBRARY");
+    return named && *named ? named : nullptr;
+}
+
+}  // namespace
+
+std::string canLibraryName() {
+    const char* named = namedLibrary();
+    return named ? named : can::kLibraryFileName;
+}
+
 std::vector<std::string> canLibraryCandidates() {
     std::vector<std::string> files;
-    const char* named = std::getenv("TORVEX_CAN_LIBRARY");
-    if (named && *named) {
+    if (const char* named = namedLibrary()) {
         files.emplace_back(named);
         return files;
     }

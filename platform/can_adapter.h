@@ -33,6 +33,10 @@ public:
 // The process-wide adapter that loads the shared library with dlopen.
 CanAdapter& processCanAdapter();
 
+// The file the program looks for, as the user knows it: the one TORVEX_CAN_LIBRARY names
+// when that is set and not empty, else libpcan_usb.so.
+std::string canLibraryName();
+
 // The files tried, in order: the one named by TORVEX_CAN_LIBRARY when that is set and not
 // empty (only that one); else libpcan_usb.so in the executable's own folder, then the bare
 // name for the loader's search path.

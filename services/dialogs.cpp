@@ -1,6 +1,7 @@
 #include "services/dialogs.h"
 
 #include <wx/button.h>
+#include <wx/filedlg.h>
 #include <wx/intl.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
@@ -72,6 +73,9 @@ SendSettingsDialog::SendSettingsDialog(wxWindow* parent, const wxDateTime& now)
     column->Add(buttons, 0, wxALIGN_RIGHT);
 
     sendButton_->SetDefault();
+    // Escape presses the escape button; "Cancel" is made by id -1, not as the cancel id,
+    // so the dialog is told which button that is, or Escape would leave it open.
+    SetEscapeId(cancelButton_->GetId());
     SetSizerAndFit(column);
     toField_->SetFocus();
 
@@ -91,7 +95,10 @@ void SendSettingsDialog::onButton(wxCommandEvent& event) {
     if (event.GetEventObject() == sendButton_) {
         recipient_ = toField_->GetValue();
         subject_ = subjectField_->GetValue();
+        // The attachment is a register file: under a name without extension the recipient's
+        // file dialogs would hide it.
         fileName_ = fileNameField_->GetValue();
+        if (!fileName_.empty()) fileName_ = wxFileDialogBase::AppendExtension(fileName_, "*.vrf");
         message_ = messageField_->GetValue();
         finish(kDialogAccepted);
     } else if (event.GetEventObject() == cancelButton_) {
@@ -125,6 +132,7 @@ IpAddressDialog::IpAddressDialog(wxWindow* parent, const wxString& initialAddres
     column->Add(buttons, 0, wxALIGN_RIGHT);
 
     connectButton_->SetDefault();
+    SetEscapeId(cancelButton_->GetId());  // Escape as "Cancel", as in SendSettingsDialog
     SetSizerAndFit(column);
     addressField_->SetFocus();
 

@@ -1,5 +1,5 @@
 // The file dialog of the program's file commands: title and wildcard from the catalogue,
-// and the wildcard's patterns also in upper case.
+// the wildcard's patterns also in upper case, and a save name typed without extension completed.
 #pragma once
 
 #include <wx/string.h>
@@ -13,6 +13,9 @@ namespace torvex {
 wxString withUpperCasePatterns(const wxString& wildcard);
 
 // The chosen path, or an empty text when cancelled. message and wildcard are catalogue keys.
+// A save dialog's name without an extension gets the one of the wildcard's first file type
+// ("motor1" -> "motor1.vrf"); a name with an extension stays as typed. When the file so
+// completed exists already, the user is asked before it is replaced (No: an empty text).
 wxString chooseFile(wxWindow* parent, const char* message, const wxString& directory, const wxString& name,
                     const char* wildcard, long style);
 

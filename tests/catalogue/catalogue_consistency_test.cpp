@@ -82,6 +82,17 @@ std::vector<std::string> placeholders(const std::string& text) {
     return found;
 }
 
+// Keys kept as they were although their texts now fill in more than the key shows: the
+// placeholders those texts carry instead of the key's.
+const std::map<std::string, std::vector<std::string>> kPlaceholdersBeyondTheKey = {
+    {"Can't load PCAN_USB.dll!", {"%s"}},  // the library file looked for
+};
+
+std::vector<std::string> expectedPlaceholders(const std::string& key) {
+    auto found = kPlaceholdersBeyondTheKey.find(key);
+    return found != kPlaceholdersBeyondTheKey.end() ? found->second : placeholders(key);
+}
+
 // "Torvex_de.pdf" and its siblings: each catalogue names the manual of its own language only.
 bool isManualName(const std::string& key) {
     return key.size() == 13 && key.rfind("Torvex_", 0) == 0 && key.compare(9, 4, ".pdf") == 0;
@@ -106,7 +117,7 @@ TEST(CatalogueConsistency, EveryLanguageHoldsEveryKeyWithItsPlaceholders) {
                 continue;
             }
             EXPECT_FALSE(found->second.empty()) << lang << ": empty text for \"" << key << "\"";
-            EXPECT_EQ(placeholders(found->second), placeholders(key)) << lang << ": \"" << key << "\"";
+            EXPECT_EQ(placeholders(found->second), expectedPlaceholders(key)) << lang << ": \"" << key << "\"";
         }
     }
 }

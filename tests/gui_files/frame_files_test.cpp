@@ -5,12 +5,14 @@
 #include <wx/weakref.h>
 
 #include <cstdlib>
+#include <deque>
 #include <fstream>
 #include <iterator>
 #include <unistd.h>
 
 #include "frame/app.h"
 #include "services/config.h"
+#include "services/file_chooser.h"
 #include "widgets/events.h"
 #include "frame/main_frame.h"
 #include "link/register_file.h"
@@ -202,6 +204,68 @@ TEST_F(FrameFilesTest, SavingTheSelectionNeedsItsList) {
     appendRegisterRecord(expected, 52, false, 1234);
     appendRegisterRecord(expected, 27, false, 310);
     EXPECT_EQ(bytes, expected);
+}
+
+TEST_F(FrameFilesTest, ATypedNameIsSavedWithTheRegisterFileExtension) {
+    view(writeRegisterSet("view.vrf", 310, 1234));
+    auto contents = [this](const std::string& name) {
+        std::ifstream in(path(name), std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    auto save = [this](const std::string& typed, std::deque<int> answers = {}) {
+        recordedDialogs().clear();
+        recordedDialogs().fileAnswers.push_back(path(typed));
+        recordedDialogs().boxAnswers = std::move(answers);
+        send(SaveRegistersEvent, 1);
+    };
+
+    save("motor1");
+    EXPECT_TRUE(boxTexts().empty());
+    EXPECT_FALSE(std::ifstream(path("motor1")).good());
+    const std::string saved = contents("motor1.vrf");
+    RegisterValueMap16 values16;
+    RegisterValueMap32 values32;
+    ASSERT_EQ(readRegisterFile(path("motor1.vrf"), values16, values32, false), 0u);
+    EXPECT_EQ(values16[0x34], 1234);
+    EXPECT_EQ(frame_->GetTitle(), versionTitle("motor1.vrf"));
+    EXPECT_EQ(getRegisterDataFilename(), "motor1.vrf") << "the next dialog offers the file written";
+
+    // The completed name exists: asked, as the dialog would have asked for it. No writes nothing.
+    writeText("motor1.vrf", "kept");
+    save("motor1", {wxNO});
+    ASSERT_EQ(recordedDialogs().boxes.size(), 1u);
+    EXPECT_EQ(recordedDialogs().boxes[0].text,
+              "The file '" + path("motor1.vrf") + "' already exists.\nDo you want to replace it?");
+    EXPECT_EQ(recordedDialogs().boxes[0].caption, "Save Register File");
+    EXPECT_EQ(recordedDialogs().boxes[0].style & (wxYES_NO | wxICON_QUESTION), wxYES_NO | wxICON_QUESTION);
+    EXPECT_EQ(contents("motor1.vrf"), "kept");
+    EXPECT_FALSE(std::ifstream(path("motor1")).good());
+
+    save("motor1", {wxYES});
+    EXPECT_EQ(recordedDialogs().boxes.size(), 1u);
+    EXPECT_EQ(contents("motor1.vrf"), saved);
+
+    // A name typed with its extension, or with another one, is kept; the dialog itself asked
+    // about an existing one, so nothing asks again.
+    writeText("motor1.vrf", "kept");
+    save("motor1.vrf");
+    EXPECT_TRUE(boxTexts().empty());
+    EXPECT_EQ(contents("motor1.vrf"), saved);
+    save("motor1.bak");
+    EXPECT_TRUE(boxTexts().empty());
+    EXPECT_EQ(contents("motor1.bak"), saved);
+    EXPECT_FALSE(std::ifstream(path("motor1.bak.vrf")).good());
+}
+
+TEST(FileChooser, PatternsAreOfferedInUpperCaseToo) {
+    auto upperCased = [](const char* wildcard) { return withUpperCasePatterns(wildcard).utf8_string(); };
+    EXPECT_EQ(upperCased("Files (*.vrf)|*.vrf"), "Files (*.vrf)|*.vrf;*.VRF")
+        << "the description stays as it was";
+    EXPECT_EQ(upperCased("A (*.vrf)|*.vrf|B (*.vtd;*.vsf)|*.vtd;*.vsf"),
+              "A (*.vrf)|*.vrf;*.VRF|B (*.vtd;*.vsf)|*.vtd;*.vsf;*.VTD;*.VSF");
+    // Nothing twice, and nothing for a pattern without letters.
+    EXPECT_EQ(upperCased("Files (*.vrf)|*.vrf;*.VRF"), "Files (*.vrf)|*.vrf;*.VRF");
+    EXPECT_EQ(upperCased("All (*.*)|*.*"), "All (*.*)|*.*");
 }
 
 TEST_F(FrameFilesTest, LoadingAndImportingIntoTheImage) {

@@ -24,6 +24,19 @@ int press(wxDialog& dialog, const char* buttonName) {
     return dialog.GetReturnCode();
 }
 
+// Escape as the toolkit delivers it: a char-hook key event in the focused field, which
+// goes up to the dialog.
+int pressEscape(wxDialog& dialog, const char* fieldName) {
+    wxTextCtrl* focused = field(dialog, fieldName);
+    EXPECT_NE(focused, nullptr) << fieldName;
+    if (!focused) return -1;
+    wxKeyEvent key(wxEVT_CHAR_HOOK);
+    key.m_keyCode = WXK_ESCAPE;
+    key.SetEventObject(focused);
+    focused->GetEventHandler()->ProcessEvent(key);
+    return dialog.GetReturnCode();
+}
+
 TEST_F(FrameTest, IpAddressDialogReturnsTheTypedAddress) {
     makeFrame();
     wxString initial;
@@ -89,6 +102,23 @@ TEST_F(FrameTest, SendSettingsDialogFillsItsFieldsAndReturnsThem) {
     EXPECT_EQ(dialog.message(), "two\nlines");
 }
 
+TEST_F(FrameTest, SendSettingsDialogNamesTheAttachmentAsARegisterFile) {
+    makeFrame();
+    auto sendAs = [this](const wxString& typed) {
+        recordedDialogs().modalAnswers.push_back([typed](wxDialog& shown) {
+            field(shown, "filename")->SetValue(typed);
+            return press(shown, "send");
+        });
+        SendSettingsDialog dialog(frame);
+        EXPECT_EQ(ui::dialogs().showModal(dialog), kDialogAccepted);
+        return dialog.fileName().utf8_string();
+    };
+    EXPECT_EQ(sendAs("motor1"), "motor1.vrf");
+    EXPECT_EQ(sendAs("motor1.vrf"), "motor1.vrf");
+    EXPECT_EQ(sendAs("motor1.txt"), "motor1.txt") << "a name with an extension is kept as typed";
+    EXPECT_EQ(sendAs(""), "") << "left to the caller, which sends under the proposed name";
+}
+
 TEST_F(FrameTest, SendSettingsDialogOffersTheMakerWithoutARecipient) {
     makeFrame();
     SendSettingsDialog dialog(frame, wxDateTime(31, wxDateTime::Dec, 2025, 23, 59, 58));
@@ -98,6 +128,27 @@ TEST_F(FrameTest, SendSettingsDialogOffersTheMakerWithoutARecipient) {
     recordedDialogs().modalAnswers.push_back([](wxDialog& shown) { return press(shown, "cancel"); });
     EXPECT_EQ(ui::dialogs().showModal(dialog), kDialogCancelled);
     EXPECT_EQ(dialog.recipient(), "");
+}
+
+TEST_F(FrameTest, EscapeClosesBothDialogsAsCancel) {
+    makeFrame();
+    recordedDialogs().modalAnswers.push_back([](wxDialog& dialog) {
+        field(dialog, "ip_address")->SetValue("10.9.9.9");
+        return pressEscape(dialog, "ip_address");
+    });
+    recordedDialogs().modalAnswers.push_back([](wxDialog& dialog) { return pressEscape(dialog, "message"); });
+    {
+        IpAddressDialog dialog(frame, "1.2.3.4");
+        dialog.SetReturnCode(99);
+        EXPECT_EQ(ui::dialogs().showModal(dialog), kDialogCancelled);
+        EXPECT_EQ(dialog.address(), "") << "Escape takes nothing";
+    }
+    {
+        SendSettingsDialog dialog(frame);
+        dialog.SetReturnCode(99);
+        EXPECT_EQ(ui::dialogs().showModal(dialog), kDialogCancelled);
+        EXPECT_EQ(dialog.recipient(), "");
+    }
 }
 
 }  // namespace

@@ -14,7 +14,9 @@
 #include "frame/drive_status_bar.h"
 #include "pages/logo_panel.h"
 #include "pages/scope/oscilloscope_page.h"
+#include "link/i18n.h"
 #include "tests/support/frame_fixture.h"
+#include "tests/support/menu_actions.h"
 
 namespace torvex::test {
 namespace {
@@ -306,6 +308,28 @@ TEST_F(FrameTest, IdleAndUpdateUiEventsReachOnlyTheWindowsThatAskOnTheShownPage)
 
     frame->notebook()->SetSelection(kTabSettings);
     EXPECT_TRUE(pumpUntil([&] { return settingsIdle > 0; }, 2000)) << "shown, its windows take part again";
+}
+
+TEST_F(FrameTest, MissingCanLibraryBoxNamesTheFileLookedFor) {
+    const std::string missing = home + "/no-such-adapter.so";
+    setenv("TORVEX_CAN_LIBRARY", missing.c_str(), 1);
+    installCatalogueTranslator();
+    makeFrame();
+    const std::pair<wxLanguage, std::string> cases[] = {
+        {wxLANGUAGE_ENGLISH, "Can't load " + missing + "!"},
+        {wxLANGUAGE_GERMAN, missing + " kann nicht geladen werden!"},
+        {wxLANGUAGE_FRENCH, "Impossible de charger " + missing + " !"},
+    };
+    for (const auto& [language, text] : cases) {
+        ASSERT_TRUE(loadCatalogue(language));
+        recordedDialogs().clear();
+        chooseMenuItem(frame, kIdFirstPort + 8);  // CAN
+        ASSERT_EQ(recordedDialogs().boxes.size(), 1u) << language;
+        EXPECT_EQ(recordedDialogs().boxes[0].text, text);
+        EXPECT_FALSE(frame->connection().isConnected());
+    }
+    setTranslator(nullptr);
+    unsetenv("TORVEX_CAN_LIBRARY");
 }
 
 TEST_F(FrameTest, TextsComeFromTheCatalogue) {

@@ -4,6 +4,7 @@
 #include <wx/checkbox.h>
 #include <wx/combobox.h>
 #include <wx/dialog.h>
+#include <wx/filefn.h>
 #include <wx/notebook.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
@@ -23,6 +24,7 @@
 #include "pages/scope/scope_canvas.h"
 #include "scope/vof_file.h"
 #include "services/catalogue.h"
+#include "services/config.h"
 #include "tests/support/frame_fixture.h"
 #include "tests/support/menu_actions.h"
 #include "tests/support/sim_fixture.h"
@@ -262,6 +264,30 @@ TEST_F(ScopePageTest, SavingStoresWhatFitsTheFileAndSaysWhyItFailed) {
         ASSERT_EQ(recordedDialogs().boxes.size(), 1u) << nowhere;
         EXPECT_EQ(recordedDialogs().boxes[0].text, "Unable to open file '" + nowhere + "' for writing!");
     }
+}
+
+TEST_F(ScopePageTest, ACaptureSavedUnderATypedNameGetsTheFileExtension) {
+    useEnglish();
+    makeFrame();
+    recordedDialogs().fileAnswers.push_back(home + "/run1");
+    click(page()->saveButton());
+    EXPECT_TRUE(recordedDialogs().boxes.empty());
+    EXPECT_FALSE(wxFileExists(home + "/run1"));
+    ScopeFile file;
+    EXPECT_EQ(readScopeFile(home + "/run1.vof", file), ScopeFileStatus::Ok);
+    EXPECT_EQ(getOscilloscopeDataFilename(), "run1.vof");
+
+    // Replacing the completed file is asked in the catalogue's words; No keeps it.
+    std::ofstream(home + "/run1.vof") << "kept";
+    recordedDialogs().clear();
+    recordedDialogs().fileAnswers.push_back(home + "/run1");
+    recordedDialogs().boxAnswers.push_back(wxNO);
+    click(page()->saveButton());
+    ASSERT_EQ(recordedDialogs().boxes.size(), 1u);
+    EXPECT_EQ(recordedDialogs().boxes[0].text,
+              "The file '" + home + "/run1.vof' already exists.\nDo you want to replace it?");
+    EXPECT_EQ(recordedDialogs().boxes[0].caption, "Save Oscilloscope File");
+    EXPECT_NE(readScopeFile(home + "/run1.vof", file), ScopeFileStatus::Ok);
 }
 
 TEST_F(ScopePageTest, DefaultChannelTextsAreRegisterListEntriesInEveryLanguage) {

@@ -276,7 +276,7 @@ TEST(Opening, MissingCanLibrary) {
     EXPECT_EQ(connection.connectDrive("CAN", 9600), 1u);
     const auto all = boxes.all();
     ASSERT_EQ(all.size(), 1u);
-    EXPECT_EQ(all[0].text, "Can't load PCAN_USB.dll!");
+    EXPECT_EQ(all[0].text, "Can't load /nonexistent/libpcan_usb.so!");
     EXPECT_EQ(all[0].caption, "Torvex - error");
 }
 

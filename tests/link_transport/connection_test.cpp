@@ -132,7 +132,7 @@ TEST_F(ConnectionTest, ConnectWithMissingCanLibrary) {
     can_.loadSucceeds = false;
     EXPECT_EQ(connection_.connectDrive("CAN", 9600), 1u);
     ASSERT_EQ(boxes_.count(), 1u);
-    EXPECT_EQ(boxes_.boxes()[0].text, "Can't load PCAN_USB.dll!");
+    EXPECT_EQ(boxes_.boxes()[0].text.find("PCAN_USB.dll"), std::string::npos) << boxes_.boxes()[0].text;
 }
 
 TEST_F(ConnectionTest, ReadsAndWritesOnline) {

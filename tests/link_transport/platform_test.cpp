@@ -16,6 +16,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "link/i18n.h"
 #include "link/registers.h"
 #include "link/transport.h"
 #include "platform/can_adapter.h"
@@ -359,12 +360,21 @@ TEST(CanPlatform, MissingOrIncompleteLibraryIsNotLoaded) {
 TEST(CanPlatform, MissingLibraryThroughTheTransport) {
     buildRegisterCache();
     BoxRecorder boxes;
-    ScopedEnv env("TORVEX_CAN_LIBRARY", "/nonexistent/libpcan_usb.so");
+    ScopedEnv env("TORVEX_CAN_LIBRARY", "/nonexistent/libtvx_can%d.so");
     DriveTransport transport;
     EXPECT_EQ(transport.openPort("CAN", 9600), 2u);
     ASSERT_EQ(boxes.count(), 1u);
-    EXPECT_EQ(boxes.boxes()[0].text, "Can't load PCAN_USB.dll!");
+    EXPECT_EQ(boxes.boxes()[0].text, "Can't load /nonexistent/libtvx_can%d.so!") << "the file looked for, as it is";
     EXPECT_EQ(boxes.boxes()[0].caption, "Torvex - error");
+
+    // The catalogue's text, filled with the file after translation.
+    auto previous = setTranslator([](const std::string& key) {
+        return key == "Can't load PCAN_USB.dll!" ? std::string("Impossible de charger %s !") : key;
+    });
+    EXPECT_EQ(transport.openPort("CAN", 9600), 2u);
+    setTranslator(previous);
+    ASSERT_EQ(boxes.count(), 2u);
+    EXPECT_EQ(boxes.boxes()[1].text, "Impossible de charger /nonexistent/libtvx_can%d.so !");
 }
 
 TEST(CanPlatform, OurSocketCanLibraryWithoutTheInterface) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 
 #include "link/registers.h"
 #include "link/transport.h"
@@ -136,11 +137,15 @@ TEST_F(TransportTest, SerialOpenFailure) {
 
 TEST_F(TransportTest, MissingCanLibrary) {
     can_.loadSucceeds = false;
+    const char* named = std::getenv("TORVEX_CAN_LIBRARY");
+    const std::string saved = named ? named : "";
+    ::unsetenv("TORVEX_CAN_LIBRARY");
     EXPECT_EQ(transport_.openPort("CAN", 9600), 2u);
+    if (named) ::setenv("TORVEX_CAN_LIBRARY", saved.c_str(), 1);
     EXPECT_FALSE(transport_.isOpen());
     EXPECT_TRUE(transport_.isCan());
     ASSERT_EQ(boxes_.count(), 1u);
-    EXPECT_EQ(boxes_.boxes()[0].text, "Can't load PCAN_USB.dll!");
+    EXPECT_EQ(boxes_.boxes()[0].text, "Can't load libpcan_usb.so!") << "the file looked for, not the old DLL";
     EXPECT_EQ(boxes_.boxes()[0].caption, "Torvex - error");
     EXPECT_EQ(boxes_.boxes()[0].style, kMsgOk | kMsgIconError);
 }
