@@ -1,7 +1,6 @@
 #include "services/dialogs.h"
 
 #include <wx/button.h>
-#include <wx/filedlg.h>
 #include <wx/intl.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
@@ -95,10 +94,7 @@ void SendSettingsDialog::onButton(wxCommandEvent& event) {
     if (event.GetEventObject() == sendButton_) {
         recipient_ = toField_->GetValue();
         subject_ = subjectField_->GetValue();
-        // The attachment is a register file: under a name without extension the recipient's
-        // file dialogs would hide it.
         fileName_ = fileNameField_->GetValue();
-        if (!fileName_.empty()) fileName_ = wxFileDialogBase::AppendExtension(fileName_, "*.vrf");
         message_ = messageField_->GetValue();
         finish(kDialogAccepted);
     } else if (event.GetEventObject() == cancelButton_) {

@@ -20,7 +20,7 @@ public:
     // The subject, attachment name and message are dated with now.
     SendSettingsDialog(wxWindow* parent, const wxDateTime& now);
 
-    // Filled when the user sends; a file name without extension gets ".vrf".
+    // Filled when the user sends.
     const wxString& recipient() const { return recipient_; }
     const wxString& subject() const { return subject_; }
     const wxString& fileName() const { return fileName_; }

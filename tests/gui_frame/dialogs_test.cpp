@@ -102,23 +102,6 @@ TEST_F(FrameTest, SendSettingsDialogFillsItsFieldsAndReturnsThem) {
     EXPECT_EQ(dialog.message(), "two\nlines");
 }
 
-TEST_F(FrameTest, SendSettingsDialogNamesTheAttachmentAsARegisterFile) {
-    makeFrame();
-    auto sendAs = [this](const wxString& typed) {
-        recordedDialogs().modalAnswers.push_back([typed](wxDialog& shown) {
-            field(shown, "filename")->SetValue(typed);
-            return press(shown, "send");
-        });
-        SendSettingsDialog dialog(frame);
-        EXPECT_EQ(ui::dialogs().showModal(dialog), kDialogAccepted);
-        return dialog.fileName().utf8_string();
-    };
-    EXPECT_EQ(sendAs("motor1"), "motor1.vrf");
-    EXPECT_EQ(sendAs("motor1.vrf"), "motor1.vrf");
-    EXPECT_EQ(sendAs("motor1.txt"), "motor1.txt") << "a name with an extension is kept as typed";
-    EXPECT_EQ(sendAs(""), "") << "left to the caller, which sends under the proposed name";
-}
-
 TEST_F(FrameTest, SendSettingsDialogOffersTheMakerWithoutARecipient) {
     makeFrame();
     SendSettingsDialog dialog(frame, wxDateTime(31, wxDateTime::Dec, 2025, 23, 59, 58));
