@@ -6,6 +6,7 @@
 
 #include "link/i18n.h"
 #include "link/message_seam.h"
+#include "link/number_text.h"
 #include "link/registers.h"
 
 namespace torvex {
@@ -124,10 +125,7 @@ const char* decimalsPlaceholder(int decimals) {
 
 std::string formatDecimals(double value, int decimals) {
     int precision = (decimals == 0 || decimals == 2 || decimals == 3) ? decimals : 1;
-    char buffer[64];
-    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
-    if (error != std::errc()) return std::string();
-    return std::string(buffer, end);
+    return fixedDecimalText(value, precision);
 }
 
 int64_t percentOfRaw(int64_t raw, int percentBase) {

@@ -40,7 +40,8 @@ public:
 
 // ---- Formatting ----------------------------------------------------------------------
 
-// "%.0f", "%.01f", "%.02f" or "%.03f" by decimals (any other count prints one decimal).
+// "%.0f", "%.01f", "%.02f" or "%.03f" by decimals (any other count prints one decimal); a
+// value that rounds to zero prints without a sign.
 std::string formatDecimals(double value, int decimals);
 // The printf format of a decimals count ("%.02f"), as it appears in the limit messages.
 const char* decimalsPlaceholder(int decimals);

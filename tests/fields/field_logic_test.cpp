@@ -124,6 +124,9 @@ TEST_F(FieldLogic, FormatsEveryKindOfField) {
         {"odd decimals print one", scaled(kSigned16, 10, 7), 15, "1.5"},
         {"scale 4096 high half", scaled(kSigned32b, 4096, 3, 2), 0x10000000, "1.000"},
         {"scale 4096 high half negative", scaled(kSigned32b, 4096, 3, 2), 0xF8000000, "-0.500"},
+        // A value just below zero shows as zero, never as "-0".
+        {"scale 4096 just below zero", scaled(kSigned32b, 4096, 3, 2), 0xFFFF0000, "0.000"},
+        {"scale 10 no decimals just below zero", scaled(kSigned16, 10, 0), 0xFFFD, "0"},
         {"percent half", percent(kSigned16, 0x7FFF), 16383, "50"},
         {"percent full", percent(kSigned16, 0x7FFF), 32767, "100"},
         {"percent negative half", percent(kSigned16, 0x7FFF), uint16_t(-16383), "-50"},

@@ -100,6 +100,8 @@ TEST_F(ScaledFields, ShowsNearestWholeRpmAndScaledPositions) {
         {10000, 12345, "1234.500"}, {1000, 12345, "12345.000"}, {0, 12345, "12345"},
         {10000, -10, "-1.000"},     {0, INT32_MIN, "-2147483648"}, {-1000, 5, "-5.000"},
         {INT32_MIN, INT32_MIN, "1000.000"},
+        // Below a thousandth of a unit, under either sign of scale: zero without a sign.
+        {10000000, -1, "0.000"},    {-10000000, 1, "0.000"},
     };
     for (const auto& c : positions) EXPECT_EQ(positionText(c.scale, c.raw), c.text) << c.scale << " " << c.raw;
 
