@@ -249,6 +249,16 @@ TEST_F(ScaledFields, SpeedCommitWritesReadsBackAndWarnsOnlyWhenTheDriveChangedIt
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Value changed by the Drive (1500 -> 750)!");
     EXPECT_EQ(boxes[0].style & kMsgIconExclamation, kMsgIconExclamation);
+
+    // Above 32767 rpm for raw 32767 not every rpm has a raw value: 1 rpm is just under half
+    // a raw step, so raw 0 is written and 0 rpm shown.
+    drive.clampTo.reset();
+    boxes.clear();
+    EXPECT_TRUE(commitSpeed(65535, "1"));
+    EXPECT_EQ(drive.values[kSpeedFast], 0u);
+    EXPECT_EQ(shown, "0");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Value changed by the Drive (1 -> 0)!");
 }
 
 TEST_F(ScaledFields, FailedStepsOfTheSpeedCommitShowOneBoxAndKeepTheRegister) {
@@ -317,8 +327,22 @@ TEST_F(ScaledFields, PositionCommitWritesThirtyTwoBitsRoundedToNearest) {
     EXPECT_EQ(shown, "1234.500");
     EXPECT_TRUE(boxes.empty());
 
+    // A position finer than one raw count is rounded to it, and the user is told.
+    EXPECT_TRUE(commitPosition(1000, "1.5"));
+    EXPECT_EQ(drive.values[kRefOffset], 2u);
+    EXPECT_EQ(shown, "2.000");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Value changed by the Drive (1.5 -> 2.000)!");
+    boxes.clear();
+    EXPECT_TRUE(commitPosition(1000, "100"));
+    EXPECT_EQ(shown, "100.000");
+    EXPECT_TRUE(commitPosition(0, "+7"));
+    EXPECT_EQ(shown, "7");
+    EXPECT_TRUE(boxes.empty()) << "the same number in the field's own print";
+
+    const size_t written = drive.writes.size();
     EXPECT_FALSE(commitPosition(10000, "300000000"));
-    EXPECT_EQ(drive.writes.size(), 2u) << "an entry beyond 32 bits is never cut to its low bits";
+    EXPECT_EQ(drive.writes.size(), written) << "an entry beyond 32 bits is never cut to its low bits";
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Offset: Zahl zu gross, max. 214748364.700!");
 }

@@ -306,6 +306,32 @@ TEST_F(SettingsTest, AScaledWriteTheDriveDoesNotConfirmShowsNoValueAnywhere) {
     }
 }
 
+// The warning compares numbers at the field's resolution: a position finer than the raw
+// count the drive keeps is rounded, and that is said; the same number printed the field's
+// way is no change.
+TEST_F(SettingsTest, AScaledEntryTheFieldRoundsIsReported) {
+    makeFrame();
+    startValues = {{0x7C, 1000}, {0x72, 0}, {0x05, 0}};
+    goOnline();
+    recordedDialogs().clear();
+
+    enter(field(0x72), "1.5");
+    EXPECT_EQ(drive->reg(0x72), 2u);
+    EXPECT_EQ(field(0x72)->GetValue(), "2.000");
+    ASSERT_EQ(recordedDialogs().boxes.size(), 1u);
+    EXPECT_EQ(recordedDialogs().boxes[0].text, "Value changed by the Drive (1.5 -> 2.000)!");
+    EXPECT_EQ(recordedDialogs().boxes[0].caption, "Warning");
+
+    recordedDialogs().clear();
+    enter(field(0x72), "100");
+    EXPECT_EQ(drive->reg(0x72), 100u);
+    EXPECT_EQ(field(0x72)->GetValue(), "100.000");
+    enter(field(0x05), "12");
+    EXPECT_EQ(drive->reg(0x05), 120u);
+    EXPECT_EQ(field(0x05)->GetValue(), "12.0");
+    EXPECT_TRUE(recordedDialogs().boxes.empty()) << boxTexts()[0];
+}
+
 // A message box takes the focus from the field and runs its own event loop; the field's
 // focus loss must not start a second commit inside it.
 class FocusTakingBoxes : public RecordingDialogs {
