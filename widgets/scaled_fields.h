@@ -28,6 +28,9 @@ class RegisterEdit;
 
 // The register whose value is the rpm that raw 32767 stands for (SPEED_RPMMAX_INT).
 inline constexpr int kSpeedScaleRegister = 0xCE;
+// The drive sets it from its maximum speed (SPEED_RPMMAX) and the motor's (MOTOR_RPMMAX).
+inline constexpr int kSpeedMaxRegister = 0xC8;
+inline constexpr int kMotorSpeedMaxRegister = 0x59;
 // Refusal of a speed entry while that register reads 0 (catalogue key, "%x" its number).
 inline constexpr const char* kMsgNoSpeedScale =
     "Die Drehzahl kann nicht umgerechnet werden: Register 0x%x ist 0!";
