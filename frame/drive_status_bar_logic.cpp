@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "link/number_text.h"
 #include "link/registers.h"
 #include "services/catalogue.h"
 
@@ -96,7 +97,7 @@ Readout currentReadout(int value, int deviceCurrent, int current200) {
         return readout;
     }
     const double ampere = double(deviceCurrent) * double(value) * 2.0 / double(current200) * 0.1;
-    readout.value = " " + wxString::FromCDouble(ampere, 2);
+    readout.value = " " + wxString::FromUTF8(fixedDecimalText(ampere, 2));
     const double percent = std::trunc(double(value) / double(current200) * 200.0);
     readout.gauge = static_cast<int>(std::clamp(percent, 0.0, 200.0));
     return readout;
@@ -147,8 +148,8 @@ bool speedToRaw(long long rpm, int speedMax, long long* raw) {
 }
 
 wxString positionToUser(long long raw, int32_t scale, int32_t offset) {
-    if (scale == 0) return wxString::FromCDouble(double(raw), 3);
-    return wxString::FromCDouble((double(raw) + double(offset)) / double(scale) * 1000.0, 3);
+    if (scale == 0) return wxString::FromUTF8(fixedDecimalText(double(raw), 3));
+    return wxString::FromUTF8(fixedDecimalText((double(raw) + double(offset)) / double(scale) * 1000.0, 3));
 }
 
 bool positionToRaw(double user, int32_t scale, int32_t offset, long long* raw) {

@@ -17,6 +17,7 @@
 #include "widgets/register_display.h"
 #include "widgets/register_edit.h"
 #include "widgets/register_text_edit.h"
+#include "widgets/scaled_fields.h"
 
 namespace torvex {
 
@@ -199,6 +200,14 @@ void DrivePage::followRegisterChange(int reg, const wxString& text, const std::o
         }
         afterCommit(field);
     }
+}
+
+std::optional<int> DrivePage::speedScaleAfterChange(int reg) const {
+    if (reg != kSpeedMaxRegister && reg != kMotorSpeedMaxRegister) return std::nullopt;
+    if (!drive_ || !drive_->isConnected()) return std::nullopt;
+    uint16_t scale = 0;
+    if (drive_->read16bitRegister(kSpeedScaleRegister, &scale) != 0) return std::nullopt;
+    return scale;
 }
 
 void DrivePage::onTextEnter(wxCommandEvent& event) {

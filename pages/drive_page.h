@@ -95,6 +95,12 @@ public:
     // all while the drive cannot be used or when the write was not confirmed (text ""):
     // then a field whose value the write may have changed shows none.
     void followRegisterChange(int reg, const wxString& text, const std::optional<FieldUnits>& sender);
+    // The drive's maximum speed (0xC8) and the motor's (0x59) set the rpm that raw 32767
+    // stands for (0xCE). After a notice of either, whatever its text (a write whose read-back
+    // failed may still have changed it), this is 0xCE read again, without a box; nothing for
+    // other registers, while the drive cannot be used, or when the read failed (the page
+    // keeps its scale then).
+    std::optional<int> speedScaleAfterChange(int reg) const;
 
 protected:
     // Routes a page adds to the shared behaviour.

@@ -17,8 +17,6 @@ namespace torvex {
 namespace {
 
 constexpr int kSpeedScaleReg = 0xCE;    // SPEED_RPMMAX_INT
-constexpr int kSpeedRpmMax = 0xC8;      // SPEED_RPMMAX
-constexpr int kMotorRpmMax = 0x59;      // MOTOR_RPMMAX
 constexpr int kPositionScaleReg = 0x7C;   // POS_TORVEX_SCALE
 constexpr int kPositionOffsetReg = 0x7D;  // POS_TORVEX_OFFSET
 
@@ -54,14 +52,6 @@ PositionPage::PositionPage(wxWindow* notebook, DriveConnection* drive, RegisterL
 
     Bind(CalcValueEvent, &PositionPage::onCalcValue, this);
     restoreFocus();
-}
-
-bool PositionPage::readSpeedScale() {
-    DriveRegisterAccess access(drive());
-    uint16_t scale = 0;
-    if (access.read16(kSpeedScaleReg, &scale) != 0) return false;
-    state_.speedScale = scale;
-    return true;
 }
 
 bool PositionPage::readFromDrive(bool onlyIfShown) {
@@ -139,16 +129,16 @@ bool PositionPage::refreshPositionEdits(bool onlyIfShown) {
 
 void PositionPage::onRegisterChanged(int reg, const wxString& text, const std::optional<FieldUnits>& sender) {
     followRegisterChange(reg, text, sender);
-    // Further re-reads: without a box, with a usable drive and after a confirmed write only.
-    const bool reread = drive() && drive()->isConnected() && !text.empty();
-    if (reg == kSpeedRpmMax || reg == kMotorRpmMax) {
-        // A new maximum speed changes what every raw speed stands for.
-        if (reread && readSpeedScale()) {
-            rereadSpeedField(speedTo_, state_.speedScale.load());
-            rereadSpeedField(speedFrom_, state_.speedScale.load());
-        }
+    if (std::optional<int> scale = speedScaleAfterChange(reg)) {
+        // A new maximum speed changes what every raw speed stands for, also after a write
+        // whose read-back failed: the drive may have taken it.
+        state_.speedScale = *scale;
+        rereadSpeedField(speedTo_, *scale);
+        rereadSpeedField(speedFrom_, *scale);
         return;
     }
+    // The offset's re-read: without a box, with a usable drive and after a confirmed write only.
+    const bool reread = drive() && drive()->isConnected() && !text.empty();
     if (reg == kPositionScaleReg) {
         if (auto scale = positionRegisterFromText(text.utf8_string())) {
             state_.positionScale = *scale;

@@ -61,7 +61,6 @@ protected:
 private:
     void onCalcValue(wxCommandEvent& event);
     void paintSymbols(wxDC& dc) const override;
-    bool readSpeedScale();
 
     PositionCycleState state_;
     std::vector<RegisterDisplay*> scaled_;

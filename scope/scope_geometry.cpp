@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <numbers>
 
+#include "link/number_text.h"
+
 namespace torvex {
 
 namespace {
@@ -42,7 +44,7 @@ std::string sampleText(const ScopeView& view, uint32_t reg, int32_t raw) {
     }
     if (view.units && isCurrentSignal(reg) && scales.currentBase != 0) {
         double amps = static_cast<double>(scales.currentScale) * raw * 2.82842 / scales.currentBase * 0.1;
-        return formatted(" %02.02f A", amps);
+        return " " + fixedDecimalText(amps, 2) + " A";
     }
     // Without a current base the current has no unit: the raw value is what is known.
     return formatted(" %d", static_cast<int>(raw));

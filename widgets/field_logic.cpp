@@ -6,6 +6,7 @@
 
 #include "link/i18n.h"
 #include "link/message_seam.h"
+#include "link/number_text.h"
 #include "link/registers.h"
 
 namespace torvex {
@@ -124,10 +125,7 @@ const char* decimalsPlaceholder(int decimals) {
 
 std::string formatDecimals(double value, int decimals) {
     int precision = (decimals == 0 || decimals == 2 || decimals == 3) ? decimals : 1;
-    char buffer[64];
-    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, precision);
-    if (error != std::errc()) return std::string();
-    return std::string(buffer, end);
+    return fixedDecimalText(value, precision);
 }
 
 int64_t percentOfRaw(int64_t raw, int percentBase) {
@@ -316,13 +314,31 @@ bool readFieldText(RegisterAccess& access, const FieldFormat& format,
     return true;
 }
 
+bool shownNumberDiffers(double typed, const std::string& shown, int decimals) {
+    std::optional<double> value = parseFloatText(shown);
+    if (!value) return true;
+    // The shown text is the drive's value at the field's resolution; what was typed is
+    // brought to the same resolution, so that digits the field never shows are no change.
+    return formatDecimals(typed, decimals) != formatDecimals(*value, decimals);
+}
+
 bool readBackDiffers(const FieldFormat& format, const std::string& typed, const std::string& shown) {
-    if (!format.hexInput) return typed != shown;
-    // Both texts passed the hexadecimal check (the typed one on entry, the shown one was
-    // printed from the register), so they compare as numbers.
-    auto isHexText = [](const std::string& text) { return std::all_of(text.begin(), text.end(), isHexDigit); };
-    if (!isHexText(typed) || !isHexText(shown)) return typed != shown;
-    return parseClamped(typed, 16) != parseClamped(shown, 16);
+    if (format.hexInput) {
+        // Both texts passed the hexadecimal check (the typed one on entry, the shown one was
+        // printed from the register), so they compare as numbers.
+        auto isHexText = [](const std::string& text) { return std::all_of(text.begin(), text.end(), isHexDigit); };
+        if (!isHexText(typed) || !isHexText(shown)) return typed != shown;
+        return parseClamped(typed, 16) != parseClamped(shown, 16);
+    }
+    // The number the entry took from the text: a scaled field's decimal number, else the
+    // whole number (an empty text or a lone sign is 0, as it was written).
+    std::optional<double> number;
+    if (format.scale != 0)
+        number = parseFloatText(typed);
+    else if (isWholeNumberText(typed))
+        number = static_cast<double>(parseClamped(typed, 10));
+    if (!number) return typed != shown;
+    return shownNumberDiffers(*number, shown, format.scale != 0 ? format.decimals : 0);
 }
 
 FieldUnits unitsOf(const FieldFormat& format, FieldKind kind) {

@@ -40,7 +40,8 @@ public:
 
 // ---- Formatting ----------------------------------------------------------------------
 
-// "%.0f", "%.01f", "%.02f" or "%.03f" by decimals (any other count prints one decimal).
+// "%.0f", "%.01f", "%.02f" or "%.03f" by decimals (any other count prints one decimal); a
+// value that rounds to zero prints without a sign.
 std::string formatDecimals(double value, int decimals);
 // The printf format of a decimals count ("%.02f"), as it appears in the limit messages.
 const char* decimalsPlaceholder(int decimals);
@@ -65,6 +66,7 @@ struct EntryCheck {
     enum Kind { Ok, NotHex, NotNumber, TooBig, TooSmall };
     Kind kind = Ok;
     int64_t value = 0;      // the raw value to write (half value for half fields)
+    double number = 0;      // what was typed, in the field's units (the scaled fields set it)
     std::string message;    // translated and filled, without the field's prefix
 };
 
@@ -110,10 +112,15 @@ enum class ReadFailure { Report, Quiet };
 bool readFieldText(RegisterAccess& access, const FieldFormat& format,
                    const std::function<void(const std::string&)>& show, ReadFailure failure = ReadFailure::Report);
 
-// Whether the text read back stands for another value than the one typed, so that the
-// drive changed it: hexadecimal fields compare the numbers (upper-case digits and leading
-// zeros are no change by the drive), every other field compares the texts.
+// Whether the text read back stands for another number than the one typed, so that the
+// drive (or the field's own resolution) changed it. Every field compares numbers, never
+// texts: upper-case hexadecimal digits, leading zeros, a "+" or decimals the field prints
+// without their being typed ("100" shown as "100.000") are no change; a number the field
+// had to round ("1.5" shown as "2.000") is one.
 bool readBackDiffers(const FieldFormat& format, const std::string& typed, const std::string& shown);
+// Whether shown, a number printed with decimals digits after the point, is another number
+// than typed brought to that resolution. A shown text that is no number differs.
+bool shownNumberDiffers(double typed, const std::string& shown, int decimals);
 
 // ---- Following a change made in another field ----------------------------------------
 

@@ -17,6 +17,8 @@ namespace {
 constexpr long kErrorBox = kMsgOk | kMsgIconError;
 constexpr long kWarningBox = kMsgOk | kMsgIconExclamation;
 constexpr double kRawFullSpeed = 32767.0;
+// Positions are shown in thousandths of the user's unit.
+constexpr int kPositionDecimals = 3;
 // Typed numbers saturate far outside every register's range, so that an absurd entry
 // still meets the range check instead of overflowing on the way.
 constexpr int64_t kEntryClamp = 10000000000LL;
@@ -107,8 +109,9 @@ EntryCheck refused(EntryCheck::Kind kind, std::string message) {
 }
 
 // Limits of "MinMax.txt" first (maximum first), then the register's own range, all in
-// raw units; limitText names a raw limit in the field's units.
-EntryCheck checkRawRange(int reg, bool wide, int64_t raw, const RegisterLimits* limits,
+// raw units; limitText names a raw limit in the field's units. typed is the entry's number
+// in those units.
+EntryCheck checkRawRange(int reg, bool wide, int64_t raw, double typed, const RegisterLimits* limits,
                          const std::function<std::string(bool, int64_t)>& limitText) {
     if (limits) {
         auto maximum = limits->maximum.find(static_cast<uint16_t>(reg));
@@ -124,18 +127,20 @@ EntryCheck checkRawRange(int reg, bool wide, int64_t raw, const RegisterLimits* 
     if (raw < lowest) return refused(EntryCheck::TooSmall, limitText(false, lowest));
     EntryCheck check;
     check.value = raw;
+    check.number = typed;
     return check;
 }
 
 using Reader = std::function<std::optional<std::string>(RegisterAccess&)>;
 using Writer = std::function<uint32_t(RegisterAccess&, int64_t)>;
-using Formatter = std::function<std::string(int64_t)>;
 
-// Write, read back and compare: a drive that keeps another value than the one written
-// is reported with the entered and the shown text.
-WriteOutcome writeAndReadBack(RegisterAccess& access, int reg, int64_t raw, const std::string& typed,
-                              const Writer& write, const Reader& read, const Formatter& format,
+// Write, read back and compare: a value shown that is another number than the one typed
+// (at the decimals the field shows) is reported with the entered and the shown text,
+// whether the drive kept another value or the conversion to raw units had to round.
+WriteOutcome writeAndReadBack(RegisterAccess& access, int reg, const EntryCheck& entry, int decimals,
+                              const std::string& typed, const Writer& write, const Reader& read,
                               const std::function<void(const std::string&)>& show) {
+    const int64_t raw = entry.value;
     if (write(access, raw) != 0) {
         errorBox(registerMessage(kMsgWriteFailed, reg));
         return WriteOutcome::NotWritten;
@@ -143,7 +148,7 @@ WriteOutcome writeAndReadBack(RegisterAccess& access, int reg, int64_t raw, cons
     std::optional<std::string> shown = read(access);
     if (!shown) return WriteOutcome::Unconfirmed;
     show(*shown);
-    if (*shown != format(raw))
+    if (shownNumberDiffers(entry.number, *shown, decimals))
         messageBox(fillTwoTexts(tr(kMsgValueChanged), typed, *shown), tr(kCaptionWarning), kWarningBox);
     return WriteOutcome::Confirmed;
 }
@@ -156,7 +161,7 @@ std::string speedText(int speedScale, int64_t raw) {
 
 std::string positionText(int32_t positionScale, int64_t raw) {
     if (positionScale == 0) return std::to_string(raw);
-    return formatDecimals(double(raw) * 1000.0 / positionScale, 3);
+    return formatDecimals(double(raw) * 1000.0 / positionScale, kPositionDecimals);
 }
 
 std::string offsetPositionText(int32_t positionScale, int32_t positionOffset, uint32_t raw) {
@@ -187,7 +192,7 @@ EntryCheck checkSpeedEntry(int reg, int speedScale, const std::string& text, con
     if (!rpm) return refused(EntryCheck::NotNumber, tr(kMsgNotNumber));
     std::optional<int64_t> raw = speedToRaw(speedScale, *rpm);
     if (!raw) return refused(EntryCheck::NotNumber, registerMessage(kMsgNoSpeedScale, kSpeedScaleRegister));
-    return checkRawRange(reg, false, *raw, limits, [speedScale](bool upper, int64_t limit) {
+    return checkRawRange(reg, false, *raw, double(*rpm), limits, [speedScale](bool upper, int64_t limit) {
         return limitMessage(upper, "%ld", std::to_string(speedLimitInRpm(speedScale, limit, upper)));
     });
 }
@@ -195,16 +200,19 @@ EntryCheck checkSpeedEntry(int reg, int speedScale, const std::string& text, con
 EntryCheck checkPositionEntry(int reg, int32_t positionScale, const std::string& text,
                               const RegisterLimits* limits) {
     int64_t raw;
+    double typed;
     if (positionScale == 0) {
         std::optional<int64_t> whole = parseWhole(text);
         if (!whole) return refused(EntryCheck::NotNumber, tr(kMsgNotNumber));
         raw = *whole;
+        typed = double(*whole);
     } else {
         std::optional<double> number = parseFloatText(text);
         if (!number) return refused(EntryCheck::NotNumber, tr(kMsgNotNumber));
         raw = positionToRaw(positionScale, *number);
+        typed = *number;
     }
-    return checkRawRange(reg, true, raw, limits, [positionScale](bool upper, int64_t limit) {
+    return checkRawRange(reg, true, raw, typed, limits, [positionScale](bool upper, int64_t limit) {
         return limitMessage(upper, positionScale == 0 ? "%ld" : "%.03f",
                             positionLimitText(positionScale, limit, upper));
     });
@@ -238,12 +246,11 @@ WriteOutcome writeSpeedText(RegisterAccess& access, int reg, int speedScale, con
         return WriteOutcome::Refused;
     }
     return writeAndReadBack(
-        access, reg, check.value, typed,
+        access, reg, check, 0, typed,
         [reg](RegisterAccess& a, int64_t raw) {
             return a.write16(static_cast<uint32_t>(reg), static_cast<uint16_t>(raw));
         },
-        [reg, speedScale](RegisterAccess& a) { return readSpeedText(a, reg, speedScale); },
-        [speedScale](int64_t raw) { return speedText(speedScale, raw); }, show);
+        [reg, speedScale](RegisterAccess& a) { return readSpeedText(a, reg, speedScale); }, show);
 }
 
 WriteOutcome writePositionText(RegisterAccess& access, int reg, int32_t positionScale, const RegisterLimits* limits,
@@ -255,12 +262,11 @@ WriteOutcome writePositionText(RegisterAccess& access, int reg, int32_t position
         return WriteOutcome::Refused;
     }
     return writeAndReadBack(
-        access, reg, check.value, typed,
+        access, reg, check, positionScale == 0 ? 0 : kPositionDecimals, typed,
         [reg](RegisterAccess& a, int64_t raw) {
             return a.write32(static_cast<uint32_t>(reg), static_cast<uint32_t>(raw));
         },
-        [reg, positionScale](RegisterAccess& a) { return readPositionText(a, reg, positionScale); },
-        [positionScale](int64_t raw) { return positionText(positionScale, raw); }, show);
+        [reg, positionScale](RegisterAccess& a) { return readPositionText(a, reg, positionScale); }, show);
 }
 
 bool commitSpeedText(RegisterAccess& access, int reg, int speedScale, const RegisterLimits* limits,

@@ -5,7 +5,8 @@
 // the end apply them to a RegisterEdit.
 //
 // Both directions round to the nearest unit (halves away from zero), so a value typed
-// in is shown back unchanged whenever the register can hold it. An entry the register
+// in is shown back unchanged whenever the register can hold it; one it cannot hold is
+// shown as the drive keeps it, with the read-back warning. An entry the register
 // cannot hold is refused with the field's limit message; it is never cut to its low
 // bits. A speed cannot be converted while the maximum-speed register reads 0; such an
 // entry is refused with a message naming that register, and nothing is written.
@@ -27,6 +28,9 @@ class RegisterEdit;
 
 // The register whose value is the rpm that raw 32767 stands for (SPEED_RPMMAX_INT).
 inline constexpr int kSpeedScaleRegister = 0xCE;
+// The drive sets it from its maximum speed (SPEED_RPMMAX) and the motor's (MOTOR_RPMMAX).
+inline constexpr int kSpeedMaxRegister = 0xC8;
+inline constexpr int kMotorSpeedMaxRegister = 0x59;
 // Refusal of a speed entry while that register reads 0 (catalogue key, "%x" its number).
 inline constexpr const char* kMsgNoSpeedScale =
     "Die Drehzahl kann nicht umgerechnet werden: Register 0x%x ist 0!";
@@ -76,7 +80,9 @@ std::optional<std::string> readPositionText(RegisterAccess& access, int reg, int
                                             ReadFailure failure = ReadFailure::Report);
 
 // The whole entry path: check, convert, write, read back (handed to show) and warn when
-// the drive holds another value than the one written. Boxes go through the message
+// the value shown is another number than the one typed, at the decimals the field shows:
+// the drive kept another value, or the register cannot hold the one typed (a position
+// finer than one raw count, an rpm between two raw steps). Boxes go through the message
 // seam, each naming the field by prefix ("name: ") where the message is about the entry.
 // The outcome says what became of the entry, as for plain fields: Refused (nothing
 // written), NotWritten (the write failed), Unconfirmed (written, but the read-back failed;

@@ -436,11 +436,9 @@ void OscilloscopePage::stopStepAndCapture() {
 
 void OscilloscopePage::onRegisterChanged(int reg, const wxString& text, const std::optional<FieldUnits>& sender) {
     followRegisterChange(reg, text, sender);
-    // As the fields: no read without a usable drive or after a write that was not confirmed.
-    if ((reg == 0xC8 || reg == 0x59) && drive() && drive()->isConnected() && !text.empty()) {
-        uint16_t value = 0;
-        if (drive()->read16bitRegister(kRegSpeedScale, &value) == 0) scales_.speedScale = static_cast<int16_t>(value);
-    }
+    // The cursor read-out's rpm follow the maximum speed, also after a write whose
+    // read-back failed.
+    if (std::optional<int> scale = speedScaleAfterChange(reg)) scales_.speedScale = static_cast<int16_t>(*scale);
 }
 
 void OscilloscopePage::reloadRegisterChoices() {

@@ -265,7 +265,7 @@ bool SettingsPage::rereadField(RegisterEdit* field) {
 void SettingsPage::onRegisterChanged(int reg, const wxString& text, const std::optional<FieldUnits>& sender) {
     followRegisterChange(reg, text, sender);
     // Further re-reads: never with a box (the change had its own), never without a usable
-    // drive, and not after a write that was not confirmed.
+    // drive, and, but for the speed scale, not after a write that was not confirmed.
     const bool reread = driveUsable() && !text.empty();
     if (reg == static_cast<int>(kRegAxisName)) {
         if (reread) axisNameEdit->rereadRegisterTextEdit();
@@ -274,15 +274,12 @@ void SettingsPage::onRegisterChanged(int reg, const wxString& text, const std::o
             positionScale_ = *scale;
             if (reread) rereadPositionField(referenceOffsetField, positionScale_);
         }
-    } else if ((reg == settings::kRegSpeedMax || reg == settings::kRegMotorSpeedMax) && reread) {
-        DriveRegisterAccess access(drive());
-        uint16_t value = 0;
-        if (access.read16(settings::kRegSpeedScale, &value) == 0) {
-            speedScale_ = value;
-            // The speed fields show rpm of the new maximum.
-            rereadSpeedField(speedToField, speedScale_);
-            rereadSpeedField(speedFromField, speedScale_);
-        }
+    } else if (std::optional<int> scale = speedScaleAfterChange(reg)) {
+        // Whatever the text: a write of the maximum speed whose read-back failed may still
+        // have changed what raw 32767 stands for. The speed fields show rpm of it.
+        speedScale_ = *scale;
+        rereadSpeedField(speedToField, speedScale_);
+        rereadSpeedField(speedFromField, speedScale_);
     }
 }
 

@@ -124,6 +124,9 @@ TEST_F(FieldLogic, FormatsEveryKindOfField) {
         {"odd decimals print one", scaled(kSigned16, 10, 7), 15, "1.5"},
         {"scale 4096 high half", scaled(kSigned32b, 4096, 3, 2), 0x10000000, "1.000"},
         {"scale 4096 high half negative", scaled(kSigned32b, 4096, 3, 2), 0xF8000000, "-0.500"},
+        // A value just below zero shows as zero, never as "-0".
+        {"scale 4096 just below zero", scaled(kSigned32b, 4096, 3, 2), 0xFFFF0000, "0.000"},
+        {"scale 10 no decimals just below zero", scaled(kSigned16, 10, 0), 0xFFFD, "0"},
         {"percent half", percent(kSigned16, 0x7FFF), 16383, "50"},
         {"percent full", percent(kSigned16, 0x7FFF), 32767, "100"},
         {"percent negative half", percent(kSigned16, 0x7FFF), uint16_t(-16383), "-50"},
@@ -333,22 +336,31 @@ TEST_F(FieldLogic, WarnsWhenTheDriveKeepsAnotherValue) {
     EXPECT_EQ(boxes[0].style, kMsgOk | kMsgIconExclamation);
     EXPECT_EQ(shown, "3000");
 
-    // A merely reformatted value warns too.
+    // Numbers are compared, not texts: the same number shown in the field's own way
+    // ("1.5" as "1.50", "+5" as "5", a cleared field as the 0 written) is no change.
     boxes.clear();
     drive.filter = nullptr;
     drive.writes.clear();
     ASSERT_TRUE(write(scaled(kSigned16, 10, 2), "1.5"));
     ASSERT_EQ(drive.writes.size(), 1u);
     EXPECT_EQ(drive.writes.back().value, 15u);
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Value changed by the Drive (1.5 -> 1.50)!");
-
-    // "+5" is accepted and shown back as 5.
-    boxes.clear();
+    EXPECT_EQ(shown, "1.50");
     ASSERT_TRUE(write(plain(kSigned16), "+5"));
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, "Value changed by the Drive (+5 -> 5)!");
+    EXPECT_EQ(shown, "5");
+    ASSERT_TRUE(write(plain(kSigned16), ""));
+    EXPECT_EQ(shown, "0");
+    // Digits the field never shows are none either: 0.1 is raw 410 of 4096, 0.100 shown.
+    ASSERT_TRUE(write(scaled(kSigned32b, 4096, 3, 2), "0.1"));
+    EXPECT_EQ(shown, "0.100");
+    ASSERT_TRUE(write(scaled(kSigned16, 10, 0), "4.4"));
+    EXPECT_EQ(shown, "4");
+    EXPECT_TRUE(boxes.empty()) << boxes[0].text;
 
+    // A number the register cannot hold is rounded on its way there, and that is said.
+    ASSERT_TRUE(write(scaled(kSigned16, 10, 2), "1.55"));
+    EXPECT_EQ(drive.writes.back().value, 16u);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Value changed by the Drive (1.55 -> 1.60)!");
 }
 
 TEST_F(FieldLogic, ChangeNoticesCarryTheUnitsTheReceiversCompare) {

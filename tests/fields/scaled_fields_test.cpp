@@ -100,6 +100,8 @@ TEST_F(ScaledFields, ShowsNearestWholeRpmAndScaledPositions) {
         {10000, 12345, "1234.500"}, {1000, 12345, "12345.000"}, {0, 12345, "12345"},
         {10000, -10, "-1.000"},     {0, INT32_MIN, "-2147483648"}, {-1000, 5, "-5.000"},
         {INT32_MIN, INT32_MIN, "1000.000"},
+        // Below a thousandth of a unit, under either sign of scale: zero without a sign.
+        {10000000, -1, "0.000"},    {-10000000, 1, "0.000"},
     };
     for (const auto& c : positions) EXPECT_EQ(positionText(c.scale, c.raw), c.text) << c.scale << " " << c.raw;
 
@@ -247,6 +249,16 @@ TEST_F(ScaledFields, SpeedCommitWritesReadsBackAndWarnsOnlyWhenTheDriveChangedIt
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Value changed by the Drive (1500 -> 750)!");
     EXPECT_EQ(boxes[0].style & kMsgIconExclamation, kMsgIconExclamation);
+
+    // Above 32767 rpm for raw 32767 not every rpm has a raw value: 1 rpm is just under half
+    // a raw step, so raw 0 is written and 0 rpm shown.
+    drive.clampTo.reset();
+    boxes.clear();
+    EXPECT_TRUE(commitSpeed(65535, "1"));
+    EXPECT_EQ(drive.values[kSpeedFast], 0u);
+    EXPECT_EQ(shown, "0");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Value changed by the Drive (1 -> 0)!");
 }
 
 TEST_F(ScaledFields, FailedStepsOfTheSpeedCommitShowOneBoxAndKeepTheRegister) {
@@ -315,8 +327,22 @@ TEST_F(ScaledFields, PositionCommitWritesThirtyTwoBitsRoundedToNearest) {
     EXPECT_EQ(shown, "1234.500");
     EXPECT_TRUE(boxes.empty());
 
+    // A position finer than one raw count is rounded to it, and the user is told.
+    EXPECT_TRUE(commitPosition(1000, "1.5"));
+    EXPECT_EQ(drive.values[kRefOffset], 2u);
+    EXPECT_EQ(shown, "2.000");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "Value changed by the Drive (1.5 -> 2.000)!");
+    boxes.clear();
+    EXPECT_TRUE(commitPosition(1000, "100"));
+    EXPECT_EQ(shown, "100.000");
+    EXPECT_TRUE(commitPosition(0, "+7"));
+    EXPECT_EQ(shown, "7");
+    EXPECT_TRUE(boxes.empty()) << "the same number in the field's own print";
+
+    const size_t written = drive.writes.size();
     EXPECT_FALSE(commitPosition(10000, "300000000"));
-    EXPECT_EQ(drive.writes.size(), 2u) << "an entry beyond 32 bits is never cut to its low bits";
+    EXPECT_EQ(drive.writes.size(), written) << "an entry beyond 32 bits is never cut to its low bits";
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, "Offset: Zahl zu gross, max. 214748364.700!");
 }

@@ -177,5 +177,27 @@ TEST_F(PositionSpeedInTheFrame, ANewPositionScaleShowsAtTheNextPoll) {
     EXPECT_EQ(position->cycleState().positionScale.load(), 2000);
 }
 
+// A new scale makes the offset fields read their register again. That re-read is no entry
+// of the user's: when it fails it shows no box (the scale's entry had its own say) and the
+// field keeps its text.
+TEST_F(PositionSpeedInTheFrame, AFailedOffsetReReadAfterANewScaleShowsNoBox) {
+    connect();
+    sim->setReg(0x7C, 1000);
+    sim->setReg(0x72, 12345);
+    PositionPage* position = frame->positionPage();
+    ASSERT_TRUE(position->readFromDrive(false));
+    ASSERT_EQ(position->offsetField()->GetValue(), "12345.000");
+    frame->connection().transport().setTcpTimeouts(1000, 200);
+    sim->setRegisterSilent(0x72, true);
+    recordedDialogs().clear();
+    enterText(fieldOf(position, 0x7C), "2000");
+    EXPECT_EQ(sim->reg(0x7C), 2000u);
+    ASSERT_TRUE(pumpUntil([&] { return position->cycleState().positionScale.load() == 2000; }, 2000));
+    pumpFor(600);  // the re-reads of the Position and Settings pages run out of time
+    EXPECT_TRUE(recordedDialogs().boxes.empty()) << recordedDialogs().boxes.front().text;
+    EXPECT_EQ(position->offsetField()->GetValue(), "12345.000");
+    sim->setRegisterSilent(0x72, false);
+}
+
 }  // namespace
 }  // namespace torvex::test

@@ -106,6 +106,10 @@ TEST_F(PositionPageTest, EntriesWriteExactlyWhatIsShown) {
     enterText(position->offsetField(), "-12.5");
     EXPECT_EQ(sim->reg(0x72), uint32_t(-13)) << "half away from zero";
     EXPECT_EQ(position->offsetField()->GetValue(), "-13.000");
+    // A raw count is the finest position here: the rounding is told, as a drive's change is.
+    ASSERT_EQ(recordedDialogs().boxes.size(), 1u);
+    EXPECT_EQ(recordedDialogs().boxes[0].text, "Value changed by the Drive (-12.5 -> -13.000)!");
+    recordedDialogs().clear();
 
     // Ramp-Acc is the low half of 0x35: the high half (the deceleration) stays.
     sim->setReg(0x35, 0x00C80064);

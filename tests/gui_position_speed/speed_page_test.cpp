@@ -132,6 +132,84 @@ TEST_F(SpeedPageTest, EntriesAndStepsKeepTheOtherHalfAndMoveTheMarks) {
     EXPECT_EQ(speed->displayList().size(), 26u);
 }
 
+// One row of the Speed or Position page's layout: edit field or read-out, register, half
+// (0 whole, 1 low, 2 high), percent base, scale and decimals, and the units beyond the raw
+// number in which the Position page's field shows its register.
+struct LayoutRow {
+    char kind;  // 'E' edit, 'D' read-out
+    int reg, part = 0, percentBase = 0, scale = 0, decimals = 1;
+    FieldKind units = FieldKind::Plain;
+};
+
+// What each control built for the rows shows; one message per row that differs.
+void expectLayout(DrivePage* page, const std::vector<LayoutRow>& layout) {
+    std::vector<wxWindow*> controls;
+    for (size_t i = 0; i < page->tableRows().size(); ++i)
+        if (page->tableRows()[i].kind != RowKind::Lamp) controls.push_back(page->tableControls()[i]);
+    ASSERT_EQ(controls.size(), layout.size());
+    for (size_t i = 0; i < layout.size(); ++i) {
+        const LayoutRow& want = layout[i];
+        SCOPED_TRACE(testing::Message() << "row " << i + 1 << ", register 0x" << std::hex << want.reg);
+        if (want.kind == 'E') {
+            auto* field = dynamic_cast<RegisterEdit*>(controls[i]);
+            ASSERT_NE(field, nullptr);
+            EXPECT_EQ(field->registerNumber(), want.reg);
+            EXPECT_EQ(field->part(), want.part);
+            EXPECT_EQ(field->percentBase(), want.percentBase);
+            EXPECT_EQ(field->scale(), want.scale);
+            if (want.scale != 0) {
+                EXPECT_EQ(field->format().decimals, want.decimals);
+            }
+            EXPECT_EQ(page->unitsOfField(field).kind, want.units);
+        } else {
+            auto* display = dynamic_cast<RegisterDisplay*>(controls[i]);
+            ASSERT_NE(display, nullptr);
+            EXPECT_EQ(display->registerNumber(), want.reg);
+            EXPECT_EQ(display->part(), want.part);
+            EXPECT_EQ(display->percentBase(), want.percentBase);
+        }
+    }
+}
+
+TEST_F(SpeedPageTest, EveryRowShowsTheRegisterHalfAndUnitsOfTheLayout) {
+    // The Speed page's 58 rows in layout order.
+    const std::vector<LayoutRow> speedLayout = {
+        {'D', 0x90}, {'D', 0x31}, {'E', 0x1E}, {'D', 0x5D}, {'D', 0x32}, {'D', 0x33}, {'D', 0x30}, {'D', 0xA8},
+        {'D', 0x26}, {'D', 0x27}, {'D', 0x28}, {'D', 0x22}, {'D', 0x23}, {'D', 0x38}, {'D', 0x39}, {'D', 0x29},
+        {'D', 0x2A}, {'D', 0x20}, {'D', 0x5F}, {'D', 0x48, 0, 32767}, {'D', 0xEB}, {'D', 0x8A},
+        {'E', 0x35, 1}, {'E', 0xED, 1}, {'E', 0xC7}, {'E', 0x34, 0, 32767}, {'E', 0x3F, 0, 32767},
+        {'E', 0x3E, 0, 32767}, {'E', 0x5E}, {'E', 0x2C}, {'E', 0x2D}, {'E', 0x2E}, {'E', 0x3B}, {'E', 0x21},
+        {'E', 0x25, 0, 32767},  // "Ramp": the layout leaves its register open; the current ramp
+        {'E', 0xC4, 0, 16383}, {'E', 0xC5, 0, 16383}, {'E', 0xF0}, {'E', 0x46, 0, 32767},
+        {'D', 0x45},  // "I2t actual", open in the layout: the drive measures it, so a read-out
+        {'E', 0x1C}, {'E', 0x1D}, {'E', 0x2B}, {'E', 0xB2}, {'E', 0xB5}, {'E', 0x8B}, {'E', 0x8C}, {'E', 0x8D},
+        {'D', 0xD5, 1}, {'D', 0xD6, 1}, {'E', 0x2F, 1}, {'E', 0xD7, 1}, {'E', 0x50}, {'E', 0x53},
+        {'E', 0x2F, 2, 0, 4096, 3}, {'E', 0xD7, 2, 0, 4096, 3}, {'D', 0xD5, 2}, {'D', 0xD6, 2},
+    };
+    expectLayout(speed, speedLayout);
+
+    // The Position page's nine read-outs and twenty fields.
+    const std::vector<LayoutRow> positionLayout = {
+        {'D', 0x6E}, {'D', 0x91}, {'D', 0x70}, {'D', 0x5D}, {'D', 0x32}, {'D', 0x6D}, {'D', 0x26}, {'D', 0xCF},
+        {'D', 0x81},
+        {'E', 0x7E}, {'E', 0x6A}, {'E', 0x6B}, {'E', 0x6C}, {'E', 0x71}, {'E', 0x34, 0, 32767},
+        {'E', 0x35, 1},  // each ramp is the low half of its register, as on the Speed page
+        {'E', 0x79}, {'E', 0xC9}, {'E', 0xCA}, {'E', 0xCB}, {'E', 0xCD},
+        {'E', 0x76, 0, 0, 0, 1, FieldKind::Speed}, {'E', 0x77, 0, 0, 0, 1, FieldKind::Speed},
+        {'E', 0x72, 0, 0, 0, 1, FieldKind::Position}, {'E', 0x35, 1}, {'E', 0xED, 1}, {'E', 0xC7}, {'E', 0x7C},
+        {'E', 0x7D},
+    };
+    expectLayout(position, positionLayout);
+
+    // The current limits are percent of 0x3FFF: half of it is 50, not the 25 of 0x7FFF.
+    sim->setReg(0xC4, 8192);
+    sim->setReg(0xC5, 8192);
+    connect();
+    ASSERT_TRUE(speed->readFromDrive(false));
+    EXPECT_EQ(speedEdit(0xC4)->GetValue(), "50");
+    EXPECT_EQ(speedEdit(0xC5)->GetValue(), "50");
+}
+
 TEST_F(SpeedPageTest, TabFromAFieldNeverStopsOnAReadOutThatHandsTheFocusBack) {
     // Such a read-out sends the cursor back to the field it came from: as a Tab stop it
     // would keep Tab from ever getting past it.

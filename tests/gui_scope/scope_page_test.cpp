@@ -21,6 +21,7 @@
 #include "frame/main_frame.h"
 #include "link/registers.h"
 #include "pages/scope/oscilloscope_page.h"
+#include "pages/settings/settings_page.h"
 #include "pages/scope/scope_canvas.h"
 #include "scope/vof_file.h"
 #include "services/catalogue.h"
@@ -31,6 +32,7 @@
 #include "tools/drivesim/sim_capture.h"
 #include "widgets/events.h"
 #include "widgets/register_choice.h"
+#include "widgets/register_edit.h"
 
 namespace torvex::test {
 namespace {
@@ -47,6 +49,19 @@ void pick(wxComboBox* box, const wxString& text) {
     event.SetEventObject(box);
     event.SetInt(box->GetSelection());
     box->GetEventHandler()->ProcessEvent(event);
+}
+
+// Types text into a register field and presses Enter, as a person does.
+void enter(DrivePage* page, int reg, const wxString& text) {
+    for (RegisterEdit* field : page->editList()) {
+        if (field->registerNumber() != reg) continue;
+        field->wxTextCtrl::ChangeValue(text);
+        wxCommandEvent event(wxEVT_TEXT_ENTER, field->GetId());
+        event.SetEventObject(field);
+        field->GetEventHandler()->ProcessEvent(event);
+        return;
+    }
+    ADD_FAILURE() << "no field of register " << reg;
 }
 
 long selectedData(wxComboBox* box) {
@@ -417,6 +432,26 @@ TEST_F(ScopePageTest, CaptureFileAndStepTestOnline) {
     EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count(),
               3000);
     EXPECT_TRUE(pumpUntil([&] { return lastStepWriteIsZero(0x31); }, 2000));
+}
+
+// The cursor read-out's rpm follow the drive's rpm for raw 32767 (0xCE), which the drive
+// derives from the motor's maximum speed (0x59) as well as from its own (0xC8).
+TEST_F(ScopePageTest, TheSpeedScaleFollowsBothMaximumSpeeds) {
+    makeFrame();
+    goOnline();
+    OscilloscopePage* p = page();
+    ASSERT_TRUE(pumpUntil([&] { return p->scales().speedScale == 3000; }));
+
+    // The motor's maximum on the Settings page: the drive makes 0xCE min(0xC8, 0x59 * 10 / 8).
+    enter(frame->settingsPage(), 0x59, "1600");
+    ASSERT_EQ(drive->reg(0xCE), 2000u);
+    EXPECT_TRUE(pumpUntil([&] { return p->scales().speedScale == 2000; })) << p->scales().speedScale;
+
+    // The drive's maximum in the page's own parameter field.
+    enter(p, 0xC8, "1000");
+    ASSERT_EQ(drive->reg(0xCE), 1000u);
+    EXPECT_TRUE(pumpUntil([&] { return p->scales().speedScale == 1000; })) << p->scales().speedScale;
+    EXPECT_TRUE(recordedDialogs().boxes.empty()) << recordedDialogs().boxes.front().text;
 }
 
 TEST_F(ScopePageTest, SerialBootEndsAStepTestWithItsZeroBeforeTheBootCommand) {

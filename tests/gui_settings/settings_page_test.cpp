@@ -10,6 +10,7 @@
 
 #include "link/register_file.h"
 #include "pages/position_page.h"
+#include "pages/scope/oscilloscope_page.h"
 #include "services/ui_seam.h"
 #include "tests/gui_settings/settings_fixture.h"
 #include "widgets/events.h"
@@ -304,6 +305,72 @@ TEST_F(SettingsTest, AScaledWriteTheDriveDoesNotConfirmShowsNoValueAnywhere) {
         drive->setWriteHook(r, nullptr);
         drive->setRegisterSilent(r, false);
     }
+}
+
+// A write of the maximum speed whose read-back fails may still have changed the rpm that
+// raw 32767 stands for: every page that converts rpm takes the drive's new value, so that
+// an rpm typed next is written at the drive's scale.
+TEST_F(SettingsTest, AnUnconfirmedMaximumSpeedStillMovesEveryPagesSpeedScale) {
+    makeFrame();
+    // The drive keeps 0xCE = min(0xC8, 0x59 * 10 / 8): 6000 once 0xC8 is 6000.
+    startValues = {{0xCE, 3000}, {0xC8, 3000}, {0x59, 8000}, {0x76, 0}};
+    goOnline();
+    PositionPage* position = frame->positionPage();
+    OscilloscopePage* scope = frame->oscilloscopePage();
+    ASSERT_EQ(page()->speedScale(), 3000);
+    ASSERT_EQ(position->cycleState().speedScale.load(), 3000);
+    ASSERT_EQ(scope->scales().speedScale, 3000);
+
+    frame->connection().transport().setTcpTimeouts(1000, 200);
+    sim::SimDrive* silent = drive.get();
+    drive->setWriteHook(0xC8, [silent](uint32_t) { silent->setRegisterSilent(0xC8, true); });
+    recordedDialogs().clear();
+    enter(field(0xC8), "6000");
+    ASSERT_EQ(drive->reg(0xCE), 6000u);
+    EXPECT_EQ(field(0xC8)->GetValue(), "") << "the field's own read-back failed";
+    EXPECT_TRUE(pumpUntil([&] {
+        return page()->speedScale() == 6000 && position->cycleState().speedScale.load() == 6000 &&
+               scope->scales().speedScale == 6000;
+    }, 2000)) << page()->speedScale() << " " << position->cycleState().speedScale.load() << " "
+              << scope->scales().speedScale;
+    drive->setWriteHook(0xC8, nullptr);
+    drive->setRegisterSilent(0xC8, false);
+    pumpFor(50);
+    ASSERT_EQ(recordedDialogs().boxes.size(), 1u) << "only the read-back's own error";
+
+    // 1500 rpm is now a quarter of the full raw speed, on either page.
+    recordedDialogs().clear();
+    enter(position->speedToField(), "1500");
+    EXPECT_EQ(drive->reg(0x76), 8192u);
+    enter(field(0x76), "3000");
+    EXPECT_EQ(drive->reg(0x76), 16384u);
+    EXPECT_TRUE(recordedDialogs().boxes.empty()) << boxTexts()[0];
+}
+
+// The warning compares numbers at the field's resolution: a position finer than the raw
+// count the drive keeps is rounded, and that is said; the same number printed the field's
+// way is no change.
+TEST_F(SettingsTest, AScaledEntryTheFieldRoundsIsReported) {
+    makeFrame();
+    startValues = {{0x7C, 1000}, {0x72, 0}, {0x05, 0}};
+    goOnline();
+    recordedDialogs().clear();
+
+    enter(field(0x72), "1.5");
+    EXPECT_EQ(drive->reg(0x72), 2u);
+    EXPECT_EQ(field(0x72)->GetValue(), "2.000");
+    ASSERT_EQ(recordedDialogs().boxes.size(), 1u);
+    EXPECT_EQ(recordedDialogs().boxes[0].text, "Value changed by the Drive (1.5 -> 2.000)!");
+    EXPECT_EQ(recordedDialogs().boxes[0].caption, "Warning");
+
+    recordedDialogs().clear();
+    enter(field(0x72), "100");
+    EXPECT_EQ(drive->reg(0x72), 100u);
+    EXPECT_EQ(field(0x72)->GetValue(), "100.000");
+    enter(field(0x05), "12");
+    EXPECT_EQ(drive->reg(0x05), 120u);
+    EXPECT_EQ(field(0x05)->GetValue(), "12.0");
+    EXPECT_TRUE(recordedDialogs().boxes.empty()) << boxTexts()[0];
 }
 
 // A message box takes the focus from the field and runs its own event loop; the field's

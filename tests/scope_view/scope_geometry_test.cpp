@@ -168,6 +168,12 @@ TEST(ScopeGeometry, ReadoutShowsTimeAndEachChannelInItsUnit) {
     r = cursorReadout(capture, view, 100);
     EXPECT_NE(r.channels[0], " -");
 
+    // A current too small to show is zero, without a sign.
+    view.scales = {3000, 1, 2000};
+    capture.samples[1] = -1;
+    r = cursorReadout(capture, view, 0);
+    EXPECT_EQ(r.channels[1], " 0.00 A");
+
     view.timePerDivision = 0;
     r = cursorReadout(capture, view, 0);
     EXPECT_EQ(r.time, " -");

@@ -79,7 +79,8 @@ TEST(StatusReadouts, SpeedAndCurrentWithEveryScale) {
     for (const CurrentCase& c :
          {CurrentCase{100, 1000, 400, " 50.00", 50}, CurrentCase{1, 1001, 400, " 0.50", 0},
           CurrentCase{800, 1000, 400, " 400.00", 200}, CurrentCase{-100, 1000, 400, " -50.00", 0},
-          CurrentCase{100, 1000, 0, " -", 0}, CurrentCase{32767, 65535, 1, " 429477069.00", 200}}) {
+          CurrentCase{100, 1000, 0, " -", 0}, CurrentCase{32767, 65535, 1, " 429477069.00", 200},
+          CurrentCase{-1, 1, 400, " 0.00", 0}}) {
         const Readout readout = currentReadout(c.value, c.device, c.current200);
         EXPECT_EQ(readout.value, c.text) << c.value << " " << c.current200;
         EXPECT_EQ(readout.gauge, c.gauge) << c.value;
@@ -125,6 +126,7 @@ TEST(TestArea, UnitConversionsRoundToNearestAndRefuseWithoutAScale) {
     EXPECT_EQ(positionToUser(-10, 10000, 0), "-1.000");
     EXPECT_EQ(positionToUser(1234500, 1000, 0), "1234500.000");
     EXPECT_EQ(positionToUser(7, 0, 0), "7.000");
+    EXPECT_EQ(positionToUser(-1, 10000000, 0), "0.000") << "never -0.000";
 }
 
 TEST(TestArea, SpeedCommands) {
