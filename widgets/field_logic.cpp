@@ -323,22 +323,12 @@ bool shownNumberDiffers(double typed, const std::string& shown, int decimals) {
 }
 
 bool readBackDiffers(const FieldFormat& format, const std::string& typed, const std::string& shown) {
-    if (format.hexInput) {
-        // Both texts passed the hexadecimal check (the typed one on entry, the shown one was
-        // printed from the register), so they compare as numbers.
-        auto isHexText = [](const std::string& text) { return std::all_of(text.begin(), text.end(), isHexDigit); };
-        if (!isHexText(typed) || !isHexText(shown)) return typed != shown;
-        return parseClamped(typed, 16) != parseClamped(shown, 16);
-    }
-    // The number the entry took from the text: a scaled field's decimal number, else the
-    // whole number (an empty text or a lone sign is 0, as it was written).
-    std::optional<double> number;
-    if (format.scale != 0)
-        number = parseFloatText(typed);
-    else if (isWholeNumberText(typed))
-        number = static_cast<double>(parseClamped(typed, 10));
-    if (!number) return typed != shown;
-    return shownNumberDiffers(*number, shown, format.scale != 0 ? format.decimals : 0);
+    if (!format.hexInput) return typed != shown;
+    // Both texts passed the hexadecimal check (the typed one on entry, the shown one was
+    // printed from the register), so they compare as numbers.
+    auto isHexText = [](const std::string& text) { return std::all_of(text.begin(), text.end(), isHexDigit); };
+    if (!isHexText(typed) || !isHexText(shown)) return typed != shown;
+    return parseClamped(typed, 16) != parseClamped(shown, 16);
 }
 
 FieldUnits unitsOf(const FieldFormat& format, FieldKind kind) {

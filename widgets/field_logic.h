@@ -112,14 +112,14 @@ enum class ReadFailure { Report, Quiet };
 bool readFieldText(RegisterAccess& access, const FieldFormat& format,
                    const std::function<void(const std::string&)>& show, ReadFailure failure = ReadFailure::Report);
 
-// Whether the text read back stands for another number than the one typed, so that the
-// drive (or the field's own resolution) changed it. Every field compares numbers, never
-// texts: upper-case hexadecimal digits, leading zeros, a "+" or decimals the field prints
-// without their being typed ("100" shown as "100.000") are no change; a number the field
-// had to round ("1.5" shown as "2.000") is one.
+// Whether the text read back stands for another value than the one typed, so that the
+// drive changed it: hexadecimal fields compare the numbers (upper-case digits and leading
+// zeros are no change by the drive), every other field compares the texts, so that a value
+// shown back in the field's own way ("1.5" as "1.50") is reported too.
 bool readBackDiffers(const FieldFormat& format, const std::string& typed, const std::string& shown);
 // Whether shown, a number printed with decimals digits after the point, is another number
-// than typed brought to that resolution. A shown text that is no number differs.
+// than typed brought to that resolution; the scaled speed and position fields compare so,
+// since they print every entry at their own resolution. A shown text that is no number differs.
 bool shownNumberDiffers(double typed, const std::string& shown, int decimals);
 
 // ---- Following a change made in another field ----------------------------------------
