@@ -46,10 +46,10 @@ int renderPage(wxPrintout& printout, int page) {
     return lowest;
 }
 
-// Prints page 1 through the library's PostScript printer into a file, as the print
-// framework does on paper: the printout learns the printer's resolution (600 dpi) and the
-// screen's, and draws on a printer's device.
-bool printToPostScript(wxPrintout& printout, const std::string& path) {
+// Prints pages 1 to lastPage through the library's PostScript printer into a file, as the
+// print framework does on paper: the printout learns the printer's resolution (600 dpi) and
+// the screen's, and draws on a printer's device.
+bool printToPostScript(wxPrintout& printout, const std::string& path, int lastPage = 1) {
     wxPrintData data;
     data.SetFilename(path);
     data.SetPrintMode(wxPRINT_MODE_FILE);
@@ -57,17 +57,28 @@ bool printToPostScript(wxPrintout& printout, const std::string& path) {
     data.SetQuality(600);
     wxPrintDialogData dialogData(data);
     dialogData.SetFromPage(1);
-    dialogData.SetToPage(1);
+    dialogData.SetToPage(lastPage);
     wxPostScriptPrinter printer(&dialogData);
     return printer.Print(nullptr, &printout, false);
 }
 
-// What one page of the PostScript file shows: the font sizes set, and the height of every
-// text drawn (points from the bottom of the paper), top first.
+// What one page of the PostScript file shows: the font sizes set, and every text drawn with
+// its height (points from the bottom of the paper), top first.
 struct PostScriptPage {
     std::vector<double> fontSizes;
     std::vector<double> textRows;
+    std::vector<std::string> texts;
 };
+
+// The text of a PostScript string that begins the line: "(a \(b\)) ..." gives "a (b)".
+std::string postScriptString(const std::string& line) {
+    std::string text;
+    for (size_t i = 1; i < line.size() && line[i] != ')'; ++i) {
+        if (line[i] == '\\' && i + 1 < line.size()) ++i;
+        text += line[i];
+    }
+    return text;
+}
 
 PostScriptPage readPostScriptPage(const std::string& path, int page) {
     std::ifstream file(path);
@@ -84,8 +95,10 @@ PostScriptPage readPostScriptPage(const std::string& path, int page) {
         if (line.rfind("/", 0) == 0 && (words >> font >> find >> size >> word) && word == "scalefont")
             result.fontSizes.push_back(size);
         // A text is drawn right where the line before it moved to.
-        if (line.rfind("(", 0) == 0 && std::istringstream(previous) >> x >> y >> word && word == "moveto")
+        if (line.rfind("(", 0) == 0 && std::istringstream(previous) >> x >> y >> word && word == "moveto") {
             result.textRows.push_back(y);
+            result.texts.push_back(postScriptString(line));
+        }
         previous = line;
     }
     return result;
@@ -308,6 +321,30 @@ TEST_F(PrintoutTest, RegisterListLinesPrintTheirPresentEntries) {
     EXPECT_GT(lowest[1], lowest[2]);  // 70 lines, then 5
     EXPECT_GT(lowest[2], 0);
     frame->Destroy();
+}
+
+TEST_F(PrintoutTest, RegisterListLinesAreAllPrintedInOrder) {
+    wxFrame* frame = new wxFrame(nullptr, wxID_ANY, "lines");
+    std::array<wxTextCtrl*, 256> lines{};
+    for (int reg = 0; reg < 71; ++reg) lines[reg * 3] = new wxTextCtrl(frame, wxID_ANY, wxString::Format("entry %d", reg));
+    const std::string path = folder_ + "/list.ps";
+    bool printed = false;
+    recordedDialogs().printAnswer = [&](wxPrintout& printout) {
+        printed = printToPostScript(printout, path, 2);
+        return printed;
+    };
+    printRegisterListLines(nullptr, lines.data(), true);
+    frame->Destroy();
+    ASSERT_TRUE(printed);
+    // Below heading, column header and rule: entries 0 to 69 on page 1, entry 70 alone on page 2.
+    const PostScriptPage first = readPostScriptPage(path, 1);
+    ASSERT_EQ(first.texts.size(), 73u);
+    for (int entry = 0; entry < 70; ++entry) EXPECT_EQ(first.texts[3 + entry], "entry " + std::to_string(entry));
+    const PostScriptPage second = readPostScriptPage(path, 2);
+    ASSERT_EQ(second.texts.size(), 4u);
+    EXPECT_EQ(second.texts[0].rfind("Torvex: all registers (", 0), 0u) << second.texts[0];
+    EXPECT_NE(second.texts[0].find("page 2 of 2)"), std::string::npos) << second.texts[0];
+    EXPECT_EQ(second.texts[3], "entry 70");
 }
 
 }  // namespace
