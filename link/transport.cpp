@@ -16,6 +16,9 @@ namespace {
 // Messages thrown away from the CAN receive queue before a request, at most.
 constexpr int kCanStaleMessageLimit = 1024;
 
+// A message of the adapter itself (not a data frame) that tells of an error.
+bool isCanErrorMessage(const can::CanMessage& message) { return message.messageType != 0 && message.data[2] != 0; }
+
 void sleepMilliseconds(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 void putLittleEndian(uint32_t value, uint8_t* out, int n) {
@@ -90,6 +93,7 @@ uint32_t DriveTransport::openPort(const std::string& port, uint32_t baud) {
 }
 
 void DriveTransport::closePort() {
+    canErrorsOwed_ = 0;  // the adapter's queue goes with the link
     if (handle_.load() == kClosed) return;
     if (isCan_) {
         releaseCanLibrary();
@@ -200,6 +204,10 @@ int DriveTransport::canSendFrame(uint32_t reg, const uint8_t* valueBytes, int n)
     for (int i = 0; i < kCanStaleMessageLimit; ++i) {
         can::CanMessage stale{};
         if (can_->read(&stale) & can::kStatusReceiveQueueEmpty) break;
+        // An adapter message that reports an error is no stale reply: had it stayed in the
+        // queue, the next read would have met it and failed. Thrown away with the rest, it
+        // would never count as a failed exchange, so it is kept as a failure owed.
+        if (isCanErrorMessage(stale)) ++canErrorsOwed_;
     }
     if (can_->status() != 0) {
         closePort();
@@ -271,6 +279,12 @@ int DriveTransport::canReceiveFrame(uint32_t reg, uint8_t* out, int n) {
         closePort();
         return 0;
     }
+    // An error message taken out of the queue before the request fails this read, as it
+    // would have had it still been waiting there; the link stays open as for any failed read.
+    if (canErrorsOwed_ > 0) {
+        --canErrorsOwed_;
+        return 0;
+    }
     // Besides the 50 empty polls: a bus that never stops bringing messages to skip
     // must not hold the exchange for ever.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
@@ -286,7 +300,7 @@ int DriveTransport::canReceiveFrame(uint32_t reg, uint8_t* out, int n) {
             continue;
         }
         if (message.messageType != 0) {
-            if (message.data[2] == 0) continue;  // a status message without an error
+            if (!isCanErrorMessage(message)) continue;  // a status message without an error
             return 0;
         }
         const wire::Frame reply = wire::fromCanMessage(message);

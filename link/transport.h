@@ -101,6 +101,10 @@ private:
     // stream emptied before the next request; a read that took its reply leaves nothing,
     // and emptying an empty stream costs a system call per exchange.
     bool tcpStaleInputPossible_ = false;
+    // Adapter error messages found while emptying the CAN receive queue before a request:
+    // each fails one later read, as it would have failed the read that met it in the queue.
+    // A write reads nothing, so it leaves them for the next read.
+    uint32_t canErrorsOwed_ = 0;
     BoxSink boxSink_;
 };
 

@@ -3,6 +3,7 @@
 #include <wx/cmndata.h>
 #include <wx/datetime.h>
 #include <wx/dc.h>
+#include <wx/dcprint.h>
 #include <wx/font.h>
 #include <wx/textctrl.h>
 #include <wx/utils.h>
@@ -49,9 +50,17 @@ void runPrint(wxWindow* parent, RegisterPagesPrintout& printout) {
 
 void renderRegisterPage(wxDC& dc, bool allRegisters, uint32_t page, uint32_t pageCount,
                         const std::vector<wxString>& lines) {
-    dc.SetBackground(*wxWHITE_BRUSH);
-    dc.Clear();
-    dc.SetMapMode(wxMM_POINTS);
+    // Paper needs no clearing, and a printer's context can paint a background only with an
+    // operator its PDF or PostScript output does not have: the whole page, text included,
+    // would go out as a picture, with no text left in the file.
+    if (!wxDynamicCast(&dc, wxPrinterDC)) {
+        dc.SetBackground(*wxWHITE_BRUSH);
+        dc.Clear();
+    }
+    // The library sizes a font on every device as on the screen, and its point mapping is
+    // the screen's too: the page is drawn in screen units, which the printout scales to the
+    // paper (see drawPage), so that the 7-point font measures 7 points on paper.
+    dc.SetMapMode(wxMM_TEXT);
     dc.SetFont(wxFont(7, wxFONTFAMILY_MODERN, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL));
     dc.SetTextForeground(*wxBLACK);
 
@@ -87,6 +96,15 @@ void RegisterPagesPrintout::setLineCount(uint32_t lineCount) {
 bool RegisterPagesPrintout::drawPage(int page, const std::vector<wxString>& lines) {
     wxDC* dc = GetDC();
     if (!dc) return false;
+    // Screen units to the printer's resolution: whatever the printer's context counts in,
+    // the page comes out at true size. A device the print framework did not set up (a
+    // bitmap) is drawn on as a screen.
+    int screenX = 0, screenY = 0, printerX = 0, printerY = 0, pageWidth = 0, pageHeight = 0;
+    GetPPIScreen(&screenX, &screenY);
+    GetPPIPrinter(&printerX, &printerY);
+    GetPageSizePixels(&pageWidth, &pageHeight);
+    if (screenX > 0 && screenY > 0 && printerX > 0 && printerY > 0 && pageWidth > 0 && pageHeight > 0)
+        MapScreenSizeToPage();
     renderRegisterPage(*dc, allRegisters_, static_cast<uint32_t>(page), pageCount_, lines);
     return true;
 }

@@ -1,5 +1,6 @@
 // The configuration accessors against a real file in a temporary home folder.
 #include <wx/filefn.h>
+#include <wx/utils.h>
 
 #include <functional>
 
@@ -144,8 +145,12 @@ TEST_F(ConfigTest, TriggerIdThatIsNoNumberReadsAsZero) {
 }
 
 TEST_F(ConfigTest, TextsComeBackAsWritten) {
+    // A variable that is surely set, so that an expansion would show.
+    ASSERT_TRUE(wxSetEnv("TORVEX_CONFIG_TEST_FOLDER", "expanded"));
     const wxString texts[] = {
         "/home/$USER/drives",  // no expansion of variables
+        "/home/$TORVEX_CONFIG_TEST_FOLDER/drives",
+        "${TORVEX_CONFIG_TEST_FOLDER}",
         "C:\\Drives\\100%",   // backslashes and percent signs
         wxString::FromUTF8("/daten/Kunde M\xc3\xbcller"),
         "  leading and trailing  ",
@@ -159,6 +164,7 @@ TEST_F(ConfigTest, TextsComeBackAsWritten) {
         EXPECT_EQ(getRegisterDataDirectory(), text) << text.utf8_string();
         closeConfiguration();
     }
+    wxUnsetEnv("TORVEX_CONFIG_TEST_FOLDER");
 }
 
 TEST_F(ConfigTest, ClosingWritesTheFileAndKeepsOtherKeys) {

@@ -4,12 +4,14 @@
 #include <wx/bitmap.h>
 #include <wx/cmndata.h>
 #include <wx/dcmemory.h>
+#include <wx/generic/printps.h>
 #include <wx/frame.h>
 #include <wx/image.h>
 #include <wx/textctrl.h>
 
 #include <array>
 #include <fstream>
+#include <sstream>
 #include <unistd.h>
 
 #include "services/register_printout.h"
@@ -42,6 +44,64 @@ int renderPage(wxPrintout& printout, int page) {
                 break;
             }
     return lowest;
+}
+
+// Prints pages 1 to lastPage through the library's PostScript printer into a file, as the
+// print framework does on paper: the printout learns the printer's resolution (600 dpi) and
+// the screen's, and draws on a printer's device.
+bool printToPostScript(wxPrintout& printout, const std::string& path, int lastPage = 1) {
+    wxPrintData data;
+    data.SetFilename(path);
+    data.SetPrintMode(wxPRINT_MODE_FILE);
+    data.SetPaperId(wxPAPER_A4);
+    data.SetQuality(600);
+    wxPrintDialogData dialogData(data);
+    dialogData.SetFromPage(1);
+    dialogData.SetToPage(lastPage);
+    wxPostScriptPrinter printer(&dialogData);
+    return printer.Print(nullptr, &printout, false);
+}
+
+// What one page of the PostScript file shows: the font sizes set, and every text drawn with
+// its height (points from the bottom of the paper), top first.
+struct PostScriptPage {
+    std::vector<double> fontSizes;
+    std::vector<double> textRows;
+    std::vector<std::string> texts;
+};
+
+// The text of a PostScript string that begins the line: "(a \(b\)) ..." gives "a (b)".
+std::string postScriptString(const std::string& line) {
+    std::string text;
+    for (size_t i = 1; i < line.size() && line[i] != ')'; ++i) {
+        if (line[i] == '\\' && i + 1 < line.size()) ++i;
+        text += line[i];
+    }
+    return text;
+}
+
+PostScriptPage readPostScriptPage(const std::string& path, int page) {
+    std::ifstream file(path);
+    std::string line, previous;
+    PostScriptPage result;
+    bool inPage = false;
+    double x = 0, y = 0;
+    while (std::getline(file, line)) {
+        if (line.rfind("%%Page: ", 0) == 0) inPage = std::stoi(line.substr(8)) == page;
+        if (!inPage) continue;
+        std::istringstream words(line);
+        std::string font, find, word;
+        double size = 0;
+        if (line.rfind("/", 0) == 0 && (words >> font >> find >> size >> word) && word == "scalefont")
+            result.fontSizes.push_back(size);
+        // A text is drawn right where the line before it moved to.
+        if (line.rfind("(", 0) == 0 && std::istringstream(previous) >> x >> y >> word && word == "moveto") {
+            result.textRows.push_back(y);
+            result.texts.push_back(postScriptString(line));
+        }
+        previous = line;
+    }
+    return result;
 }
 
 // Runs in a folder of its own so that "Reglist.txt" is the test's.
@@ -92,6 +152,46 @@ TEST_F(PrintoutTest, SelectionOf141LinesPrintsThreePages) {
     EXPECT_EQ(lowest[1], lowest[2]);
     EXPECT_GT(lowest[1], 4 * lowest[3]);
     EXPECT_GT(lowest[3], 0);
+}
+
+TEST_F(PrintoutTest, PrintedLinesAreSevenPointTextThatFillsThePage) {
+    DriveConnection connection;
+    connection.loadOfflineImage({{0x1B, 310}}, {});
+    const std::string path = folder_ + "/page.ps";
+    bool printed = false;
+    recordedDialogs().printAnswer = [&](wxPrintout& printout) {
+        printed = printToPostScript(printout, path);
+        return printed;
+    };
+    printRegisters(nullptr, &connection, true);
+    ASSERT_TRUE(printed);
+    const PostScriptPage page = readPostScriptPage(path, 1);
+    ASSERT_FALSE(page.fontSizes.empty());
+    for (double size : page.fontSizes) EXPECT_NEAR(size, 7.0, 0.05);
+    // Heading, column header, rule and 70 lines, one pitch apart from the header on (to
+    // within a 600-dpi dot).
+    ASSERT_EQ(page.textRows.size(), 73u);
+    const double pitch = (page.textRows[1] - page.textRows.back()) / 71;
+    EXPECT_NEAR(page.textRows[0] - page.textRows[1], 2 * pitch, 0.15);
+    for (size_t row = 1; row + 1 < page.textRows.size(); ++row)
+        EXPECT_NEAR(page.textRows[row] - page.textRows[row + 1], pitch, 0.15) << "row " << row;
+    // The height of a 7-point line, and 74 of them take most of an A4 page (842 points).
+    EXPECT_GT(pitch, 7.0);
+    EXPECT_LT(pitch, 12.0);
+    EXPECT_GT((page.textRows.front() - page.textRows.back() + pitch) / 842.0, 0.6);
+
+    // The register list panel's printout alike.
+    wxFrame* frame = new wxFrame(nullptr, wxID_ANY, "lines");
+    std::array<wxTextCtrl*, 256> lines{};
+    for (int reg = 0; reg < 3; ++reg) lines[reg] = new wxTextCtrl(frame, wxID_ANY, wxString::Format("line %d", reg));
+    printed = false;
+    printRegisterListLines(nullptr, lines.data(), true);
+    frame->Destroy();
+    ASSERT_TRUE(printed);
+    const PostScriptPage list = readPostScriptPage(path, 1);
+    ASSERT_EQ(list.textRows.size(), 6u);
+    for (double size : list.fontSizes) EXPECT_NEAR(size, 7.0, 0.05);
+    EXPECT_NEAR(list.textRows[4] - list.textRows[5], pitch, 0.15);
 }
 
 TEST_F(PrintoutTest, APageReadsNoRegisterBehindItsLastLine) {
@@ -221,6 +321,30 @@ TEST_F(PrintoutTest, RegisterListLinesPrintTheirPresentEntries) {
     EXPECT_GT(lowest[1], lowest[2]);  // 70 lines, then 5
     EXPECT_GT(lowest[2], 0);
     frame->Destroy();
+}
+
+TEST_F(PrintoutTest, RegisterListLinesAreAllPrintedInOrder) {
+    wxFrame* frame = new wxFrame(nullptr, wxID_ANY, "lines");
+    std::array<wxTextCtrl*, 256> lines{};
+    for (int reg = 0; reg < 71; ++reg) lines[reg * 3] = new wxTextCtrl(frame, wxID_ANY, wxString::Format("entry %d", reg));
+    const std::string path = folder_ + "/list.ps";
+    bool printed = false;
+    recordedDialogs().printAnswer = [&](wxPrintout& printout) {
+        printed = printToPostScript(printout, path, 2);
+        return printed;
+    };
+    printRegisterListLines(nullptr, lines.data(), true);
+    frame->Destroy();
+    ASSERT_TRUE(printed);
+    // Below heading, column header and rule: entries 0 to 69 on page 1, entry 70 alone on page 2.
+    const PostScriptPage first = readPostScriptPage(path, 1);
+    ASSERT_EQ(first.texts.size(), 73u);
+    for (int entry = 0; entry < 70; ++entry) EXPECT_EQ(first.texts[3 + entry], "entry " + std::to_string(entry));
+    const PostScriptPage second = readPostScriptPage(path, 2);
+    ASSERT_EQ(second.texts.size(), 4u);
+    EXPECT_EQ(second.texts[0].rfind("Torvex: all registers (", 0), 0u) << second.texts[0];
+    EXPECT_NE(second.texts[0].find("page 2 of 2)"), std::string::npos) << second.texts[0];
+    EXPECT_EQ(second.texts[3], "entry 70");
 }
 
 }  // namespace

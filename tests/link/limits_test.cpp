@@ -120,5 +120,25 @@ TEST(InstallationFile, TheWorkingFolderFirstThenTheProgramsFolders) {
     fs::remove_all(top);
 }
 
+TEST(InstallationFile, FoundBesideTheRunningProgramFromAnyWorkingFolder) {
+    namespace fs = std::filesystem;
+    // A name of this run's own, so that no other test's files are touched or found.
+    const std::string name = "torvex-beside-" + std::to_string(::getpid()) + ".txt";
+    const fs::path beside = fs::read_symlink("/proc/self/exe").parent_path() / name;
+    const fs::path elsewhere = fs::path(::testing::TempDir()) / ("torvex-elsewhere-" + std::to_string(::getpid()));
+    fs::create_directories(elsewhere);
+    std::ofstream(beside) << "27\n";
+    const fs::path before = fs::current_path();
+    fs::current_path(elsewhere);
+    const std::string found = installationFile(name);
+    std::vector<uint32_t> list;
+    readNumberList(found, list);
+    fs::current_path(before);
+    fs::remove(beside);
+    fs::remove_all(elsewhere);
+    EXPECT_EQ(fs::path(found), beside);
+    EXPECT_EQ(list, std::vector<uint32_t>{27});
+}
+
 }  // namespace
 }  // namespace torvex

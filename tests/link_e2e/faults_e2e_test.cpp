@@ -187,6 +187,30 @@ TEST_P(CanTraffic, OtherMessagesBeforeTheReplyAreSkipped) {
     EXPECT_EQ(connection_.read16bitRegister(0x44, &v16), 0u);
 }
 
+TEST_P(CanTraffic, AnErrorArrivingBetweenRequestsFailsTheNextRead) {
+    startDrive();
+    ASSERT_EQ(connect(), 0u);
+    drive_->setReg(0x44, 0x0BAD);
+    can::CanMessage errorStatus{};
+    errorStatus.id = 0x181;
+    errorStatus.messageType = 0x80;
+    errorStatus.length = 4;
+    errorStatus.data[2] = 0x10;
+    // The error and a late reply come after the read has given up: both wait in the queue
+    // when the next request is made, and the queue is emptied before it.
+    drive_->sendCanBeforeNextReply({errorStatus});
+    drive_->setReplyDelay(300);
+    uint16_t v16 = 0;
+    EXPECT_EQ(connection_.read16bitRegister(0x44, &v16), 1u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    drive_->setReplyDelay(0);
+    EXPECT_EQ(connection_.write16bitRegister(0x44, 0x0BEE), 0u);  // a write reads nothing
+    EXPECT_EQ(connection_.read16bitRegister(0x44, &v16), 1u);
+    EXPECT_TRUE(connection_.isConnected());
+    EXPECT_EQ(connection_.read16bitRegister(0x44, &v16), 0u);
+    EXPECT_EQ(v16, 0x0BEE);
+}
+
 TEST_P(CanTraffic, TheAdapterFilterKeepsForeignIdentifiersAway) {
     // Opening sets the adapter's filter to 0x181 only: other traffic never reaches the
     // reply loop (so its "filter doesn't work" box stays away).

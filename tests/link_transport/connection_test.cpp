@@ -4,10 +4,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <thread>
+
+#include <unistd.h>
 
 #include "link/connection.h"
 #include "link/i18n.h"
+#include "link/register_file.h"
 #include "link/registers.h"
 #include "tests/link_transport/fakes.h"
 
@@ -273,12 +277,24 @@ TEST_F(ConnectionTest, ImageMode) {
     EXPECT_EQ(connection_.write32bitRegister(0x40, 7), 0u);  // a write at the width wins
     EXPECT_EQ(connection_.read32bitRegister(0x40, &v32), 0u);
     EXPECT_EQ(v32, 7u);
+    // Likewise a 16-bit write over a 32-bit record, for the reads and for the saved file.
+    EXPECT_EQ(connection_.write16bitRegister(0x34, 0x5555), 0u);
+    EXPECT_EQ(connection_.read16bitRegister(0x34, &v16), 0u);
+    EXPECT_EQ(v16, 0x5555);
+    const std::string saved = ::testing::TempDir() + "image_" + std::to_string(::getpid()) + ".vrf";
+    ASSERT_EQ(writeRegisterFile(&connection_, saved, {0x34}), kSaveOk);
+    RegisterValueMap16 saved16;
+    RegisterValueMap32 saved32;
+    ASSERT_EQ(readRegisterFile(saved, saved16, saved32, false), kRegisterFileOk);
+    std::remove(saved.c_str());
+    EXPECT_EQ(saved16, (RegisterValueMap16{{0x34, 0x5555}}));
+    EXPECT_TRUE(saved32.empty());
 
     connection_.disconnectDrive();
     EXPECT_FALSE(connection_.isConnected());
     EXPECT_FALSE(connection_.imageRegister(0x34, &held)) << "no file is viewed";
     EXPECT_EQ(firmwareVersion.load(), 312u);       // left as it was
-    EXPECT_EQ(connection_.imageValues16().size(), 2u);  // maps left as they were
+    EXPECT_EQ(connection_.imageValues16().size(), 3u);  // maps left as they were
 }
 
 TEST_F(ConnectionTest, ImageWithoutFirmwareRegister) {

@@ -473,6 +473,49 @@ TEST_F(TransportTest, CanStatusMessageWithErrorFails) {
     EXPECT_TRUE(transport_.isOpen());
 }
 
+// Error messages of the adapter that came between two requests are emptied out of the
+// queue with the stale replies before the next request; each still fails one read, as it
+// would have failed the read that met it in the queue.
+TEST_F(TransportTest, CanErrorMessagesWaitingBeforeARequestEachFailALaterRead) {
+    const can::CanMessage error = canReply(0x1, 4, {0, 0, 0x10, 0}, 0x80);
+    const can::CanMessage quiet = canReply(0x1, 4, {0, 0, 0, 0}, 0x80);
+    ASSERT_EQ(transport_.openPort("CAN", 9600), 0u);
+    canDrive();
+    uint32_t value = 0;
+
+    // Before a read: that read fails, the link stays open, the next read works.
+    can_.incoming = {canReply(0x181, 4, {0x34, 9, 9}), error, quiet};
+    EXPECT_EQ(transport_.requestRegister(0x34, &value, true), 0u);
+    EXPECT_TRUE(transport_.isOpen());
+    EXPECT_EQ(can_.written.size(), 1u);  // the request went out all the same
+    EXPECT_EQ(transport_.requestRegister(0x34, &value, true), 1u);
+    EXPECT_EQ(value, 0x1234u);
+
+    // Before a write: the write reads nothing and goes out; the read after it fails.
+    can_.incoming = {error};
+    EXPECT_TRUE(transport_.sendRegisterFrame(0x34, 0x55, true));
+    EXPECT_EQ(transport_.requestRegister(0x34, &value, true), 0u);
+    EXPECT_EQ(transport_.requestRegister(0x34, &value, true), 1u);
+
+    // Two errors fail two reads; a series read counts as one read.
+    can_.incoming = {error, quiet, error};
+    int samples[2] = {};
+    EXPECT_EQ(transport_.readRegisterSeries(0x34, 1, samples, 2, true), 0u);
+    EXPECT_EQ(transport_.requestRegister(0x34, &value, true), 0u);
+    EXPECT_EQ(transport_.requestRegister(0x34, &value, true), 1u);
+
+    // A status message without an error fails nothing.
+    can_.incoming = {quiet, quiet};
+    EXPECT_EQ(transport_.requestRegister(0x34, &value, true), 1u);
+
+    // The adapter's queue goes with the link: a new link owes nothing.
+    can_.incoming = {error};
+    EXPECT_TRUE(transport_.sendRegisterFrame(0x34, 0x55, true));
+    ASSERT_EQ(transport_.openPort("CAN", 9600), 0u);
+    EXPECT_EQ(transport_.requestRegister(0x34, &value, true), 1u);
+    EXPECT_TRUE(boxes_.boxes().empty());
+}
+
 TEST_F(TransportTest, CanForeignIdentifierShowsTheFilterBoxAndGoesOn) {
     ASSERT_EQ(transport_.openPort("CAN", 9600), 0u);
     can_.responder = [](const can::CanMessage&, std::deque<can::CanMessage>& incoming) {
