@@ -1,7 +1,7 @@
 // The drive status panel in the frame's 1200 x 750 window: every block in view, and both
 // gauges drawn while they read 0.
+#include <wx/dcclient.h>
 #include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
 #include <wx/notebook.h>
 #include <wx/statbmp.h>
 #include <wx/statbox.h>
@@ -16,15 +16,16 @@ namespace {
 
 using test::StatusFrameTest;
 
-// What the screen shows of window, a border of margin pixels around it included.
-wxImage onScreen(wxWindow* window, int margin) {
+// What area shows of window, a border of margin pixels around it included.
+wxImage onScreen(wxWindow* area, wxWindow* window, int margin) {
     wxRect rect = window->GetScreenRect();
     rect.Inflate(margin);
     wxBitmap shot(rect.width, rect.height, 24);
     {
-        wxScreenDC screen;
+        wxClientDC shown(area);
         wxMemoryDC memory(shot);
-        memory.Blit(0, 0, rect.width, rect.height, &screen, rect.x, rect.y);
+        const wxPoint at = area->ScreenToClient(rect.GetPosition());
+        memory.Blit(0, 0, rect.width, rect.height, &shown, at.x, at.y);
     }
     return shot.ConvertToImage();
 }
@@ -77,7 +78,7 @@ TEST_F(StatusFrameTest, BothGaugesShowTheirEmptyBarAtZero) {
     test::pumpFor(100);
     ASSERT_EQ(current->GetSize(), speed->GetSize()) << "the two bars are laid out alike";
     const int margin = 2;
-    const wxImage speedShot = onScreen(speed, margin), currentShot = onScreen(current, margin);
+    const wxImage speedShot = onScreen(panel, speed, margin), currentShot = onScreen(panel, current, margin);
     const int w = speed->GetSize().x, h = speed->GetSize().y;
     const unsigned panelColour = pixel(speedShot, 0, 0);
     // The frame along each edge (the current bar has no marker over its right end) and the
