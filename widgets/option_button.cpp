@@ -23,8 +23,8 @@ OptionButton::OptionButton(wxWindow* parent, wxWindowID id, const wxString& labe
 }
 
 bool OptionButton::SetBackgroundColour(const wxColour& colour) {
-    // Kept for the face alone: handed to the toolkit, the colour would fill the whole
-    // rectangle, corners included.
+    // Kept for the face alone: handed to the toolkit, it would become the background of the
+    // whole rectangle, corners included.
     if (colour == m_backgroundColour) return false;
     m_backgroundColour = colour;
     Refresh(false);
