@@ -2,7 +2,6 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
-#include <wx/gauge.h>
 #include <wx/arrstr.h>
 #include <wx/image.h>
 #include <wx/sizer.h>
@@ -131,8 +130,10 @@ void DriveStatusBar::createControls() {
     const int gap = 2;
 
     // Speed and current: value and raw read-outs, then the gauge with its full-scale text.
+    // Both bars are drawn by the program, so that both show their empty bar at 0; only the
+    // speed bar has the limit marker.
     auto readoutBlock = [&](const char* title, const char* unit, const char* raw, wxStaticText** valueText,
-                            wxStaticText** rawText, wxWindow** gauge, bool percentGauge, const char* fullScale) {
+                            wxStaticText** rawText, PercentGauge** gauge, int range, const char* fullScale) {
         auto* box = new wxStaticBoxSizer(wxVERTICAL, this, tr(title));
         wxWindow* boxWindow = box->GetStaticBox();
         auto* row = new wxBoxSizer(wxHORIZONTAL);
@@ -144,24 +145,16 @@ void DriveStatusBar::createControls() {
         row->Add(*rawText, 0, wxALIGN_CENTER_VERTICAL);
         box->Add(row, 0, wxEXPAND | wxLEFT | wxRIGHT, gap);
         auto* gaugeRow = new wxBoxSizer(wxHORIZONTAL);
-        if (percentGauge) {
-            *gauge = new PercentGauge(boxWindow, wxID_ANY, 100, kSpeedLimitMarkerAtStart, wxDefaultPosition,
-                                      wxSize(120, 10));
-        } else {
-            *gauge = new wxGauge(boxWindow, wxID_ANY, 200, wxDefaultPosition, wxSize(120, 10),
-                                 wxGA_HORIZONTAL | wxGA_SMOOTH | wxNO_BORDER);
-        }
+        *gauge = new PercentGauge(boxWindow, wxID_ANY, range, kSpeedLimitMarkerAtStart, wxDefaultPosition,
+                                  wxSize(120, 10));
         gaugeRow->Add(*gauge, 1, wxALIGN_CENTER_VERTICAL);
         gaugeRow->Add(makeText(boxWindow, fullScale), 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 2);
         box->Add(gaugeRow, 0, wxEXPAND | wxALL, gap);
         column->Add(box, 0, wxEXPAND | wxBOTTOM, gap);
     };
-    wxWindow* speedGauge = nullptr;
-    wxWindow* currentGauge = nullptr;
-    readoutBlock("SPEED", "RPM", kNoSpeedRaw, &speedText_, &speedRawText_, &speedGauge, true, "100%");
-    readoutBlock("CURRENT", "A rms", kNoCurrentRaw, &currentText_, &currentRawText_, &currentGauge, false, "200%");
-    speedGauge_ = static_cast<PercentGauge*>(speedGauge);
-    currentGauge_ = static_cast<wxGauge*>(currentGauge);
+    readoutBlock("SPEED", "RPM", kNoSpeedRaw, &speedText_, &speedRawText_, &speedGauge_, 100, "100%");
+    readoutBlock("CURRENT", "A rms", kNoCurrentRaw, &currentText_, &currentRawText_, &currentGauge_, 200, "200%");
+    currentGauge_->setMarkerShown(false);
 
     // Lamps in two columns: the first half of the bits, then the second.
     auto lampBlock = [&](const char* title, int count, const char* keyFormat, wxBitmap* lit, BitmapLabelSizer** lamps) {
@@ -341,7 +334,7 @@ void DriveStatusBar::onCurrentValue(wxCommandEvent& event) {
     const status::Readout readout = status::currentReadout(event.GetInt(), deviceCurrent_.load(), current200_.load());
     showLabel(currentRawText_, readout.raw);
     showLabel(currentText_, readout.value);
-    showGaugeValue(currentGauge_, readout.gauge);
+    currentGauge_->SetValue(readout.gauge);
 }
 
 void DriveStatusBar::enableTestControls(bool enable) {
@@ -367,7 +360,7 @@ void DriveStatusBar::showNoDrive() {
     speedGauge_->setGaugePercent(kSpeedLimitMarkerAtStart);
     showLabel(currentText_, kNoValue);
     showLabel(currentRawText_, kNoCurrentRaw);
-    showGaugeValue(currentGauge_, 0);
+    currentGauge_->SetValue(0);
 }
 
 }  // namespace torvex

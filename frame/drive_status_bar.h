@@ -16,7 +16,6 @@
 
 class wxButton;
 class wxCheckBox;
-class wxGauge;
 class wxStaticText;
 class wxTextCtrl;
 
@@ -65,7 +64,7 @@ public:
     PercentGauge* speedGauge() const { return speedGauge_; }
     wxStaticText* currentText() const { return currentText_; }
     wxStaticText* currentRawText() const { return currentRawText_; }
-    wxGauge* currentGauge() const { return currentGauge_; }
+    PercentGauge* currentGauge() const { return currentGauge_; }
     BitmapLabelSizer* statusLamp(int bit) const { return statusLamps_[bit]; }
     BitmapLabelSizer* ioLamp(int bit) const { return ioLamps_[bit]; }
     wxTextCtrl* warningsField() const { return warningsField_; }
@@ -117,7 +116,7 @@ private:
     PercentGauge* speedGauge_ = nullptr;
     wxStaticText* currentText_ = nullptr;
     wxStaticText* currentRawText_ = nullptr;
-    wxGauge* currentGauge_ = nullptr;
+    PercentGauge* currentGauge_ = nullptr;
     BitmapLabelSizer* statusLamps_[32] = {};
     BitmapLabelSizer* ioLamps_[16] = {};
     wxTextCtrl* warningsField_ = nullptr;

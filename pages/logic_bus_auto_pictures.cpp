@@ -4,7 +4,10 @@
 
 #include <wx/dcmemory.h>
 
+#include "link/i18n.h"
+#include "pages/logic_page_words.h"
 #include "resources/builtin_picture.h"
+#include "widgets/field_logic.h"
 
 namespace torvex {
 
@@ -13,16 +16,68 @@ namespace {
 const wxColour kInk(40, 52, 90);
 const wxColour kBlock(214, 222, 240);
 
+// The pictures' own texts; "%s" takes the label of the box a text speaks of.
+constexpr const char* kLogicFormulaKey = "%s = f(source register, operation, second operand)";
+constexpr const char* kCanDriveKey = "Drive";
+constexpr const char* kCanBtrBitsKey = "%s: bits 3..0 TSEG1-1, bits 6..4 TSEG2-1, bits 13..8 BRP-1";
+constexpr const char* kCanBitRateKey = "%s [kbit/s] = 5000 / ((TSEG1 + TSEG2 + 1) x BRP)";
+
+// The logic block; its inputs come in from the left, its outputs leave to the right, one
+// row of arrows every 55 pixels. The page's box of controls lies left of the input texts,
+// its Up and Down buttons below the block.
+const wxRect kLogicBlock(560, 60, 110, 280);
+constexpr int kArrowLength = 60;
+int logicRowY(int row) { return kLogicBlock.y + 50 + row * 55; }
+// Below the Up and Down buttons: the formula is as wide as its language makes it.
+const wxPoint kLogicFormulaAt(430, 450);
+
+// The bus: two wires, three stations above them, the texts on the bit timing below.
+constexpr int kBusY = 330, kBusLeft = 260, kBusRight = 770, kWireGap = 16;
+constexpr int kStationLeft = 300, kStationStep = 170, kStationWidth = 110, kStationHeight = 60;
+constexpr int kBusTextX = 300, kBusTextY = kBusY + 40, kBusTextStep = 20;
+
+wxFont pictureFont() {
+    wxFont font(wxFontInfo().Family(wxFONTFAMILY_SWISS));
+    font.SetPixelSize(wxSize(0, 12));
+    return font;
+}
+
+wxString word(const std::string& key) { return wxString::FromUTF8(tr(key)); }
+
+// A catalogue text with its "%s" filled; the text itself is never used as a format.
+wxString filled(const char* key, const wxString& value) {
+    return wxString::FromUTF8(fillPlaceholder(tr(key), "%s", value.utf8_string()));
+}
+
+// Measures texts in the pictures' font and places them.
+class TextPlacer {
+public:
+    TextPlacer() : scratch_(8, 8), dc_(scratch_) { dc_.SetFont(pictureFont()); }
+    // x is where the text starts, where it ends, or its middle.
+    enum Anchor { Start, End, Middle };
+    void add(const wxString& text, std::vector<std::string> keys, int x, int y, Anchor anchor = Start) {
+        const wxSize size = dc_.GetTextExtent(text);
+        const int left = anchor == End ? x - size.x : anchor == Middle ? x - size.x / 2 : x;
+        texts_.push_back({text, wxRect(wxPoint(left, y), size), std::move(keys)});
+    }
+    int lineHeight() const { return dc_.GetCharHeight(); }
+    std::vector<PictureText> take() { return std::move(texts_); }
+
+private:
+    wxBitmap scratch_;
+    wxMemoryDC dc_;
+    std::vector<PictureText> texts_;
+};
+
 // Starts from the page's plain background, so the pages keep their common look.
-wxBitmap drawOnBackground(PagePicture page, void (*draw)(wxDC&)) {
+wxBitmap drawOnBackground(PagePicture page, void (*draw)(wxDC&), const std::vector<PictureText>& texts) {
     wxBitmap bitmap = builtinPagePicture(page);
     wxMemoryDC dc(bitmap);
     dc.SetTextForeground(kInk);
     dc.SetPen(wxPen(kInk, 2));
-    wxFont font(wxFontInfo().Family(wxFONTFAMILY_SWISS));
-    font.SetPixelSize(wxSize(0, 12));
-    dc.SetFont(font);
-    draw(dc);
+    dc.SetFont(pictureFont());
+    if (draw) draw(dc);
+    for (const PictureText& text : texts) dc.DrawText(text.text, text.rect.GetPosition());
     dc.SelectObject(wxNullBitmap);
     return bitmap;
 }
@@ -34,40 +89,24 @@ void arrow(wxDC& dc, int x1, int y, int x2) {
 }
 
 void drawLogic(wxDC& dc) {
-    // The page's controls take the left part; the block diagram sits to the right.
-    const int left = 560, top = 60, width = 110, height = 280;
     dc.SetBrush(wxBrush(kBlock));
-    dc.DrawRectangle(left, top, width, height);
-    dc.DrawLabel("LOGIC", wxRect(left, top + 8, width, 16), wxALIGN_CENTER_HORIZONTAL);
-    const char* inputs[] = {"Limit1 0xBE", "Limit2 0xBF", "Din1 0xC0", "Din2 0xC1"};
-    const char* outputs[] = {"0xC2 Dout1", "0xC3 Dout2", "0xDA Dout3", "0xDB Dout4"};
-    for (int i = 0; i < 4; ++i) {
-        int y = top + 50 + i * 55;
-        arrow(dc, left - 60, y, left);
-        dc.DrawText(inputs[i], left - 130, y - 16);
-        arrow(dc, left + width, y, left + width + 60);
-        dc.DrawText(outputs[i], left + width + 4, y - 16);
+    dc.DrawRectangle(kLogicBlock);
+    for (int row = 0; row < kLogicInputCount; ++row) {
+        const int y = logicRowY(row);
+        arrow(dc, kLogicBlock.x - kArrowLength, y, kLogicBlock.x);
+        arrow(dc, kLogicBlock.GetRight() + 1, y, kLogicBlock.GetRight() + 1 + kArrowLength);
     }
-    dc.DrawText("Var1..Var4  0xD1..0xD4", left - 10, top + height + 10);
-    dc.DrawText("Dout = f(source, operation, operand)", left - 60, top + height + 30);
 }
 
 void drawCanBus(wxDC& dc) {
-    const int busY = 330;
-    dc.DrawLine(260, busY, 780, busY);
-    dc.DrawLine(260, busY + 10, 780, busY + 10);
-    dc.DrawText("CAN_H", 790, busY - 8);
-    dc.DrawText("CAN_L", 790, busY + 4);
+    dc.DrawLine(kBusLeft, kBusY, kBusRight, kBusY);
+    dc.DrawLine(kBusLeft, kBusY + kWireGap, kBusRight, kBusY + kWireGap);
     dc.SetBrush(wxBrush(kBlock));
     for (int i = 0; i < 3; ++i) {
-        int x = 300 + i * 170;
-        dc.DrawRectangle(x, busY - 110, 110, 60);
-        dc.DrawLine(x + 55, busY - 50, x + 55, busY);
-        dc.DrawLabel(i == 0 ? "PC" : i == 1 ? "Drive" : "...", wxRect(x, busY - 110, 110, 60), wxALIGN_CENTER);
+        const int x = kStationLeft + i * kStationStep;
+        dc.DrawRectangle(x, kBusY - 110, kStationWidth, kStationHeight);
+        dc.DrawLine(x + kStationWidth / 2, kBusY - 110 + kStationHeight, x + kStationWidth / 2, kBusY);
     }
-    dc.DrawText("RxID 0x68, TxID 0x69, BTR 0x73", 300, busY + 40);
-    dc.DrawText("BTR: bits 3..0 TSEG1-1, bits 6..4 TSEG2-1, bits 13..8 BRP-1", 300, busY + 60);
-    dc.DrawText("NBT [kbit/s] = 5000 / ((TSEG1 + TSEG2 + 1) x BRP)", 300, busY + 80);
 }
 
 void drawControlTuning(wxDC& dc) {
@@ -106,9 +145,51 @@ wxBitmap lamp(const wxColour& fill, bool round) {
 
 }  // namespace
 
-wxBitmap drawLogicPagePicture() { return drawOnBackground(PagePicture::Logic, drawLogic); }
-wxBitmap drawCanBusPagePicture() { return drawOnBackground(PagePicture::CanBus, drawCanBus); }
-wxBitmap drawControlTuningPagePicture() { return drawOnBackground(PagePicture::ControlTuning, drawControlTuning); }
+std::vector<PictureText> logicPictureTexts() {
+    TextPlacer place;
+    const int middle = kLogicBlock.x + kLogicBlock.width / 2;
+    place.add(word("Logik"), {"Logik"}, middle, kLogicBlock.y + 8, TextPlacer::Middle);
+    // Each arrow carries the label of its row on the page and the register behind it.
+    for (int row = 0; row < kLogicInputCount; ++row) {
+        const LogicItem& input = kLogicItems[size_t(row)];
+        const LogicItem& output = kLogicItems[size_t(kLogicInputCount + row)];
+        const int y = logicRowY(row) - 16;
+        place.add(word(input.name) + wxString::Format(" 0x%02X", input.reg), {input.name}, kLogicBlock.x - 6, y,
+                  TextPlacer::End);
+        place.add(wxString::Format("0x%02X ", output.reg) + word(output.name), {output.name},
+                  kLogicBlock.GetRight() + 5, y);
+    }
+    place.add(word("Var1") + ".." + word("Var4") + "  0xD1..0xD4", {"Var1", "Var4"}, middle,
+              kLogicBlock.GetBottom() + 10, TextPlacer::Middle);
+    place.add(filled(kLogicFormulaKey, word("Dout1") + ".." + word("Dout4")), {kLogicFormulaKey, "Dout1", "Dout4"},
+              kLogicFormulaAt.x, kLogicFormulaAt.y);
+    return place.take();
+}
+
+std::vector<PictureText> canBusPictureTexts() {
+    TextPlacer place;
+    const int half = place.lineHeight() / 2;
+    // The wires' signal names and the stations read alike in every language but the drive.
+    place.add("CAN_H", {}, kBusRight + 6, kBusY - half);
+    place.add("CAN_L", {}, kBusRight + 6, kBusY + kWireGap - half);
+    const wxString stations[3] = {"PC", word(kCanDriveKey), "..."};
+    for (int i = 0; i < 3; ++i)
+        place.add(stations[i], i == 1 ? std::vector<std::string>{kCanDriveKey} : std::vector<std::string>{},
+                  kStationLeft + i * kStationStep + kStationWidth / 2, kBusY - 110 + kStationHeight / 2 - half,
+                  TextPlacer::Middle);
+    // The page's three fields by their labels, then what the bit timing holds and gives.
+    place.add(word("RxID") + " 0x68, " + word("TxID") + " 0x69, " + word("BTR") + " 0x73", {"RxID", "TxID", "BTR"},
+              kBusTextX, kBusTextY);
+    place.add(filled(kCanBtrBitsKey, word("BTR")), {kCanBtrBitsKey, "BTR"}, kBusTextX, kBusTextY + kBusTextStep);
+    place.add(filled(kCanBitRateKey, word("NBT")), {kCanBitRateKey, "NBT"}, kBusTextX, kBusTextY + 2 * kBusTextStep);
+    return place.take();
+}
+
+wxBitmap drawLogicPagePicture() { return drawOnBackground(PagePicture::Logic, drawLogic, logicPictureTexts()); }
+wxBitmap drawCanBusPagePicture() { return drawOnBackground(PagePicture::CanBus, drawCanBus, canBusPictureTexts()); }
+wxBitmap drawControlTuningPagePicture() {
+    return drawOnBackground(PagePicture::ControlTuning, drawControlTuning, {});
+}
 wxBitmap drawTuningLampA() { return lamp(wxColour(60, 170, 70), true); }
 wxBitmap drawTuningLampB() { return lamp(wxColour(230, 170, 40), false); }
 

@@ -1,8 +1,14 @@
 // The built-in pictures of the Logik, BUS and Auto pages, drawn by the program so that
-// nothing has to be installed. Each carries the captions it needs on its own.
+// nothing has to be installed. Each carries the captions it needs on its own, in the
+// catalogue's language and in the words of the labels beside them.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include <wx/bitmap.h>
+#include <wx/gdicmn.h>
+#include <wx/string.h>
 
 namespace torvex {
 
@@ -12,6 +18,18 @@ wxBitmap drawLogicPagePicture();
 wxBitmap drawCanBusPagePicture();
 // 831 x 619: the two tuning sequences as a plain background.
 wxBitmap drawControlTuningPagePicture();
+
+// A text drawn into one of these pictures: as it reads, where it stands in the picture,
+// and the catalogue keys its words come from (among them the labels of the page's boxes
+// it names).
+struct PictureText {
+    wxString text;
+    wxRect rect;
+    std::vector<std::string> keys;
+};
+// Every text of the Logik and BUS pictures, in drawing order.
+std::vector<PictureText> logicPictureTexts();
+std::vector<PictureText> canBusPictureTexts();
 
 // The 20 x 20 step lamps of the Auto page: A a round green lamp, B a square amber one.
 wxBitmap drawTuningLampA();

@@ -213,16 +213,6 @@ void LogicPage::showLastKnown(int item) {
         return;
     }
     const bool input = kLogicItems[item].kind == LogicKind::Input;
-    if (state.kind == ItemState::Unknown) {
-        // Written but not confirmed: no choice is shown as the drive's.
-        if (input) {
-            selectEntry(inputs_[item].function, wxNOT_FOUND);
-        } else {
-            const OutputControls& output = outputs_[item - kLogicInputCount];
-            for (wxComboBox* box : {output.source, output.operation, output.operand}) selectEntry(box, wxNOT_FOUND);
-        }
-        return;
-    }
     // Never read: the controls' first state.
     auto firstSelection = [](wxComboBox* box, const char* firstKey) {
         selectEntry(box, box->FindString(translated(firstKey), true));
@@ -290,11 +280,10 @@ void LogicPage::writeLogicItem(int item) {
         showLastKnown(item);
         return;
     }
-    if (!readLogicItem(item)) {
-        errorBox(registerMessage(kMsgReadFailed, reg));
-        states_[item] = {ItemState::Unknown, 0};
-        showLastKnown(item);
-    }
+    // The drive took the word. A read-back that goes unanswered leaves the written choice in
+    // view and counts it as the drive's, so the next pick writes on from it; a read that does
+    // answer shows what the drive kept.
+    if (!readLogicItem(item)) states_[item] = {ItemState::Known, *word};
 }
 
 int LogicPage::itemOfCombo(const wxObject* source) const {

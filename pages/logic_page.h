@@ -66,10 +66,10 @@ private:
         wxComboBox* operation = nullptr;
         wxComboBox* operand = nullptr;
     };
-    // What an item's controls stand for: the controls' first state, the word last read
-    // from the drive, or a value written but not confirmed.
+    // What an item's controls stand for: the controls' first state, or the word the drive
+    // last gave or took.
     struct ItemState {
-        enum Kind { Initial, Known, Unknown } kind = Initial;
+        enum Kind { Initial, Known } kind = Initial;
         uint16_t word = 0;
     };
 

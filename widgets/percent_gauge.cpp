@@ -56,6 +56,12 @@ void PercentGauge::setGaugePercent(int percent) {
     if (IsShownOnScreen()) Update();
 }
 
+void PercentGauge::setMarkerShown(bool shown) {
+    if (shown == markerShown_) return;
+    markerShown_ = shown;
+    Refresh(false);
+}
+
 int PercentGauge::markerX(int width) const {
     return width <= 0 ? 0 : static_cast<int>(markerPercent_ * width * 0.01);
 }
@@ -77,6 +83,7 @@ void PercentGauge::render(wxDC& dc, const wxSize& size) const {
         dc.DrawRectangle(1, 1, filled, height - 2);
     }
 
+    if (!markerShown_) return;
     // The 2 pixel marker line, kept inside the window at 100 %.
     const int x = std::max(0, std::min(markerX(width), width - 2));
     dc.SetPen(*wxTRANSPARENT_PEN);

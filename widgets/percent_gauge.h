@@ -1,6 +1,7 @@
 // A horizontal gauge with a vertical marker line at a percentage of its width (the speed
 // and current bars of the drive status panel, the monitor rows). Drawn by itself: the
-// native gauge neither paints over nor accepts values outside its range.
+// native gauge neither paints over nor accepts values outside its range, and in a bar as
+// low as the status panel's it shows no trough at all while it reads 0.
 #pragma once
 
 #include <wx/window.h>
@@ -26,6 +27,9 @@ public:
     // Moves the marker (below 0 or above 100: 100) and repaints at once when it moved.
     void setGaugePercent(int percent);
     unsigned markerPercent() const { return markerPercent_; }
+    // A plain bar (the status panel's current) draws no marker line.
+    void setMarkerShown(bool shown);
+    bool isMarkerShown() const { return markerShown_; }
 
     // The marker's x position in a client area of the given width.
     int markerX(int width) const;
@@ -48,6 +52,7 @@ private:
     int range_;
     int value_ = 0;
     unsigned markerPercent_;
+    bool markerShown_ = true;
     mutable std::optional<Colours> colours_;
 };
 

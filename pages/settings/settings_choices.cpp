@@ -2,7 +2,6 @@
 // option-bit button pairs of the kernel options.
 #include <algorithm>
 
-#include <wx/button.h>
 #include <wx/combobox.h>
 
 #include "link/i18n.h"
@@ -12,6 +11,7 @@
 #include "services/ui_seam.h"
 #include "widgets/events.h"
 #include "widgets/field_logic.h"
+#include "widgets/option_button.h"
 #include "widgets/register_access.h"
 #include "widgets/register_choice.h"
 
@@ -56,17 +56,15 @@ const wxColour& SettingsPage::releasedColour() {
     return white;
 }
 
-bool SettingsPage::isPressed(const wxButton* button) const {
+bool SettingsPage::isPressed(const OptionButton* button) const {
     return std::find(pressed_.begin(), pressed_.end(), button) != pressed_.end();
 }
 
-void SettingsPage::colourPair(wxButton* pressed, wxButton* other) {
+void SettingsPage::colourPair(OptionButton* pressed, OptionButton* other) {
     pressed->SetBackgroundColour(pressedColour());
     other->SetBackgroundColour(releasedColour());
     std::erase(pressed_, other);
     if (!isPressed(pressed)) pressed_.push_back(pressed);
-    // The page draws the state around the buttons as well: themes may ignore their colour.
-    Refresh(false);
 }
 
 const SettingsChoice* SettingsPage::choiceOf(const wxObject* box) const {
@@ -166,7 +164,7 @@ void SettingsPage::onCombo(wxCommandEvent& event) {
     event.Skip();
 }
 
-void SettingsPage::writeRegisterBit(int reg, int bit, bool value, wxButton* pressed, wxButton* other) {
+void SettingsPage::writeRegisterBit(int reg, int bit, bool value, OptionButton* pressed, OptionButton* other) {
     if (!driveUsable()) return;
     DriveRegisterAccess access(drive());
     uint32_t current = 0;
@@ -183,7 +181,7 @@ void SettingsPage::writeRegisterBit(int reg, int bit, bool value, wxButton* pres
     colourPair(pressed, other);
 }
 
-void SettingsPage::showRegisterBit(int reg, int bit, wxButton* buttonForOne, wxButton* buttonForZero) {
+void SettingsPage::showRegisterBit(int reg, int bit, OptionButton* buttonForOne, OptionButton* buttonForZero) {
     if (!driveUsable()) return;
     DriveRegisterAccess access(drive());
     uint32_t value = 0;

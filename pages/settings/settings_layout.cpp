@@ -12,6 +12,7 @@
 #include "pages/settings/settings_page.h"
 #include "services/config.h"
 #include "widgets/events.h"
+#include "widgets/option_button.h"
 #include "widgets/register_choice.h"
 #include "widgets/register_display.h"
 #include "widgets/register_edit.h"
@@ -222,6 +223,15 @@ void SettingsPage::buildPage() {
         if (ownFont) made->SetFont(controlFont);
         return made;
     };
+    // The option-bit pairs draw their state themselves (green pressed, white released).
+    auto optionButton = [&](int order, const char* label, const char* tooltip, int x, int y, int w, int h,
+                            bool ownFont = true) {
+        fieldsUpTo(order - 1);
+        auto* made = new OptionButton(this, wxID_ANY, tx(label), wxPoint(x, y), wxSize(w, h));
+        made->SetToolTip(tx(tooltip));
+        if (ownFont) made->SetFont(controlFont);
+        return made;
+    };
     auto check = [&](int order, const char* tooltip, int x, int y) {
         fieldsUpTo(order - 1);
         auto* made = new wxCheckBox(this, wxID_ANY, wxEmptyString, wxPoint(x, y), wxDefaultSize, 0,
@@ -235,12 +245,12 @@ void SettingsPage::buildPage() {
                             {{"MOTOR_TYPE_0", 0}, {"MOTOR_TYPE_1", 0x1000}, {"MOTOR_TYPE_2", 0x2000},
                              {"MOTOR_TYPE_3", 0x3000}},
                             "MOTOR_TYPE_0");
-    directionCwButton = button(9, "cw", "Tooltip Button Motor Direction cw", 106, 164, 26, 18);
-    directionCcwButton = button(10, "ccw", "Tooltip Button Motor Direction ccw", 131, 164, 26, 18);
-    brakeOnButton = button(11, "on", "Tooltip Button Motor Brake on", 106, 185, 26, 18);
-    brakeOffButton = button(12, "off", "Tooltip Button Motor Brake off", 131, 185, 26, 18);
-    coastStopOnButton = button(14, "on", "Tooltip Button Motor coast stop on", 106, 223, 26, 18);
-    coastStopOffButton = button(15, "off", "Tooltip Button Motor coast stop off", 131, 223, 26, 18);
+    directionCwButton = optionButton(9, "cw", "Tooltip Button Motor Direction cw", 106, 164, 26, 18);
+    directionCcwButton = optionButton(10, "ccw", "Tooltip Button Motor Direction ccw", 131, 164, 26, 18);
+    brakeOnButton = optionButton(11, "on", "Tooltip Button Motor Brake on", 106, 185, 26, 18);
+    brakeOffButton = optionButton(12, "off", "Tooltip Button Motor Brake off", 131, 185, 26, 18);
+    coastStopOnButton = optionButton(14, "on", "Tooltip Button Motor coast stop on", 106, 223, 26, 18);
+    coastStopOffButton = optionButton(15, "off", "Tooltip Button Motor coast stop off", 131, 223, 26, 18);
 
     motorFeedbackChoice = combo(17, 28, 278, 113, "Tooltip Motor Feedback", {}, nullptr);
     // Only the feedback types the catalogue names are offered.
@@ -263,14 +273,14 @@ void SettingsPage::buildPage() {
                                         wxPoint(284, 63), wxSize(66, 12), drive());
     setAxisNameField(axisNameEdit);
 
-    mainsAcButton = button(29, "AC ~", "Tooltip Button Servo Mains AC", 283, 79, 34, 18);
-    mainsDcButton = button(30, "DC =", "Tooltip Button Servo Mains DC", 317, 79, 34, 18);
-    zwMonitorDigitalButton = button(34, "digital", "Tooltip Button Servo ZW-Monitor digital", 283, 151, 34, 18);
-    zwMonitorAnalogButton = button(35, "analog", "Tooltip Button Servo ZW-Monitor analog", 317, 151, 34, 18);
-    regenIntButton = button(36, "int", "Tooltip Button Servo Regen int", 283, 172, 34, 18, false);
-    regenExtButton = button(37, "ext", "Tooltip Button Servo Regen ext", 317, 172, 34, 18, false);
-    btbPowerWithButton = button(40, "mit", "Tooltip Button Servo BTB Power mit", 283, 228, 34, 18);
-    btbPowerWithoutButton = button(41, "ohne", "Tooltip Button Servo BTB Power ohne", 317, 228, 34, 18);
+    mainsAcButton = optionButton(29, "AC ~", "Tooltip Button Servo Mains AC", 283, 79, 34, 18);
+    mainsDcButton = optionButton(30, "DC =", "Tooltip Button Servo Mains DC", 317, 79, 34, 18);
+    zwMonitorDigitalButton = optionButton(34, "digital", "Tooltip Button Servo ZW-Monitor digital", 283, 151, 34, 18);
+    zwMonitorAnalogButton = optionButton(35, "analog", "Tooltip Button Servo ZW-Monitor analog", 317, 151, 34, 18);
+    regenIntButton = optionButton(36, "int", "Tooltip Button Servo Regen int", 283, 172, 34, 18, false);
+    regenExtButton = optionButton(37, "ext", "Tooltip Button Servo Regen ext", 317, 172, 34, 18, false);
+    btbPowerWithButton = optionButton(40, "mit", "Tooltip Button Servo BTB Power mit", 283, 228, 34, 18);
+    btbPowerWithoutButton = optionButton(41, "ohne", "Tooltip Button Servo BTB Power ohne", 317, 228, 34, 18);
 
     clockFrequencyChoice = combo(42, 283, 250, 90, "Tooltip Servo Taktfreq.",
                                  {{"8 kHz", 0},
@@ -328,8 +338,8 @@ void SettingsPage::buildPage() {
     sFormCheck = check(100, "Tooltip Checkbox Speed S-Form", 637, 232);
     currentShape2Choice = combo(120, 600, 453, 68, "Tooltip Combo Current F-sh 2",
                                 {{"linear", 0}, {"quad/2", 8}, {"quad", 0x10}, {"opt", 0x18}}, "linear");
-    decRampAccButton = button(124, "Acc", "Tooltip Button Pos-Referenz Dec-Ramp Acc", 745, 335, 26, 18);
-    decRampLimButton = button(125, "Lim", "Tooltip Button Pos-Referenz Dec-Ramp Lim", 770, 335, 26, 18);
+    decRampAccButton = optionButton(124, "Acc", "Tooltip Button Pos-Referenz Dec-Ramp Acc", 745, 335, 26, 18);
+    decRampLimButton = optionButton(125, "Lim", "Tooltip Button Pos-Referenz Dec-Ramp Lim", 770, 335, 26, 18);
     fieldsUpTo(1000);
 
     // The named fields and read-outs, found by their registers in the built table.
@@ -380,8 +390,8 @@ void SettingsPage::buildPage() {
         {6, btbPowerWithoutButton, btbPowerWithButton}, {5, decRampAccButton, decRampLimButton},
     };
     // Until the first read the first button of each pair counts as pressed.
-    for (wxButton* first : {directionCwButton, brakeOnButton, coastStopOnButton, mainsAcButton,
-                            zwMonitorDigitalButton, regenIntButton, btbPowerWithButton, decRampAccButton}) {
+    for (OptionButton* first : {directionCwButton, brakeOnButton, coastStopOnButton, mainsAcButton,
+                                zwMonitorDigitalButton, regenIntButton, btbPowerWithButton, decRampAccButton}) {
         first->SetBackgroundColour(pressedColour());
         pressed_.push_back(first);
     }

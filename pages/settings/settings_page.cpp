@@ -13,6 +13,7 @@
 #include "services/register_printout.h"
 #include "services/ui_seam.h"
 #include "widgets/events.h"
+#include "widgets/option_button.h"
 #include "widgets/register_access.h"
 #include "widgets/register_display.h"
 #include "widgets/register_edit.h"

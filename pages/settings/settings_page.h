@@ -21,6 +21,7 @@ class wxComboBox;
 
 namespace torvex {
 
+class OptionButton;
 class RegisterDisplay;
 
 // One choice box bound to a bit field of a register.
@@ -35,8 +36,8 @@ struct SettingsChoice {
 // One option-bit pair of the kernel options: the button writing 1 and the one writing 0.
 struct OptionBitPair {
     int bit = 0;
-    wxButton* forOne = nullptr;
-    wxButton* forZero = nullptr;
+    OptionButton* forOne = nullptr;
+    OptionButton* forZero = nullptr;
 };
 
 class SettingsPage : public DrivePage {
@@ -65,15 +66,14 @@ public:
     bool readServoCommand();
     // Writes the field of changed (one of the three command boxes) into the drive's value.
     bool writeServoCommand(const wxComboBox* changed);
-    void writeRegisterBit(int reg, int bit, bool value, wxButton* pressed, wxButton* other);
-    void showRegisterBit(int reg, int bit, wxButton* buttonForOne, wxButton* buttonForZero);
+    void writeRegisterBit(int reg, int bit, bool value, OptionButton* pressed, OptionButton* other);
+    void showRegisterBit(int reg, int bit, OptionButton* buttonForOne, OptionButton* buttonForZero);
     void showKernOptionBits();
 
-    // The pressed button of a pair is drawn green, its partner white; the toolkit's own
-    // button colours may be ignored by the theme, so the state is kept here as well.
+    // The pressed button of a pair is drawn green, its partner white.
     static const wxColour& pressedColour();
     static const wxColour& releasedColour();
-    bool isPressed(const wxButton* button) const;
+    bool isPressed(const OptionButton* button) const;
 
     int speedScale() const { return speedScale_; }
     int deviceCurrent() const { return deviceCurrent_; }
@@ -106,22 +106,22 @@ public:
     wxComboBox* currentShape1Choice = nullptr;
     wxComboBox* currentShape2Choice = nullptr;
 
-    wxButton* directionCwButton = nullptr;
-    wxButton* directionCcwButton = nullptr;
-    wxButton* brakeOnButton = nullptr;
-    wxButton* brakeOffButton = nullptr;
-    wxButton* coastStopOnButton = nullptr;
-    wxButton* coastStopOffButton = nullptr;
-    wxButton* mainsAcButton = nullptr;
-    wxButton* mainsDcButton = nullptr;
-    wxButton* zwMonitorDigitalButton = nullptr;
-    wxButton* zwMonitorAnalogButton = nullptr;
-    wxButton* regenIntButton = nullptr;
-    wxButton* regenExtButton = nullptr;
-    wxButton* btbPowerWithButton = nullptr;
-    wxButton* btbPowerWithoutButton = nullptr;
-    wxButton* decRampAccButton = nullptr;
-    wxButton* decRampLimButton = nullptr;
+    OptionButton* directionCwButton = nullptr;
+    OptionButton* directionCcwButton = nullptr;
+    OptionButton* brakeOnButton = nullptr;
+    OptionButton* brakeOffButton = nullptr;
+    OptionButton* coastStopOnButton = nullptr;
+    OptionButton* coastStopOffButton = nullptr;
+    OptionButton* mainsAcButton = nullptr;
+    OptionButton* mainsDcButton = nullptr;
+    OptionButton* zwMonitorDigitalButton = nullptr;
+    OptionButton* zwMonitorAnalogButton = nullptr;
+    OptionButton* regenIntButton = nullptr;
+    OptionButton* regenExtButton = nullptr;
+    OptionButton* btbPowerWithButton = nullptr;
+    OptionButton* btbPowerWithoutButton = nullptr;
+    OptionButton* decRampAccButton = nullptr;
+    OptionButton* decRampLimButton = nullptr;
     wxButton* loadButton = nullptr;
     wxButton* saveButton = nullptr;
     wxButton* printButton = nullptr;
@@ -153,7 +153,7 @@ private:
     void onCombo(wxCommandEvent& event);
     void onSettingsStatus(wxCommandEvent& event);
     void applyButtonStates();
-    void colourPair(wxButton* pressed, wxButton* other);
+    void colourPair(OptionButton* pressed, OptionButton* other);
     void sendDigitalSpeed();
     const SettingsChoice* choiceOf(const wxObject* box) const;
     bool runParameterSet(int set, bool load);
@@ -165,7 +165,7 @@ private:
     int32_t positionScale_ = 0;
     std::vector<SettingsChoice> choices_;
     std::vector<OptionBitPair> optionPairs_;
-    std::vector<wxButton*> pressed_;
+    std::vector<OptionButton*> pressed_;
     std::vector<wxButton*> setButtons_;   // Load and the six parameter-set buttons
     settings::SettingsButtonGate gate_;
     // The painted texts as shown (translated) and where each stands, found at the first

@@ -1,6 +1,5 @@
 // The Settings page's painted texts (captions, units, headings beside the fields) and
 // its built-in picture.
-#include <wx/button.h>
 #include <wx/dc.h>
 #include <wx/dcmemory.h>
 #include <wx/region.h>
@@ -118,17 +117,6 @@ void SettingsPage::paintPage(wxDC& dc) {
     // Inside a paint event only the invalidated part needs drawing; elsewhere, all of it.
     const wxRegion& update = GetUpdateRegion();
     auto needed = [&update](const wxRect& rect) { return update.IsEmpty() || update.Contains(rect) != wxOutRegion; };
-    // The pressed button of each pair is framed green, its partner white.
-    dc.SetPen(*wxTRANSPARENT_PEN);
-    for (const OptionBitPair& pair : optionPairs_) {
-        for (wxButton* button : {pair.forOne, pair.forZero}) {
-            wxRect frame = button->GetRect();
-            frame.Inflate(2);
-            if (!needed(frame)) continue;
-            dc.SetBrush(wxBrush(isPressed(button) ? pressedColour() : releasedColour()));
-            dc.DrawRectangle(frame);
-        }
-    }
     dc.SetFont(GetFont());
     dc.SetTextForeground(kTextColour);
     if (paintedTexts_.empty()) {

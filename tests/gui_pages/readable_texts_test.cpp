@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -26,6 +27,7 @@
 #include "frame/drive_status_bar.h"
 #include "link/registers.h"
 #include "pages/diagnose_page.h"
+#include "pages/logic_bus_auto_pictures.h"
 #include "pages/loop_picture.h"
 #include "pages/position_page.h"
 #include "pages/scope/oscilloscope_page.h"
@@ -401,6 +403,71 @@ INSTANTIATE_TEST_SUITE_P(Languages, ReadableTexts,
                          ::testing::Values(Language{wxLANGUAGE_GERMAN, "de"}, Language{wxLANGUAGE_FRENCH, "fr"},
                                            Language{wxLANGUAGE_ENGLISH, "en"}),
                          [](const auto& info) { return std::string(info.param.code); });
+
+// The Logik and BUS pictures in the page's language: a picture text whose words the catalogue
+// translates reads otherwise than the English one, a text naming one of the page's boxes
+// carries the words of the label beside that box, and every text stays readable (inside the
+// page, clear of the controls, the labels and the other texts).
+TEST_P(ReadableTexts, LogicAndBusPicturesUseTheWordsOfTheirLabels) {
+    const Toolkit toolkit;
+    ASSERT_TRUE(toolkit.ok());
+    addCatalogueLookupPrefixes();
+    ASSERT_TRUE(loadCatalogue(wxLANGUAGE_ENGLISH));
+    installCatalogueTranslator();
+    const std::vector<PictureText> english[2] = {logicPictureTexts(), canBusPictureTexts()};
+    std::map<std::string, wxString> englishWords;
+    for (const std::vector<PictureText>& texts : english)
+        for (const PictureText& text : texts)
+            for (const std::string& key : text.keys) englishWords[key] = translate(wxString::FromUTF8(key));
+
+    ASSERT_TRUE(loadCatalogue(GetParam().language));
+    // Online, as the pages are used: the read-outs show values.
+    std::string address;
+    std::unique_ptr<sim::SimDrive> drive = startSimDrive({}, &address);
+    ASSERT_TRUE(drive);
+    makeFrame();
+    frame->connection().setIpAddress(address);
+    frame->goOnline("TCP");
+    ASSERT_TRUE(frame->connection().isOnline());
+    // The labels beside the boxes of each page.
+    const std::set<std::string> labelKeys[2] = {
+        {"Limit1", "Limit2", "Din1", "Din2", "Dout1", "Dout2", "Dout3", "Dout4", "Var1", "Var2", "Var3", "Var4"},
+        {"RxID", "TxID", "BTR", "NBT"}};
+    wxWindow* pages[2] = {frame->notebook()->GetPage(kTabLogic), frame->notebook()->GetPage(kTabCanBus)};
+    const std::vector<PictureText> shown[2] = {logicPictureTexts(), canBusPictureTexts()};
+    const std::set<std::string> keys = untranslatedKeys(GetParam().code);
+    Walk walk(toolkit, keys);
+    for (int p = 0; p < 2; ++p) {
+        wxWindow* page = pages[p];
+        const std::string name = p == 0 ? "Logic" : "BUS";
+        show(page);
+        std::set<wxString> labels;
+        for (wxWindow* child : page->GetChildren())
+            if (auto* label = dynamic_cast<wxStaticText*>(child)) labels.insert(label->GetLabel());
+        walk.measureWindows(page, page, name);
+        ASSERT_EQ(shown[p].size(), english[p].size());
+        for (size_t i = 0; i < shown[p].size(); ++i) {
+            const PictureText& text = shown[p][i];
+            const std::string where = name + " picture: \"" + text.text.utf8_string() + "\"";
+            bool translated = false;
+            for (const std::string& key : text.keys) {
+                const wxString word = translate(wxString::FromUTF8(key));
+                translated = translated || word != englishWords[key];
+                if (!labelKeys[p].count(key)) continue;
+                EXPECT_TRUE(labels.count(word)) << where << ": no label \"" << word.utf8_string() << "\" beside";
+                EXPECT_TRUE(text.text.Contains(word)) << where << " names the box labelled \"" << word.utf8_string()
+                                                      << "\"";
+            }
+            if (translated) {
+                EXPECT_NE(text.text.utf8_string(), english[p][i].text.utf8_string()) << where << " reads as in English";
+            }
+            walk.painted(text.text, text.rect, "picture");
+        }
+        walk.checkCaptions(page, name);
+    }
+    for (const std::string& fault : walk.faults) ADD_FAILURE() << GetParam().code << ": " << fault;
+    frame->goOffline();
+}
 
 }  // namespace
 }  // namespace torvex::test

@@ -21,6 +21,7 @@
 #include "tests/support/frame_fixture.h"
 #include "tests/support/menu_actions.h"
 #include "tests/support/sim_fixture.h"
+#include "widgets/option_button.h"
 #include "widgets/register_edit.h"
 
 namespace torvex::test {
@@ -85,7 +86,8 @@ protected:
         pumpFor(20);
     }
 
-    static void click(wxButton* button) {
+    // A click on a button, or on an option button of a pair.
+    static void click(wxWindow* button) {
         wxCommandEvent event(wxEVT_BUTTON, button->GetId());
         event.SetEventObject(button);
         button->GetEventHandler()->ProcessEvent(event);

@@ -5,8 +5,10 @@
 #include <wx/checkbox.h>
 #include <wx/dcclient.h>
 #include <wx/dcmemory.h>
+#include <wx/settings.h>
 #include <wx/translation.h>
 
+#include <algorithm>
 #include <set>
 
 #include "link/i18n.h"
@@ -69,14 +71,15 @@ TEST_P(SettingsLayout, EverythingFitsAndNothingIsCovered) {
         }
     }
 
-    // Button labels fit their buttons.
+    // Button labels fit their buttons, the option buttons' labels in the font they are drawn in.
     for (wxWindow* control : controls) {
         auto* button = dynamic_cast<wxButton*>(control);
-        if (!button) continue;
-        wxClientDC buttonDc(button);
-        buttonDc.SetFont(button->GetFont());
-        EXPECT_LE(buttonDc.GetTextExtent(button->GetLabel()).GetWidth(), button->GetSize().GetWidth() - 2)
-            << describe(button);
+        auto* option = dynamic_cast<OptionButton*>(control);
+        if (!button && !option) continue;
+        wxClientDC buttonDc(control);
+        buttonDc.SetFont(option ? option->labelFont() : control->GetFont());
+        EXPECT_LE(buttonDc.GetTextExtent(control->GetLabel()).GetWidth(), control->GetSize().GetWidth() - 2)
+            << describe(control);
     }
     // The test main fails the test on any Gtk warning raised while building and showing.
     showSettings();
@@ -192,6 +195,88 @@ TEST_F(SettingsTest, ControlsFollowTheTabOrderAndStartAsBuilt) {
     ASSERT_EQ(picture.GetWidth(), kPagePictureWidth);
     const auto& block = settingsPictureBlocks()[0];
     EXPECT_NE(picture.GetRed(block.x + block.w / 2, block.y + block.h / 2), picture.GetRed(2, 2));
+}
+
+// What window shows of rect (screen coordinates), its children included.
+wxImage onScreen(wxWindow* window, const wxRect& rect) {
+    wxBitmap shot(rect.width, rect.height, 24);
+    {
+        wxClientDC shown(window);
+        wxMemoryDC memory(shot);
+        const wxPoint at = window->ScreenToClient(rect.GetPosition());
+        memory.Blit(0, 0, rect.width, rect.height, &shown, at.x, at.y);
+    }
+    return shot.ConvertToImage();
+}
+
+TEST_F(SettingsTest, OptionButtonsShowTheirStateInsideTheirOutlineWithEnabledLabels) {
+    startValues = {{settings::kRegKernOptions, 0x100}};  // bit 8: "ccw"
+    makeFrame();
+    goOnline();
+    showSettings();
+    wxWindow* pressed = page()->directionCcwButton;
+    wxWindow* released = page()->directionCwButton;
+    const wxColour text = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNTEXT);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round == 0 ? "as read" : "after a click on the other");
+        page()->Refresh();
+        page()->Update();
+        pumpFor(50);
+        const int margin = 3;
+        wxRect pair = pressed->GetScreenRect().Union(released->GetScreenRect());
+        pair.Inflate(margin);
+        const wxImage shot = onScreen(page(), pair);
+        auto local = [&](wxWindow* button) {
+            return wxRect(button->GetScreenPosition() - pair.GetPosition(), button->GetSize());
+        };
+        const wxRect buttons[2] = {local(pressed), local(released)};
+        auto green = [&](int x, int y) {
+            return shot.GetGreen(x, y) > 200 && shot.GetRed(x, y) < 80 && shot.GetBlue(x, y) < 80;
+        };
+        // Green only inside a button's rounded outline: nowhere around the pair, never in the
+        // corners a rounded outline leaves out, and only on the pressed button.
+        int spilled = 0, onPressed = 0, onReleased = 0;
+        for (int y = 0; y < shot.GetHeight(); ++y) {
+            for (int x = 0; x < shot.GetWidth(); ++x) {
+                if (!green(x, y)) continue;
+                bool inside = false;
+                for (int b = 0; b < 2; ++b) {
+                    const wxRect& r = buttons[b];
+                    if (!r.Contains(x, y)) continue;
+                    const int dx = std::min(x - r.x, r.GetRight() - x), dy = std::min(y - r.y, r.GetBottom() - y);
+                    if (dx + dy < 2) continue;  // a corner
+                    inside = true;
+                    ++(b == 0 ? onPressed : onReleased);
+                }
+                if (!inside) ++spilled;
+            }
+        }
+        EXPECT_EQ(spilled, 0) << "green pixels outside the buttons' outlines";
+        EXPECT_GT(onPressed, buttons[0].width * buttons[0].height / 3) << "the pressed button's face is green";
+        EXPECT_EQ(onReleased, 0);
+        // The released button's label at the full colour of an enabled button's text.
+        const wxRect label = wxRect(buttons[1]).Deflate(3);
+        int darkest = 3 * 255;
+        wxColour ink;
+        for (int y = label.y; y <= label.GetBottom(); ++y)
+            for (int x = label.x; x <= label.GetRight(); ++x) {
+                const int sum = shot.GetRed(x, y) + shot.GetGreen(x, y) + shot.GetBlue(x, y);
+                if (sum < darkest) {
+                    darkest = sum;
+                    ink = wxColour(shot.GetRed(x, y), shot.GetGreen(x, y), shot.GetBlue(x, y));
+                }
+            }
+        EXPECT_LE(std::abs(ink.Red() - text.Red()) + std::abs(ink.Green() - text.Green()) +
+                      std::abs(ink.Blue() - text.Blue()),
+                  30)
+            << "label ink " << ink.GetAsString(wxC2S_HTML_SYNTAX) << ", enabled text "
+            << text.GetAsString(wxC2S_HTML_SYNTAX);
+
+        if (round == 1) break;
+        click(released);
+        std::swap(pressed, released);
+    }
+    EXPECT_EQ(drive->reg(settings::kRegKernOptions), 0u) << "the click on cw cleared bit 8";
 }
 
 TEST_F(SettingsTest, WithoutWrite2TheButtonStaysHidden) {

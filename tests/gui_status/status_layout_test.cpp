@@ -1,4 +1,7 @@
-// The drive status panel in the frame's 1200 x 750 window: every block in view.
+// The drive status panel in the frame's 1200 x 750 window: every block in view, and both
+// gauges drawn while they read 0.
+#include <wx/dcclient.h>
+#include <wx/dcmemory.h>
 #include <wx/notebook.h>
 #include <wx/statbmp.h>
 #include <wx/statbox.h>
@@ -6,11 +9,31 @@
 
 #include "tests/gui_status/status_fixture.h"
 #include "widgets/field_sizers.h"
+#include "widgets/percent_gauge.h"
 
 namespace torvex {
 namespace {
 
 using test::StatusFrameTest;
+
+// What area shows of window, a border of margin pixels around it included.
+wxImage onScreen(wxWindow* area, wxWindow* window, int margin) {
+    wxRect rect = window->GetScreenRect();
+    rect.Inflate(margin);
+    wxBitmap shot(rect.width, rect.height, 24);
+    {
+        wxClientDC shown(area);
+        wxMemoryDC memory(shot);
+        const wxPoint at = area->ScreenToClient(rect.GetPosition());
+        memory.Blit(0, 0, rect.width, rect.height, &shown, at.x, at.y);
+    }
+    return shot.ConvertToImage();
+}
+
+// 0xBBGGRR, readable in a failure message.
+unsigned pixel(const wxImage& image, int x, int y) {
+    return wxColour(image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y)).GetRGB();
+}
 
 TEST_F(StatusFrameTest, EveryBlockIsInsideTheWindowAndNoTextIsCut) {
     makeFrame();
@@ -42,6 +65,30 @@ TEST_F(StatusFrameTest, EveryBlockIsInsideTheWindowAndNoTextIsCut) {
     }
     EXPECT_EQ(boxes, 7);
     for (int bit = 0; bit < 32; ++bit) EXPECT_TRUE(panel->statusLamp(bit)->lamp->IsShown());
+}
+
+TEST_F(StatusFrameTest, BothGaugesShowTheirEmptyBarAtZero) {
+    makeFrame();
+    auto* speed = panel->speedGauge();
+    auto* current = panel->currentGauge();
+    ASSERT_EQ(speed->GetValue(), 0);
+    ASSERT_EQ(current->GetValue(), 0);
+    panel->Refresh();
+    panel->Update();
+    test::pumpFor(100);
+    ASSERT_EQ(current->GetSize(), speed->GetSize()) << "the two bars are laid out alike";
+    const int margin = 2;
+    const wxImage speedShot = onScreen(panel, speed, margin), currentShot = onScreen(panel, current, margin);
+    const int w = speed->GetSize().x, h = speed->GetSize().y;
+    const unsigned panelColour = pixel(speedShot, 0, 0);
+    // The frame along each edge (the current bar has no marker over its right end) and the
+    // empty inside, left of the speed bar's marker.
+    for (const wxPoint& at : {wxPoint(0, h / 2), wxPoint(w / 4, 0), wxPoint(w / 4, h - 1), wxPoint(w - 1, h / 2),
+                              wxPoint(w / 4, h / 2), wxPoint(w / 2, h / 2)}) {
+        const wxPoint p = at + wxPoint(margin, margin);
+        EXPECT_NE(pixel(speedShot, p.x, p.y), panelColour) << at.x << "," << at.y;
+        EXPECT_EQ(pixel(currentShot, p.x, p.y), pixel(speedShot, p.x, p.y)) << at.x << "," << at.y;
+    }
 }
 
 }  // namespace
