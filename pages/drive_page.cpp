@@ -317,6 +317,10 @@ void DrivePage::restoreFocus() {
 
 void DrivePage::onPaint(wxPaintEvent&) {
     wxAutoBufferedPaintDC dc(this);
+    renderPage(dc);
+}
+
+void DrivePage::renderPage(wxDC& dc) {
     dc.SetBackground(wxBrush(GetBackgroundColour()));
     dc.Clear();
     const wxBitmap& picture = backgroundPicture();

@@ -71,6 +71,8 @@ public:
     // The picture is made when it is first needed (the first paint), not with the page:
     // most pages are never shown in a run.
     const wxBitmap& backgroundPicture() const;
+    // What the page itself paints under its controls: background, picture, painted texts.
+    void renderPage(wxDC& dc);
     bool pictureFromFile() const;
 
     // Building the page's own controls.

@@ -14,6 +14,7 @@
 #include "link/i18n.h"
 #include "pages/settings/settings_texts.h"
 #include "tests/gui_settings/settings_fixture.h"
+#include "widgets/option_button.h"
 #include "widgets/register_display.h"
 #include "widgets/register_text_edit.h"
 
@@ -197,16 +198,20 @@ TEST_F(SettingsTest, ControlsFollowTheTabOrderAndStartAsBuilt) {
     EXPECT_NE(picture.GetRed(block.x + block.w / 2, block.y + block.h / 2), picture.GetRed(2, 2));
 }
 
-// What window shows of rect (screen coordinates), its children included.
-wxImage onScreen(wxWindow* window, const wxRect& rect) {
-    wxBitmap shot(rect.width, rect.height, 24);
+// What the page shows in rect (page coordinates): its own painting with the option buttons
+// drawn over it, as the screen composes them. Drawn off screen, so that no other window on
+// the display can cover it.
+wxImage pageShot(SettingsPage* page, const std::vector<OptionButton*>& buttons, const wxRect& rect) {
+    wxBitmap shot(page->GetClientSize().x, page->GetClientSize().y, 24);
     {
-        wxClientDC shown(window);
         wxMemoryDC memory(shot);
-        const wxPoint at = window->ScreenToClient(rect.GetPosition());
-        memory.Blit(0, 0, rect.width, rect.height, &shown, at.x, at.y);
+        page->renderPage(memory);
+        for (OptionButton* button : buttons) {
+            memory.SetDeviceOrigin(button->GetPosition().x, button->GetPosition().y);
+            button->render(memory, button->GetSize());
+        }
     }
-    return shot.ConvertToImage();
+    return shot.ConvertToImage().GetSubImage(rect);
 }
 
 TEST_F(SettingsTest, OptionButtonsShowTheirStateInsideTheirOutlineWithEnabledLabels) {
@@ -214,20 +219,18 @@ TEST_F(SettingsTest, OptionButtonsShowTheirStateInsideTheirOutlineWithEnabledLab
     makeFrame();
     goOnline();
     showSettings();
-    wxWindow* pressed = page()->directionCcwButton;
-    wxWindow* released = page()->directionCwButton;
+    OptionButton* pressed = page()->directionCcwButton;
+    OptionButton* released = page()->directionCwButton;
+    ASSERT_EQ(pressed->GetParent(), page());
     const wxColour text = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNTEXT);
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round == 0 ? "as read" : "after a click on the other");
-        page()->Refresh();
-        page()->Update();
-        pumpFor(50);
         const int margin = 3;
-        wxRect pair = pressed->GetScreenRect().Union(released->GetScreenRect());
+        wxRect pair = pressed->GetRect().Union(released->GetRect());
         pair.Inflate(margin);
-        const wxImage shot = onScreen(page(), pair);
+        const wxImage shot = pageShot(page(), {pressed, released}, pair);
         auto local = [&](wxWindow* button) {
-            return wxRect(button->GetScreenPosition() - pair.GetPosition(), button->GetSize());
+            return wxRect(button->GetPosition() - pair.GetPosition(), button->GetSize());
         };
         const wxRect buttons[2] = {local(pressed), local(released)};
         auto green = [&](int x, int y) {

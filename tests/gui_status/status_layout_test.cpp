@@ -16,16 +16,17 @@ namespace {
 
 using test::StatusFrameTest;
 
-// What area shows of window, a border of margin pixels around it included.
-wxImage onScreen(wxWindow* area, wxWindow* window, int margin) {
-    wxRect rect = window->GetScreenRect();
-    rect.Inflate(margin);
-    wxBitmap shot(rect.width, rect.height, 24);
+// What gauge draws, with a border of margin pixels of the panel's colour around it. Drawn
+// off screen, so that no other window on the display can cover it.
+wxImage drawn(wxWindow* panel, PercentGauge* gauge, int margin) {
+    const wxSize size = gauge->GetSize();
+    wxBitmap shot(size.x + 2 * margin, size.y + 2 * margin, 24);
     {
-        wxClientDC shown(area);
         wxMemoryDC memory(shot);
-        const wxPoint at = area->ScreenToClient(rect.GetPosition());
-        memory.Blit(0, 0, rect.width, rect.height, &shown, at.x, at.y);
+        memory.SetBackground(wxBrush(panel->GetBackgroundColour()));
+        memory.Clear();
+        memory.SetDeviceOrigin(margin, margin);
+        gauge->render(memory, size);
     }
     return shot.ConvertToImage();
 }
@@ -73,12 +74,9 @@ TEST_F(StatusFrameTest, BothGaugesShowTheirEmptyBarAtZero) {
     auto* current = panel->currentGauge();
     ASSERT_EQ(speed->GetValue(), 0);
     ASSERT_EQ(current->GetValue(), 0);
-    panel->Refresh();
-    panel->Update();
-    test::pumpFor(100);
     ASSERT_EQ(current->GetSize(), speed->GetSize()) << "the two bars are laid out alike";
     const int margin = 2;
-    const wxImage speedShot = onScreen(panel, speed, margin), currentShot = onScreen(panel, current, margin);
+    const wxImage speedShot = drawn(panel, speed, margin), currentShot = drawn(panel, current, margin);
     const int w = speed->GetSize().x, h = speed->GetSize().y;
     const unsigned panelColour = pixel(speedShot, 0, 0);
     // The frame along each edge (the current bar has no marker over its right end) and the
