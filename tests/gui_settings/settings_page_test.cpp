@@ -474,6 +474,20 @@ TEST_F(SettingsTest, ParameterSetsAndTheButtonsOnlineState) {
     drive->setReadHook(0x1C, nullptr);
     drive->setWriteHook(kRegParaRead, nullptr);
 
+    // "Write 1" clicked right after leaving a changed field, before the entry that leaving
+    // queued has run: the entry goes first, so the set stores the value typed.
+    std::atomic<uint32_t> stored{0};
+    drive->setWriteHook(kRegParaWrite, [&](uint32_t) { stored = drive->reg(0x1C); });
+    focusArrives(field(0x1C));
+    field(0x1C)->wxTextCtrl::ChangeValue("55");
+    wxFocusEvent leaving(wxEVT_KILL_FOCUS, field(0x1C)->GetId());
+    leaving.SetEventObject(field(0x1C));
+    field(0x1C)->GetEventHandler()->ProcessEvent(leaving);
+    click(settings->write1Button);
+    drive->setWriteHook(kRegParaWrite, nullptr);
+    EXPECT_EQ(stored.load(), 55u);
+    EXPECT_EQ(field(0x1C)->GetValue(), "55");
+
     // Save and Load ask the frame, which asks for the file; Print prints the listed registers.
     recordedDialogs().clear();
     click(settings->saveButton);
