@@ -13,6 +13,7 @@
 #include "widgets/events.h"
 #include "frame/main_frame.h"
 #include "services/ui_seam.h"
+#include "services/window_hold.h"
 #include "link/i18n.h"
 #include "link/limits.h"
 #include "link/register_file.h"
@@ -68,7 +69,7 @@ void loadRegisterSetCommand(MainFrame& frame, bool oldDriveFile) {
             : chooseFile(&frame, "Load Register File", getRegisterDataDirectory(), getRegisterDataFilename(),
                          kRegisterFilesWildcard, wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     if (path.empty()) return;
-    wxBusyCursor busy;
+    WindowHold hold;
     // An import leaves the remembered register file alone.
     if (!oldDriveFile) rememberRegisterFile(path);
 
@@ -93,7 +94,7 @@ void MainFrame::onSaveRegisters(wxCommandEvent& event) {
                                      getRegisterDataFilename(), kRegisterFilesWildcard,
                                      wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
     if (path.empty()) return;
-    wxBusyCursor busy;
+    WindowHold hold;
     rememberRegisterFile(path);
 
     int32_t rc;
@@ -131,7 +132,7 @@ void MainFrame::viewRegisterFile(wxCommandEvent&) {
         checkMenuItem(*this, kIdViewFile, false);
         return;
     }
-    wxBusyCursor busy;
+    WindowHold hold;
     rememberRegisterFile(path);
 
     RegisterValueMap16 values16;
@@ -168,7 +169,7 @@ void MainFrame::onExecuteScript(wxCommandEvent&) {
     const wxString path = chooseFile(this, "Execute script", getScriptDataDirectory(), getScriptDataFilename(),
                                      kScriptFilesWildcard, wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     if (path.empty()) return;
-    wxBusyCursor busy;
+    WindowHold hold;
     wxFileName name(path);
     setScriptDataDirectory(name.GetPath());
     setScriptDataFilename(name.GetFullName());

@@ -15,6 +15,7 @@
 #include "frame/main_frame.h"
 #include "frame/poll_threads.h"
 #include "services/ui_seam.h"
+#include "services/window_hold.h"
 #include "link/registers.h"
 #include "pages/logo_panel.h"
 #include "pages/scope/oscilloscope_page.h"
@@ -182,7 +183,7 @@ void MainFrame::goOnline(const wxString& port) {
     online.supervisor.newGeneration();
     if (connection_.isConnected() || connection_.isOnline()) connection_.disconnectDrive();
 
-    wxBusyCursor busy;
+    WindowHold hold;
     const std::string portName = port.utf8_string();
     pollIntervalMs.store(pollIntervalForPort(portName));
     const uint32_t rc = connection_.connectDrive(portName, getBaudrate());
@@ -295,7 +296,7 @@ bool MainFrame::updateStatusLine() {
 
 bool MainFrame::readAllFromDrive() {
     if (!connection_.isConnected()) return false;
-    wxBusyCursor busy;
+    WindowHold hold;
     updateStatusLine();
     const bool ok = callReadFromDrive();
     if (ok) online_.get().supervisor.resetFailures();

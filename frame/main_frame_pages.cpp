@@ -4,6 +4,7 @@
 #include <wx/utils.h>
 
 #include "services/catalogue.h"
+#include "services/window_hold.h"
 #include "frame/drive_status_bar.h"
 #include "widgets/events.h"
 #include "frame/main_frame.h"
@@ -165,7 +166,7 @@ void MainFrame::onPageChanged(wxBookCtrlEvent& event) {
 }
 
 void MainFrame::onTriggerRegistersChanged(wxCommandEvent&) {
-    wxBusyCursor busy;
+    WindowHold hold;
     for (const auto& step : chains_.reloadRegisterChoices) step.call();
 }
 

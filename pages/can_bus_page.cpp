@@ -10,6 +10,7 @@
 #include "link/i18n.h"
 #include "pages/logic_bus_auto_pictures.h"
 #include "pages/page_table.h"
+#include "services/window_hold.h"
 #include "widgets/register_display.h"
 #include "widgets/register_edit.h"
 
@@ -104,7 +105,7 @@ void CanBusPage::buildCanBusBox(wxWindow* parent) {
 bool CanBusPage::refreshCanPage(bool onlyIfShown) {
     if (onlyIfShown && !isPageShown()) return true;
     if (!drive() || !drive()->isConnected()) return false;
-    wxBusyCursor busy;
+    WindowHold hold;
     for (RegisterEdit* field : {rxId_, txId_, btr_})
         if (!field->refreshRegisterEdit()) return false;
     updateCanBitRate();

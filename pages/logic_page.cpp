@@ -15,6 +15,7 @@
 #include "link/message_seam.h"
 #include "pages/logic_bus_auto_pictures.h"
 #include "services/ui_seam.h"
+#include "services/window_hold.h"
 #include "widgets/events.h"
 #include "widgets/field_logic.h"
 #include "widgets/field_sizers.h"
@@ -335,7 +336,7 @@ bool LogicPage::readFromDrive(bool onlyIfShown) {
 bool LogicPage::readLogicItems(bool onlyIfShown) {
     if (onlyIfShown && !isPageShown()) return true;
     if (!drive() || !drive()->isConnected()) return false;
-    wxBusyCursor busy;
+    WindowHold hold;
     for (const auto& holder : fields_)
         if (!holder->field->refreshRegisterEdit()) return false;
     return true;
@@ -353,7 +354,7 @@ void LogicPage::onRegisterChanged(int reg, const wxString& text, const std::opti
 }
 
 void LogicPage::reloadRegisterChoices() {
-    wxBusyCursor busy;
+    WindowHold hold;
     for (int o = 0; o < kLogicOutputCount; ++o) {
         wxComboBox* source = outputs_[o].source;
         // The shown source is selected again in the new list first, so that a failed read

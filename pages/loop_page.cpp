@@ -5,6 +5,7 @@
 
 #include "link/connection.h"
 #include "pages/loop_picture.h"
+#include "services/window_hold.h"
 #include "widgets/register_access.h"
 #include "widgets/register_display.h"
 
@@ -40,7 +41,7 @@ bool LoopPage::refreshReadouts() {
 bool LoopPage::refreshEdits(bool onlyIfShown, const std::function<bool(RegisterEdit* field)>& refresh) {
     if (onlyIfShown && !isPageShown()) return true;
     if (!drive() || !drive()->isConnected()) return false;
-    wxBusyCursor busy;
+    WindowHold hold;
     for (RegisterEdit* field : editList())
         if (!refresh(field)) return false;
     return true;

@@ -15,6 +15,7 @@
 #include "link/registers.h"
 #include "services/catalogue.h"
 #include "services/ui_seam.h"
+#include "services/window_hold.h"
 #include "widgets/events.h"
 #include "widgets/field_logic.h"
 #include "widgets/register_choice.h"
@@ -200,7 +201,7 @@ void OptionsPage::onEnableBaud(wxCommandEvent& event) {
 bool OptionsPage::refreshOptionsPage(bool onlyIfShown) {
     if (onlyIfShown && !isPageShown()) return true;
     if (!drive() || !drive()->isConnected()) return false;
-    wxBusyCursor busy;
+    WindowHold hold;
     showDriveBaudRate();
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <mutex>
 
 #include "link/connection.h"
 #include "link/registers.h"
@@ -47,12 +48,30 @@ bool writeStepValue(DriveConnection& drive, uint32_t reg, int32_t value) {
     return drive.write16bitRegister(reg, static_cast<uint16_t>(static_cast<uint32_t>(value) & 0xFFFFu)) == 0;
 }
 
+namespace {
+std::mutex g_closingHookMutex;
+StepClosingHook g_closingHook;
+}  // namespace
+
+StepClosingHook setStepClosingHook(StepClosingHook hook) {
+    std::lock_guard<std::mutex> lock(g_closingHookMutex);
+    StepClosingHook previous = std::move(g_closingHook);
+    g_closingHook = std::move(hook);
+    return previous;
+}
+
 StepWorker::StepWorker(DriveConnection& drive, const StepPlan& plan, std::function<void()> finished)
     : drive_(drive), plan_(plan), finished_(std::move(finished)) {}
 
 bool StepWorker::start() { return thread_.start([this] { run(); }); }
 
 void StepWorker::writeFinalZero(bool report) {
+    StepClosingHook hook;
+    {
+        std::lock_guard<std::mutex> lock(g_closingHookMutex);
+        hook = g_closingHook;
+    }
+    if (hook) hook(plan_.reg);
     // Nothing to report when the link is gone: the drive stops on its own then.
     if (!writeStepValue(drive_, plan_.reg, 0) && report && drive_.isConnected()) reportWriteError(plan_.reg);
 }

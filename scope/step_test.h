@@ -50,6 +50,12 @@ StepPlanResult parseStepPlan(uint32_t reg, const StepTexts& texts);
 // Writes value to reg in its width: 32-bit registers whole, the others their low 16 bits.
 bool writeStepValue(DriveConnection& drive, uint32_t reg, int32_t value);
 
+// Called on a step thread right before it writes its closing 0, with the step register
+// (nothing is called while none is set). Tests hold the thread there to see who waits for
+// that 0. Returns the one set before.
+using StepClosingHook = std::function<void(uint32_t reg)>;
+StepClosingHook setStepClosingHook(StepClosingHook hook);
+
 class StepWorker {
 public:
     // finished is called from the thread when it ends by itself (a failed write), after

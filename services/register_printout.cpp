@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "services/ui_seam.h"
+#include "services/window_hold.h"
 #include "link/i18n.h"
 #include "link/register_lines.h"
 #include "link/registers.h"
@@ -152,7 +153,7 @@ void printRegisters(wxWindow* parent, DriveConnection* connection, bool allRegis
     std::unique_ptr<RegisterPrintout> printout;
     {
         // Counting the lines reads every listed register once.
-        wxBusyCursor busy;
+        WindowHold hold;
         printout = std::make_unique<RegisterPrintout>(
             fromUtf8(tr(allRegisters ? "All registers" : "Selection of registers")), connection, allRegisters);
     }

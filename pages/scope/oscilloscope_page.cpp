@@ -23,6 +23,7 @@
 #include "scope/capture_worker.h"
 #include "scope/step_test.h"
 #include "services/ui_seam.h"
+#include "services/window_hold.h"
 #include "widgets/events.h"
 #include "widgets/register_choice.h"
 #include "widgets/register_edit.h"
@@ -380,7 +381,7 @@ bool OscilloscopePage::readFromDrive(bool onlyIfShown) {
 bool OscilloscopePage::refreshScopeParameterFields(bool onlyIfShown) {
     if (onlyIfShown && !isPageShown()) return true;
     if (!drive()->isConnected()) return false;
-    wxBusyCursor busy;
+    WindowHold hold;
     for (RegisterEdit* field : editList())
         if (!field->refreshRegisterEdit()) return false;
     return true;

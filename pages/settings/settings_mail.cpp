@@ -12,6 +12,7 @@
 #include "services/config.h"
 #include "services/dialogs.h"
 #include "services/ui_seam.h"
+#include "services/window_hold.h"
 
 namespace torvex {
 
@@ -65,9 +66,9 @@ void mailSettings(wxWindow* parent, DriveConnection* drive) {
     MailResult result;
     {
         // The window keeps painting (and the status panel showing the drive) while the
-        // mail program works, but takes no input meanwhile.
-        wxBusyCursor busy;
-        wxWindowDisabler noInput;
+        // mail program works, but takes no input meanwhile, nor afterwards the input made
+        // while the settings were read.
+        WindowHold hold;
         mailer.setWhileWaiting([] {
             if (wxTheApp) wxTheApp->Yield(true);
         });

@@ -12,6 +12,7 @@
 #include "pages/settings/settings_mail.h"
 #include "services/register_printout.h"
 #include "services/ui_seam.h"
+#include "services/window_hold.h"
 #include "widgets/events.h"
 #include "widgets/option_button.h"
 #include "widgets/register_access.h"
@@ -218,7 +219,9 @@ bool SettingsPage::runParameterSet(int set, bool load) {
     enableSettingsButtons(false);
     uint32_t result;
     {
-        wxBusyCursor busy;
+        // The drive works on its EEPROM with the link held, and the window with it: a click
+        // on another set meanwhile must not be carried out once the buttons work again.
+        WindowHold hold;
         result = drive()->write16bitRegisterAndSleep(load ? kRegParaRead : kRegParaWrite,
                                                      static_cast<uint16_t>(set), 2000);
         if (result == 0 && load) sendProgramEventToParent(this, ReadAllEvent);

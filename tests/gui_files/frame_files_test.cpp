@@ -146,6 +146,14 @@ TEST_F(FrameFilesTest, ViewingAFileOfAnOldFirmwareIsRefused) {
     view(writeText("broken.vrf", "not a register file at all, far too short"));
     EXPECT_EQ(boxTexts(), std::vector<std::string>{"Error loading registers!"});
     EXPECT_FALSE(checked(kIdViewFile));
+
+    // 300 itself is new enough.
+    recordedDialogs().clear();
+    view(writeRegisterSet("first.vrf", 300, 1));
+    EXPECT_TRUE(boxTexts().empty()) << boxTexts()[0];
+    EXPECT_TRUE(checked(kIdViewFile));
+    EXPECT_TRUE(frame_->connection().isOfflineImage());
+    EXPECT_EQ(firmwareVersion.load(), 300u);
 }
 
 TEST_F(FrameFilesTest, SavingFromTheImageWritesWhatTheImageHolds) {

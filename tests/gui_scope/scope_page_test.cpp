@@ -11,6 +11,7 @@
 #include <wx/textctrl.h>
 #include <wx/weakref.h>
 
+#include <atomic>
 #include <chrono>
 #include <climits>
 #include <cstdio>
@@ -23,6 +24,7 @@
 #include "pages/scope/oscilloscope_page.h"
 #include "pages/settings/settings_page.h"
 #include "pages/scope/scope_canvas.h"
+#include "scope/step_test.h"
 #include "scope/vof_file.h"
 #include "services/catalogue.h"
 #include "services/config.h"
@@ -243,6 +245,7 @@ TEST_F(ScopePageTest, SavingStoresWhatFitsTheFileAndSaysWhyItFailed) {
     // others are saved as they are, a leading blank in a number field as elsewhere.
     p->channelUDiv(1)->ChangeValue("5000000000");
     p->channelUDiv(2)->ChangeValue("-2147483648");
+    p->channelUDiv(3)->ChangeValue("2147483647");
     p->stepField(0)->ChangeValue(" 5");
     save(path);
     ASSERT_EQ(recordedDialogs().boxes.size(), 1u);
@@ -252,7 +255,15 @@ TEST_F(ScopePageTest, SavingStoresWhatFitsTheFileAndSaysWhyItFailed) {
     EXPECT_EQ(file.settings.uDiv[0], 20000);
     EXPECT_EQ(file.settings.uDiv[1], 0);
     EXPECT_EQ(file.settings.uDiv[2], INT32_MIN);
+    EXPECT_EQ(file.settings.uDiv[3], INT32_MAX);
     EXPECT_EQ(file.settings.stepValue1, 5);
+    // Opened again, the largest number comes back as it was typed.
+    p->channelUDiv(3)->ChangeValue("600");
+    recordedDialogs().clear();
+    recordedDialogs().fileAnswers.push_back(path);
+    click(p->openButton());
+    EXPECT_TRUE(recordedDialogs().boxes.empty());
+    EXPECT_EQ(p->channelUDiv(3)->GetValue(), "2147483647");
     p->channelUDiv(1)->ChangeValue("20000");
 
     // A Pos, a trigger level or a step value beyond 32 bits stops the save as a text that
@@ -490,9 +501,27 @@ TEST_F(ScopePageTest, ATestCommandOfTheStatusPanelDuringAStepTestIsTheLastWriteO
     // The command goes to the register the step test drives: the step's closing 0 must
     // reach the drive before it, or the motor is sent back to 0 right after the command.
     struct Row { const char* type; uint32_t reg; wxButton* button; uint32_t value; };
+    // The woken step thread would win the race for the register on its own: it is held
+    // before its 0 until the command has reached the drive (or a second has passed), so
+    // that only waiting for the 0 puts the command last.
+    std::atomic<uint32_t> command{0};
+    setStepClosingHook([&](uint32_t reg) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+        auto arrived = [&] {
+            for (const auto& f : writesTo(reg))
+                if (f.value == command.load()) return true;
+            return false;
+        };
+        while (!arrived() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    });
+    struct Unhook {
+        ~Unhook() { setStepClosingHook(nullptr); }
+    } unhook;
     for (const Row& row : {Row{"Speed", 0x31, panel->testPlusButton(), 500},
                            Row{"Position", 0x6E, panel->testDestButton(), 12345}}) {
         SCOPED_TRACE(row.type);
+        command = row.value;
         panel->testSpeedField()->ChangeValue("500");
         panel->testPositionField()->ChangeValue("12345");
         ASSERT_NO_FATAL_FAILURE(startHeldStep(row.type, row.reg));
@@ -627,6 +656,26 @@ TEST_F(ScopePageTest, BadReadOutsKeepTheShownCaptureAndGoingOfflineStopsEverythi
     recordedDialogs().fileAnswers.push_back(path);
     click(p->saveButton());
     ASSERT_TRUE(std::ifstream(path).good());
+
+    // Stopped while the thread's reports wait to be handled: once handled, none of them
+    // shows; the page is idle.
+    click(p->captureButton());
+    ASSERT_TRUE(p->isCapturing());
+    const size_t asked = writesTo(0x17).size();
+    const auto start = std::chrono::steady_clock::now();
+    auto reportedAWhile = [&] {
+        return std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(700) &&
+               writesTo(0x17).size() >= asked + 3;
+    };
+    while (!reportedAWhile() && std::chrono::steady_clock::now() - start < std::chrono::seconds(10))
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(reportedAWhile());
+    click(p->captureButton());
+    pumpFor(100);
+    EXPECT_EQ(p->captureStatus()->GetLabel(), " idle");
+    EXPECT_EQ(p->captureStatus()->GetForegroundColour(), *wxBLACK);
+    EXPECT_EQ(p->captureButton()->GetLabel(), "Start capture");
+    EXPECT_TRUE(p->channelSignal(0)->IsEnabled());
 
     // Going offline during a step test on the 32-bit position register: its last write is
     // a 32-bit 0 before the link closes, and nothing is left enabled.

@@ -2,6 +2,7 @@
 // plain, half and scaled fields, the choice boxes and option-bit pairs, the EEPROM
 // parameter sets and the buttons' online state.
 #include <wx/checkbox.h>
+#include <wx/uiaction.h>
 
 #include <atomic>
 #include <chrono>
@@ -10,8 +11,10 @@
 
 #include "link/register_file.h"
 #include "pages/position_page.h"
+#include "frame/drive_status_bar.h"
 #include "pages/scope/oscilloscope_page.h"
 #include "services/ui_seam.h"
+#include "services/window_hold.h"
 #include "tests/gui_settings/settings_fixture.h"
 #include "widgets/events.h"
 #include "widgets/register_display.h"
@@ -535,6 +538,20 @@ TEST_F(SettingsTest, ParameterSetsAndTheButtonsOnlineState) {
     drive->setReadHook(0x1C, nullptr);
     drive->setWriteHook(kRegParaRead, nullptr);
 
+    // "Write 1" clicked right after leaving a changed field, before the entry that leaving
+    // queued has run: the entry goes first, so the set stores the value typed.
+    std::atomic<uint32_t> stored{0};
+    drive->setWriteHook(kRegParaWrite, [&](uint32_t) { stored = drive->reg(0x1C); });
+    focusArrives(field(0x1C));
+    field(0x1C)->wxTextCtrl::ChangeValue("55");
+    wxFocusEvent leaving(wxEVT_KILL_FOCUS, field(0x1C)->GetId());
+    leaving.SetEventObject(field(0x1C));
+    field(0x1C)->GetEventHandler()->ProcessEvent(leaving);
+    click(settings->write1Button);
+    drive->setWriteHook(kRegParaWrite, nullptr);
+    EXPECT_EQ(stored.load(), 55u);
+    EXPECT_EQ(field(0x1C)->GetValue(), "55");
+
     // Save and Load ask the frame, which asks for the file; Print prints the listed registers.
     recordedDialogs().clear();
     click(settings->saveButton);
@@ -562,6 +579,78 @@ TEST_F(SettingsTest, ParameterSetsAndTheButtonsOnlineState) {
     EXPECT_FALSE(settings->saveButton->IsEnabled());
     click(settings->read0Button);
     EXPECT_EQ(boxTexts(), std::vector<std::string>{"Drive is offline!"});
+}
+
+// Real input, as the display server delivers a person's keys and clicks, made while "Read 1"
+// holds the window (the drive takes the command while the window's thread sleeps in it):
+// it waits in the toolkit's queue and must be dropped, not carried out after the command.
+TEST_F(SettingsTest, InputMadeWhileAnEepromCommandHoldsTheWindowIsDropped) {
+    constexpr uint32_t kRegErrorCancel = 0x8E;  // written by the status panel's "Clear errors"
+    makeFrame();
+    // The display is shared with the other test programs, whose windows all lie above this
+    // line: the buttons clicked here are nobody else's.
+    frame->Move(50, 450);
+    goOnline();
+    SettingsPage* settings = page();
+    showSettings();
+    wxButton* clearErrors = frame->driveStatusBar()->clearErrorsButton();
+    auto centre = [](wxWindow* window) {
+        const wxRect r = window->GetScreenRect();
+        return r.GetPosition() + wxPoint(r.width / 2, r.height / 2);
+    };
+    const wxPoint write0 = centre(settings->write0Button);
+    ASSERT_GT(write0.y, 900);
+
+    // Whether the keys reach the window: Space presses the focused button. Other test
+    // programs sharing the display may hold its keyboard; then only the clicks are judged.
+    frame->Raise();
+    clearErrors->SetFocus();
+    {
+        wxUIActionSimulator input;
+        input.Char(' ');
+    }
+    const bool keysArrive = pumpUntil([&] { return writesTo(kRegErrorCancel) == 1; });
+
+    std::atomic<bool> inputMade{false};
+    drive->setWriteHook(kRegParaRead, [&](uint32_t) {
+        wxUIActionSimulator input;
+        input.Char(' ');
+        input.MouseMove(write0);
+        input.MouseClick();
+        inputMade = true;
+    });
+    drive->clearFrames();
+    recordedDialogs().clear();
+    click(settings->read1Button);
+    pumpFor(100);
+    drive->setWriteHook(kRegParaRead, nullptr);
+    ASSERT_TRUE(inputMade.load());
+    EXPECT_EQ(framesOn(kRegParaRead), std::vector<std::string>{"w1"});
+    EXPECT_EQ(writesTo(kRegParaWrite), 0) << "set 0 stored over with the values just read from set 1";
+    EXPECT_EQ(writesTo(kRegErrorCancel), keysArrive ? 1 : 0) << "Space pressed \"Clear errors\" after the command";
+    // The focus stays where it was (unless another program sharing the display took the
+    // keyboard from the whole window meanwhile).
+    if (keysArrive && frame->IsActive()) {
+        EXPECT_EQ(wxWindow::FindFocus(), clearErrors);
+    }
+    EXPECT_TRUE(recordedDialogs().boxes.empty()) << boxTexts()[0];
+
+    // The clicks reach the buttons: the same click later stores set 0.
+    {
+        wxUIActionSimulator input;
+        input.MouseMove(write0);
+        input.MouseClick();
+    }
+    EXPECT_TRUE(pumpUntil([&] { return framesOn(kRegParaWrite) == std::vector<std::string>{"w0"}; }));
+
+    // Dropping the input runs nothing else: what was posted meanwhile waits for the loop.
+    bool ran = false;
+    {
+        WindowHold hold;
+        settings->CallAfter([&] { ran = true; });
+    }
+    EXPECT_FALSE(ran);
+    EXPECT_TRUE(pumpUntil([&] { return ran; }));
 }
 
 TEST_F(SettingsTest, AViewedFileKeepsEveryPageButtonDisabled) {

@@ -1,5 +1,6 @@
 // The step-response test's plan and thread against the simulated drive.
 #include <atomic>
+#include <cstdlib>
 
 #include "link/registers.h"
 #include "scope/step_test.h"
@@ -138,6 +139,31 @@ TEST_F(StepWorkerTest, FailedWriteEndsTheTestWithItsMessage) {
     EXPECT_FALSE(worker.running());
     ASSERT_EQ(boxes().size(), 1u) << "one message, not one for the 0 as well";
     EXPECT_EQ(boxes()[0], "Fehler beim Beschreiben des Registers 0x21!");
+}
+
+// On a serial link a write that fails leaves the link open (only the frame's count of
+// failures takes it offline): the closing 0 that fails after a stop is reported, once.
+TEST_F(StepWorkerTest, AClosingZeroThatFailsOnASerialLinkIsReportedOnce) {
+    sim::SimOptions options;
+    options.serial = true;
+    options.tcpAddress.clear();
+    sim::SimDrive serialDrive(options);
+    ASSERT_TRUE(serialDrive.start());
+    setenv("TORVEX_COM3", serialDrive.serialPath().c_str(), 1);
+    DriveConnection serial;
+    ASSERT_EQ(serial.connectDrive("COM3", 115200), 0u);
+    serialDrive.clearFrames();
+    // The drive hangs up the line as the first step arrives.
+    serialDrive.setFault(sim::Fault::CloseLink, 1);
+    StepWorker worker(serial, StepPlan{kStepRegSpeed, 1000, 60000, -1000, 60000, 0, 60000}, nullptr);
+    ASSERT_TRUE(worker.start());
+    ASSERT_TRUE(serialDrive.waitForFrames(1));
+    ASSERT_TRUE(waitFor([&] { return serial.write16bitRegister(kStepRegSpeed, 0) != 0; }));
+    ASSERT_TRUE(serial.isConnected());
+    worker.requestStop();
+    worker.join();
+    EXPECT_EQ(boxes(), std::vector<std::string>{"Fehler beim Beschreiben des Registers 0x31!"});
+    serial.disconnectDrive();
 }
 
 }  // namespace
