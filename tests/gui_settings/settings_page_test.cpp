@@ -627,7 +627,7 @@ TEST_F(SettingsTest, InputMadeWhileAnEepromCommandHoldsTheWindowIsDropped) {
     ASSERT_TRUE(inputMade.load());
     EXPECT_EQ(framesOn(kRegParaRead), std::vector<std::string>{"w1"});
     EXPECT_EQ(writesTo(kRegParaWrite), 0) << "set 0 stored over with the values just read from set 1";
-    EXPECT_EQ(writesTo(kRegErrorCancel), keysArrive ? 1 : 0) << "Space pressed \"Clear errors\" after the command";
+    EXPECT_EQ(writesTo(kRegErrorCancel), 0) << "Space pressed \"Clear errors\" after the command";
     // The focus stays where it was (unless another program sharing the display took the
     // keyboard from the whole window meanwhile).
     if (keysArrive && frame->IsActive()) {
