@@ -54,7 +54,7 @@ void renderRegisterPage(wxDC& dc, bool allRegisters, uint32_t page, uint32_t pag
     // Paper needs no clearing, and a printer's context can paint a background only with an
     // operator its PDF or PostScript output does not have: the whole page, text included,
     // would go out as a picture, with no text left in the file.
-    if (!wxDynamicCast(&dc, wxPrinterDC)) {
+    if (!dynamic_cast<wxPrinterDC*>(&dc)) {
         dc.SetBackground(*wxWHITE_BRUSH);
         dc.Clear();
     }
