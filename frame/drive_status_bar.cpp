@@ -2,6 +2,7 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/dcclient.h>
 #include <wx/arrstr.h>
 #include <wx/image.h>
 #include <wx/sizer.h>
@@ -14,6 +15,8 @@
 #include "frame/drive_status_bar_logic.h"
 #include "link/registers.h"
 #include "services/catalogue.h"
+#include "widgets/boxed_panel.h"
+#include "widgets/compact_style.h"
 #include "widgets/events.h"
 #include "widgets/field_sizers.h"
 #include "widgets/percent_gauge.h"
@@ -33,6 +36,8 @@ constexpr uint32_t kRegPositionOffset = 0x7D;
 constexpr double kPercentOfFullScale = 0.0030518509475997192;  // 100 / 32767
 constexpr int kLampSize = 10;
 constexpr int kSpeedLimitMarkerAtStart = 70;
+// Around the text of the errors field: its frame and its scroll bar.
+constexpr int kErrorsFieldFrame = 18;
 // What the read-outs show while no drive is there: at start-up and offline.
 constexpr const char* kNoValue = " -";
 constexpr const char* kNoSpeedRaw = " 0xa8\n -";
@@ -82,6 +87,8 @@ DriveStatusBar::DriveStatusBar(wxWindow* parent, const wxSize& size, DriveConnec
           queueProgramEvent(this, event);
       }) {
     Create(parent, wxID_ANY, wxDefaultPosition, size, wxTAB_TRAVERSAL, "DriveStatusBar");
+    // The panel is as narrow as its blocks: its controls take only the room their texts need.
+    useCompactControls(this);
     wxFont font = GetFont();
     font.SetPixelSize(wxSize(0, 11));
     SetFont(font);
@@ -134,7 +141,7 @@ void DriveStatusBar::createControls() {
     // speed bar has the limit marker.
     auto readoutBlock = [&](const char* title, const char* unit, const char* raw, wxStaticText** valueText,
                             wxStaticText** rawText, PercentGauge** gauge, int range, const char* fullScale) {
-        auto* box = new wxStaticBoxSizer(wxVERTICAL, this, tr(title));
+        wxStaticBoxSizer* box = newTitledBoxSizer(this, tr(title), wxVERTICAL);
         wxWindow* boxWindow = box->GetStaticBox();
         auto* row = new wxBoxSizer(wxHORIZONTAL);
         row->Add(makeText(boxWindow, tr(unit)), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 2);
@@ -143,7 +150,7 @@ void DriveStatusBar::createControls() {
         row->Add(makeText(boxWindow, tr("NUM")), 0, wxALIGN_CENTER_VERTICAL | wxRIGHT, 2);
         *rawText = makeText(boxWindow, raw, 52);
         row->Add(*rawText, 0, wxALIGN_CENTER_VERTICAL);
-        box->Add(row, 0, wxEXPAND | wxLEFT | wxRIGHT, gap);
+        box->Add(row, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, gap);
         auto* gaugeRow = new wxBoxSizer(wxHORIZONTAL);
         *gauge = new PercentGauge(boxWindow, wxID_ANY, range, kSpeedLimitMarkerAtStart, wxDefaultPosition,
                                   wxSize(120, 10));
@@ -158,7 +165,7 @@ void DriveStatusBar::createControls() {
 
     // Lamps in two columns: the first half of the bits, then the second.
     auto lampBlock = [&](const char* title, int count, const char* keyFormat, wxBitmap* lit, BitmapLabelSizer** lamps) {
-        auto* box = new wxStaticBoxSizer(wxHORIZONTAL, this, tr(title));
+        wxStaticBoxSizer* box = newTitledBoxSizer(this, tr(title), wxHORIZONTAL);
         wxWindow* boxWindow = box->GetStaticBox();
         for (int half = 0; half < 2; ++half) {
             auto* lampColumn = new wxBoxSizer(wxVERTICAL);
@@ -168,7 +175,7 @@ void DriveStatusBar::createControls() {
                 lamps[k]->text->SetMinSize(textSize(text, -1));
                 lampColumn->Add(lamps[k], 0, wxBOTTOM, 1);
             }
-            box->Add(lampColumn, 1, wxLEFT | wxBOTTOM, gap);
+            box->Add(lampColumn, 1, wxALL, gap);
         }
         column->Add(box, 0, wxEXPAND | wxBOTTOM, gap);
     };
@@ -176,22 +183,38 @@ void DriveStatusBar::createControls() {
     lampBlock("Status", 32, "STATUS_BIT_%02u", &lampAmber_, statusLamps_);
 
     const long textStyle = wxTE_MULTILINE | wxTE_READONLY | wxTE_RICH | wxHSCROLL;
-    auto* warnings = new wxStaticBoxSizer(wxVERTICAL, this, tr("Warnings"));
+    wxStaticBoxSizer* warnings = newTitledBoxSizer(this, tr("Warnings"), wxVERTICAL);
     warningsField_ = new wxTextCtrl(warnings->GetStaticBox(), wxID_ANY, wxString(), wxDefaultPosition,
                                     wxSize(150, 34), textStyle);
     warnings->Add(warningsField_, 0, wxEXPAND | wxALL, gap);
     column->Add(warnings, 0, wxEXPAND | wxBOTTOM, gap);
 
-    auto* errors = new wxStaticBoxSizer(wxVERTICAL, this, tr("Errors"));
-    errorsField_ = new wxTextCtrl(errors->GetStaticBox(), wxID_ANY, wxString(), wxDefaultPosition, wxSize(150, 40),
-                                  textStyle);
+    wxStaticBoxSizer* errors = newTitledBoxSizer(this, tr("Errors"), wxVERTICAL);
+    // An error line is a name padded to a column and a description. In a fixed-pitch font
+    // the descriptions line up; the lines wrap instead of running out of the field, and a
+    // wrapped line goes on under the description column. The field is as wide as that column
+    // and the longest word of any description, so that no word is ever broken.
+    wxFont fixedPitch(wxFontInfo().Family(wxFONTFAMILY_TELETYPE));
+    fixedPitch.SetPixelSize(wxSize(0, 11));
+    wxWindowDC measure(this);
+    measure.SetFont(fixedPitch);
+    const int descriptionColumn = measure.GetTextExtent(wxString('0', status::kErrorNameColumn)).x;
+    int longestWord = 0;
+    for (const wxString& line : status::allErrorLines())
+        for (const wxString& word : wxSplit(line.Mid(status::kErrorNameColumn), ' ', '\0'))
+            longestWord = std::max(longestWord, measure.GetTextExtent(word.Strip(wxString::both)).x);
+    errorsField_ = new wxTextCtrl(errors->GetStaticBox(), wxID_ANY, wxString(), wxDefaultPosition,
+                                  wxSize(descriptionColumn + longestWord + kErrorsFieldFrame, 40),
+                                  wxTE_MULTILINE | wxTE_READONLY | wxTE_RICH);
+    errorsField_->SetFont(fixedPitch);
+    indentWrappedLines(errorsField_, descriptionColumn);
     errors->Add(errorsField_, 0, wxEXPAND | wxALL, gap);
     clearErrorsButton_ = makeButton(errors->GetStaticBox(), "Clear errors", "Tooltip Button Clear warnings and errors",
                                     wxSize(-1, 22));
     errors->Add(clearErrorsButton_, 0, wxALIGN_RIGHT | wxLEFT | wxRIGHT | wxBOTTOM, gap);
     column->Add(errors, 0, wxEXPAND | wxBOTTOM, gap);
 
-    auto* test = new wxStaticBoxSizer(wxVERTICAL, this, tr("Test"));
+    wxStaticBoxSizer* test = newTitledBoxSizer(this, tr("Test"), wxVERTICAL);
     wxWindow* testBox = test->GetStaticBox();
     const int labelWidth = 46;
     const wxSize buttonSize(36, 22);
@@ -201,7 +224,7 @@ void DriveStatusBar::createControls() {
     testUnitsCheck_ = new wxCheckBox(testBox, wxID_ANY, wxString());
     testUnitsCheck_->SetToolTip(tr("Tooltip Checkbox Test Units"));
     unitsRow->Add(testUnitsCheck_, 0, wxALIGN_CENTER_VERTICAL);
-    test->Add(unitsRow, 0, wxLEFT | wxRIGHT, gap);
+    test->Add(unitsRow, 0, wxLEFT | wxRIGHT | wxTOP, gap);
 
     auto fieldRow = [&](const char* label, const char* initial, const char* tooltip) {
         auto* row = new wxBoxSizer(wxHORIZONTAL);

@@ -32,6 +32,11 @@ TestCommand refused(const wxString& message) {
     return command;
 }
 
+// The state lines of the errors field.
+const char* const kOfflineKey = "OFFLINE - Presently not online";
+const char* const kNoReplyKey = "NOREPLY- No RS232 COM reply from drive";
+const char* const kNoComKey = "NOCOM  - PC RS232 COM port not available";
+
 }  // namespace
 
 const char* const kErrorBitKeys[16] = {
@@ -53,6 +58,14 @@ const char* const kErrorBitKeys[16] = {
     "BALLAST      Regen circuit overload\n",
 };
 
+std::vector<wxString> allErrorLines() {
+    std::vector<wxString> lines;
+    for (const char* key : {kOfflineKey, kNoReplyKey, kNoComKey}) lines.push_back(tr(key));
+    for (const char* key : kErrorBitKeys) lines.push_back(tr(key));
+    for (wxString& line : lines) line.Replace("\n", wxString());
+    return lines;
+}
+
 wxString errorText(uint32_t word, long linkState, const wxString& failureText) {
     // The state texts end without a line break, unlike the error lines: each gets a line of
     // its own here, and nothing runs on behind the last line.
@@ -61,9 +74,9 @@ wxString errorText(uint32_t word, long linkState, const wxString& failureText) {
         if (!text.empty() && !text.EndsWith("\n")) text += "\n";
         text += next;
     };
-    if (linkState == kOffline) line(tr("OFFLINE - Presently not online"));
-    if (failureText != "0" || linkState == kNoReply) line(tr("NOREPLY- No RS232 COM reply from drive"));
-    if (linkState == kNoCom) line(tr("NOCOM  - PC RS232 COM port not available"));
+    if (linkState == kOffline) line(tr(kOfflineKey));
+    if (failureText != "0" || linkState == kNoReply) line(tr(kNoReplyKey));
+    if (linkState == kNoCom) line(tr(kNoComKey));
     if (linkState != kDriveAnswered) return text;
     for (int bit = 0; bit < 16; ++bit)
         if (word & (1u << bit)) line(tr(kErrorBitKeys[bit]));

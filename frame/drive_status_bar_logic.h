@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include <wx/string.h>
 
@@ -19,6 +20,11 @@ enum LinkState : long {
 
 // The catalogue keys of error bits 0..15 (each text ends with its own line break).
 extern const char* const kErrorBitKeys[16];
+// An error bit's text is its name padded with blanks to this column, then its description.
+inline constexpr int kErrorNameColumn = 13;
+// Every line the errors field can show, translated, without line breaks: the three state
+// lines and the sixteen error bits' lines.
+std::vector<wxString> allErrorLines();
 
 // The errors field: the state lines (NOREPLY also while the watching step counts failures,
 // failureText not "0"), then one line per set error bit 0..15; every text starts a line.

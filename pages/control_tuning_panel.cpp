@@ -10,6 +10,7 @@
 
 #include "link/i18n.h"
 #include "pages/logic_bus_auto_pictures.h"
+#include "widgets/boxed_panel.h"
 
 namespace torvex {
 
@@ -53,16 +54,14 @@ ControlTuningPanel::ControlTuningPanel(wxWindow* notebook, DriveConnection* driv
 wxStaticBoxSizer* ControlTuningPanel::buildSequenceBox(const char* titleKey, const char* tooltipKey,
                                                        const std::vector<Step>& steps, wxButton** start,
                                                        std::vector<wxString>* texts, bool keepLamps) {
-    auto* box = new wxStaticBoxSizer(
-        new wxStaticBox(this, wxID_ANY, translated(titleKey), wxDefaultPosition, wxDefaultSize, 0, "groupBox"),
-        wxVERTICAL);
+    wxStaticBoxSizer* box = newTitledBoxSizer(this, translated(titleKey), wxVERTICAL);
     int row = 0;
     for (const Step& step : steps) {
         auto* line = new wxBoxSizer(wxHORIZONTAL);
         if (!step.textKey) {
             line->Add(20, 20);
             texts->push_back(wxString());
-            box->Add(line, 0, wxLEFT | wxTOP, 5);
+            box->Add(line, 0, wxLEFT | wxRIGHT | wxTOP, 5);
             ++row;
             continue;
         }
@@ -83,9 +82,11 @@ wxStaticBoxSizer* ControlTuningPanel::buildSequenceBox(const char* titleKey, con
                                         wxSize(20, 20), 0, "staticBitmap");
         line->Add(lamp, 0, wxLEFT | wxALIGN_CENTER_VERTICAL, 1);
         if (keepLamps && row < 2) firstLamps_[row] = lamp;
-        box->Add(line, 0, wxLEFT | wxTOP, 5);
+        box->Add(line, 0, wxLEFT | wxRIGHT | wxTOP, 5);
         ++row;
     }
+    // The last lamp keeps clear of the box's bottom line as the lamps do of its side.
+    box->AddSpacer(5);
     return box;
 }
 

@@ -13,6 +13,7 @@
 #include "link/i18n.h"
 #include "link/message_seam.h"
 #include "link/registers.h"
+#include "widgets/compact_style.h"
 #include "widgets/register_bit_label.h"
 #include "widgets/register_display.h"
 #include "widgets/register_edit.h"
@@ -37,6 +38,8 @@ DrivePage::DrivePage(wxWindow* notebook, DriveConnection* drive, RegisterLimits*
       refocusEvent_(options.refocusEvent) {
     SetBackgroundStyle(wxBG_STYLE_PAINT);
     Create(notebook, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxTAB_TRAVERSAL | wxNO_BORDER, "panel");
+    // The page's controls sit at the fixed sizes of its layout.
+    useCompactControls(this);
     if (options.smallFont) {
         wxFont font = GetFont();
         font.SetPixelSize(wxSize(0, 11));

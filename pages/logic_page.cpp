@@ -16,6 +16,7 @@
 #include "pages/logic_bus_auto_pictures.h"
 #include "services/ui_seam.h"
 #include "services/window_hold.h"
+#include "widgets/boxed_panel.h"
 #include "widgets/events.h"
 #include "widgets/field_logic.h"
 #include "widgets/field_sizers.h"
@@ -90,7 +91,9 @@ LogicPage::LogicPage(wxWindow* notebook, DriveConnection* drive, RegisterLimits*
                     return options;
                 }()) {
     auto* pageSizer = new wxBoxSizer(wxHORIZONTAL);
-    pageSizer->Add(buildLogicIoBox(this), 0, wxLEFT | wxTOP, 145);
+    // The box ends left of the picture's input captions (from x 430 on).
+    pageSizer->AddSpacer(130);
+    pageSizer->Add(buildLogicIoBox(this), 0, wxTOP, 145);
     createUpDownButtons(wxPoint(548, 387), wxPoint(548, 410), wxSize(73, 22));
     SetAutoLayout(true);
     SetSizer(pageSizer);
@@ -107,16 +110,17 @@ LogicPage::LogicPage(wxWindow* notebook, DriveConnection* drive, RegisterLimits*
 LogicPage::~LogicPage() = default;
 
 wxSizer* LogicPage::buildLogicIoBox(wxWindow* parent) {
-    auto* box = new wxStaticBoxSizer(new wxStaticBox(parent, wxID_ANY, translated("Logic-Input-Output"),
-                                                     wxDefaultPosition, wxDefaultSize, 0, "groupBox"),
-                                     wxVERTICAL);
+    wxStaticBoxSizer* box = newTitledBoxSizer(parent, translated("Logic-Input-Output"), wxVERTICAL);
+    // The rows keep clear of the box's line and title.
+    auto* rows = new wxBoxSizer(wxVERTICAL);
+    box->Add(rows, 0, wxALL, kTitledBoxAir);
     auto* header = new wxBoxSizer(wxHORIZONTAL);
     header->Add(text(parent, translated("INPUT"), 40));
     header->Add(text(parent, wxString(), 150));
     header->Add(text(parent, wxString(), 20));
     header->Add(text(parent, translated("AL"), 20));
     header->Add(text(parent, translated("AH"), 20));
-    box->Add(header);
+    rows->Add(header);
 
     for (int i = 0; i < kLogicInputCount; ++i) {
         const wxString name = kLogicItems[i].name;
@@ -132,13 +136,13 @@ wxSizer* LogicPage::buildLogicIoBox(wxWindow* parent) {
         input.low->SetValue(true);
         row->Add(input.low);
         row->Add(input.high);
-        box->Add(row);
+        rows->Add(row);
     }
-    box->Add(10, 10);
+    rows->Add(10, 10);
 
     auto* outputHeader = new wxBoxSizer(wxHORIZONTAL);
     outputHeader->Add(text(parent, translated("OUTPUT"), 40));
-    box->Add(outputHeader);
+    rows->Add(outputHeader);
     for (int o = 0; o < kLogicOutputCount; ++o) {
         const wxString name = kLogicItems[kLogicInputCount + o].name;
         OutputControls& output = outputs_[o];
@@ -153,9 +157,9 @@ wxSizer* LogicPage::buildLogicIoBox(wxWindow* parent) {
         row->Add(output.source, 0, wxALL, 1);
         row->Add(output.operation, 0, wxALL, 1);
         row->Add(output.operand, 0, wxALL, 1);
-        box->Add(row);
+        rows->Add(row);
     }
-    box->Add(10, 10);
+    rows->Add(10, 10);
 
     // Created Var1, Var3, Var2, Var4: the tab order runs along the rows.
     for (int number : {1, 3, 2, 4}) {
@@ -174,7 +178,7 @@ wxSizer* LogicPage::buildLogicIoBox(wxWindow* parent) {
         row->Add(vars_[left - 1]->sizer, 0, wxALIGN_CENTER_VERTICAL);
         row->Add(text(parent, wxString(), 20));
         row->Add(vars_[left + 1]->sizer, 0, wxALIGN_CENTER_VERTICAL);
-        box->Add(row);
+        rows->Add(row);
     }
     return box;
 }

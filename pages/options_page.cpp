@@ -16,6 +16,7 @@
 #include "services/catalogue.h"
 #include "services/ui_seam.h"
 #include "services/window_hold.h"
+#include "widgets/boxed_panel.h"
 #include "widgets/events.h"
 #include "widgets/field_logic.h"
 #include "widgets/register_choice.h"
@@ -30,6 +31,10 @@ DrivePageOptions optionsPageOptions() {
     options.drawBuiltinPicture = &drawOptionsPicture;
     return options;
 }
+
+// Between the page's left edge and the boxes, and between a label and its field.
+constexpr int kPageMargin = 10;
+constexpr int kLabelGap = 6;
 
 void registerErrorBox(const char* message) {
     ui::messageBox(wxString::Format(translate(message), static_cast<unsigned>(kRegKernOptions)),
@@ -50,14 +55,16 @@ OptionsPage::OptionsPage(wxWindow* notebook, DriveConnection* drive)
     }
     labelWidth_ = width > 0 ? width : 70;
 
+    // The boxes keep as far from the page's left edge as the spacers keep them from the top
+    // and from each other.
     auto* sizer = new wxBoxSizer(wxVERTICAL);
     sizer->Add(10, 10, 0);
-    sizer->Add(buildTriggerBox(translate("Free Trigger 1"), &trigger1Name_, &trigger1Id_), 0);
+    sizer->Add(buildTriggerBox(translate("Free Trigger 1"), &trigger1Name_, &trigger1Id_), 0, wxLEFT, kPageMargin);
     sizer->Add(10, 10, 0);
-    sizer->Add(buildTriggerBox(translate("Free Trigger 2"), &trigger2Name_, &trigger2Id_), 0);
+    sizer->Add(buildTriggerBox(translate("Free Trigger 2"), &trigger2Name_, &trigger2Id_), 0, wxLEFT, kPageMargin);
     showFreeTriggers();
     sizer->Add(10, 10, 0);
-    sizer->Add(buildBaudBox(), 0);
+    sizer->Add(buildBaudBox(), 0, wxLEFT, kPageMargin);
     // Offline at start-up: the read fails and the radio buttons stay as built.
     showDriveBaudRate();
     enableBaud(false);
@@ -71,10 +78,9 @@ OptionsPage::OptionsPage(wxWindow* notebook, DriveConnection* drive)
 
 wxSizer* OptionsPage::buildTriggerBox(const wxString& title, wxTextCtrl** name, wxTextCtrl** id) {
     // The box's controls are its children, so that the toolkit keeps them clear of its title.
-    auto* box = new wxStaticBoxSizer(
-        new wxStaticBox(this, wxID_ANY, title, wxDefaultPosition, wxDefaultSize, 0, "groupBox"), wxVERTICAL);
+    wxStaticBoxSizer* box = newTitledBoxSizer(this, title, wxVERTICAL);
     wxStaticBox* parent = box->GetStaticBox();
-    auto addLine = [&](const wxString& label, wxTextCtrl** field) {
+    auto addLine = [&](const wxString& label, wxTextCtrl** field, int lastFlag) {
         auto* line = new wxBoxSizer(wxHORIZONTAL);
         line->Add(new wxStaticText(parent, wxID_ANY, label, wxDefaultPosition, wxSize(labelWidth_, -1)), 0,
                   wxALIGN_CENTER_VERTICAL);
@@ -82,26 +88,25 @@ wxSizer* OptionsPage::buildTriggerBox(const wxString& title, wxTextCtrl** name, 
         *field = new wxTextCtrl(parent, wxID_ANY, wxEmptyString, wxDefaultPosition,
                                 wxSize(70, parent->GetCharHeight() + 4),
                                 wxBORDER_NONE | wxTE_PROCESS_ENTER, wxDefaultValidator, "text");
-        line->Add(*field, 0, wxALIGN_CENTER_VERTICAL | wxTOP | wxBOTTOM, 1);
-        box->Add(line, 0);
+        // The longest label ("N° de registre") keeps a gap to its field.
+        line->Add(*field, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, kLabelGap);
+        box->Add(line, 0, wxLEFT | wxRIGHT | wxTOP | lastFlag, kTitledBoxAir);
     };
-    addLine(translate("Name"), name);
-    addLine(translate("Register-ID"), id);
+    addLine(translate("Name"), name, 0);
+    addLine(translate("Register-ID"), id, wxBOTTOM);
     return box;
 }
 
 wxSizer* OptionsPage::buildBaudBox() {
-    auto* box = new wxStaticBoxSizer(
-        new wxStaticBox(this, wxID_ANY, translate("Baudrate"), wxDefaultPosition, wxDefaultSize, 0, "groupBox"),
-        wxVERTICAL);
+    wxStaticBoxSizer* box = newTitledBoxSizer(this, translate("Baudrate"), wxVERTICAL);
     wxStaticBox* parent = box->GetStaticBox();
     // The rates are shown as written.
     radio9600_ = new wxRadioButton(parent, wxID_ANY, "9600", wxDefaultPosition, wxSize(100, -1), wxRB_GROUP);
     radio9600_->SetToolTip(translate("Tooltip Baudrate 9600"));
     radio115200_ = new wxRadioButton(parent, wxID_ANY, "115200", wxDefaultPosition, wxSize(100, -1));
     radio115200_->SetToolTip(translate("Tooltip Baudrate 115200"));
-    box->Add(radio9600_, 0);
-    box->Add(radio115200_, 0);
+    box->Add(radio9600_, 0, wxLEFT | wxRIGHT | wxTOP, kTitledBoxAir);
+    box->Add(radio115200_, 0, wxALL, kTitledBoxAir);
     shown9600_ = radio9600_->GetValue();
     return box;
 }

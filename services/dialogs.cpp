@@ -1,5 +1,8 @@
 #include "services/dialogs.h"
 
+#include <algorithm>
+#include <initializer_list>
+
 #include <wx/button.h>
 #include <wx/intl.h>
 #include <wx/sizer.h>
@@ -16,9 +19,16 @@ namespace {
 // The maker's address, offered when no recipient has been used yet (a catalogue text).
 constexpr const char* kDefaultRecipientKey = "service@velmar.example";
 
-wxBoxSizer* labelledRow(wxWindow* parent, const wxString& label, wxWindow* field) {
+// The labels of a dialog's rows share one width: the widest label's, 70 pixels at least.
+int labelColumnWidth(wxWindow* dialog, std::initializer_list<wxString> labels) {
+    int width = 70;
+    for (const wxString& label : labels) width = std::max(width, dialog->GetTextExtent(label).x);
+    return width;
+}
+
+wxBoxSizer* labelledRow(wxWindow* parent, const wxString& label, int labelWidth, wxWindow* field) {
     auto* row = new wxBoxSizer(wxHORIZONTAL);
-    row->Add(new wxStaticText(parent, wxID_ANY, label, wxDefaultPosition, wxSize(70, -1)), 0,
+    row->Add(new wxStaticText(parent, wxID_ANY, label, wxDefaultPosition, wxSize(labelWidth, -1)), 0,
              wxALL | wxALIGN_CENTER_VERTICAL, 5);
     row->Add(field, 1, wxALL, 5);
     return row;
@@ -56,11 +66,14 @@ SendSettingsDialog::SendSettingsDialog(wxWindow* parent, const wxDateTime& now)
         this, wxID_ANY, wxString::Format(translate("Attached are the settings from Torvex dated %s %s."), date, time),
         wxDefaultPosition, wxSize(320, 120), wxTE_MULTILINE, wxDefaultValidator, "message");
 
+    const wxString toLabel = translate("To:"), subjectLabel = translate("Subject:"),
+                   fileNameLabel = translate("Filename:"), messageLabel = translate("Message:");
+    const int labelWidth = labelColumnWidth(this, {toLabel, subjectLabel, fileNameLabel, messageLabel});
     auto* column = new wxBoxSizer(wxVERTICAL);
-    column->Add(labelledRow(this, translate("To:"), toField_), 0, wxEXPAND);
-    column->Add(labelledRow(this, translate("Subject:"), subjectField_), 0, wxEXPAND);
-    column->Add(labelledRow(this, translate("Filename:"), fileNameField_), 0, wxEXPAND);
-    column->Add(labelledRow(this, translate("Message:"), messageField_), 1, wxEXPAND);
+    column->Add(labelledRow(this, toLabel, labelWidth, toField_), 0, wxEXPAND);
+    column->Add(labelledRow(this, subjectLabel, labelWidth, subjectField_), 0, wxEXPAND);
+    column->Add(labelledRow(this, fileNameLabel, labelWidth, fileNameField_), 0, wxEXPAND);
+    column->Add(labelledRow(this, messageLabel, labelWidth, messageField_), 1, wxEXPAND);
 
     sendButton_ = new wxButton(this, wxID_ANY, translate("Send email"), wxDefaultPosition, wxDefaultSize, 0,
                                wxDefaultValidator, "send");

@@ -122,6 +122,37 @@ TEST(CatalogueConsistency, EveryLanguageHoldsEveryKeyWithItsPlaceholders) {
     }
 }
 
+// The words of a text, lower case: runs of ASCII letters.
+std::vector<std::string> words(const std::string& text) {
+    std::vector<std::string> found;
+    std::string word;
+    for (char c : text + ' ') {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
+            word += char(c | 0x20);
+        } else if (!word.empty()) {
+            found.push_back(word);
+            word.clear();
+        }
+    }
+    return found;
+}
+
+// Many keys are the program's own English, spelling slips included; the English catalogue
+// is what users read, so its texts must not carry them on.
+TEST(CatalogueConsistency, EnglishTextsAvoidCommonMisspellings) {
+    const std::set<std::string> misspelt = {
+        "acces",      "accomodate", "adress",      "adresses",  "begining",    "calibraton", "comunication",
+        "definately", "enviroment", "existant",    "intialise", "independant", "lenght",     "maximun",
+        "minimun",    "neccessary", "occured",     "occurence", "occuring",    "paramter",   "paramters",
+        "recieve",    "recieved",   "refered",     "seperate",  "succesful",   "succesfully", "sucessful",
+        "temperture", "tolerence",  "transfered",  "untill",    "wich",        "writting"};
+    const auto english = readCatalogue(std::string(TORVEX_BINARY_DIR) + "/locale/en/Torvex.po");
+    ASSERT_GT(english.size(), 500u);
+    for (const auto& [key, text] : english)
+        for (const std::string& word : words(text))
+            EXPECT_EQ(misspelt.count(word), 0u) << "\"" << text << "\" (key \"" << key << "\")";
+}
+
 TEST(CatalogueConsistency, ReaderTakesContinuedAndEscapedTexts) {
     const std::string path = ::testing::TempDir() + "torvex-catalogue-reader.po";
     std::ofstream(path) << "msgid \"\"\nmsgstr \"\"\n\"Language: de\\n\"\n\n"

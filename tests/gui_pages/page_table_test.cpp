@@ -212,6 +212,8 @@ TEST(CompactControls, SmallFixedSizeControlsKeepTheToolkitQuiet) {
     ASSERT_TRUE(installCompactControlStyle());
     auto* frame = new wxFrame(nullptr, wxID_ANY, "compact", wxPoint(10, 10), wxSize(400, 200));
     auto* panel = new wxPanel(frame);
+    // The sheet holds inside the windows marked for it, as the pages are.
+    ASSERT_TRUE(useCompactControls(panel));
     wxFont font = panel->GetFont();
     font.SetPixelSize(wxSize(0, 11));
     panel->SetFont(font);

@@ -1,8 +1,12 @@
 // Every page and panel as a person sees it, in each language, online with a drive whose
 // registers hold their widest values: every label, caption, button text and read-out fits
-// its control, no two captions overlap and no painted caption hides under a control, and no
-// text or tooltip shows a catalogue key that the catalogue translates. Showing each page once
-// also lets the test main catch any toolkit warning a page raises.
+// its control, every entry of a closed choice fits it, every control of a titled box lies
+// inside the box clear of its border and title, the labels of check and radio buttons stand
+// out from the page, no two captions overlap and no painted caption hides under a control,
+// and no text or tooltip shows a catalogue key that the catalogue translates. Showing each
+// page once also lets the test main catch any toolkit warning a page raises. The status
+// panel's error lines read whole and line up. The program's dialogs are built and measured
+// too: each field they show is as high as a line of its text.
 #include <dlfcn.h>
 
 #include <wx/button.h>
@@ -16,6 +20,8 @@
 #include <wx/textctrl.h>
 #include <wx/tooltip.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -25,10 +31,12 @@
 #include <vector>
 
 #include "frame/drive_status_bar.h"
+#include "frame/drive_status_bar_logic.h"
 #include "link/registers.h"
 #include "pages/diagnose_page.h"
 #include "pages/logic_bus_auto_pictures.h"
 #include "pages/loop_picture.h"
+#include "pages/options_page.h"
 #include "pages/position_page.h"
 #include "pages/scope/oscilloscope_page.h"
 #include "pages/scope/oscilloscope_page_parts.h"
@@ -37,6 +45,7 @@
 #include "pages/speed_page.h"
 #include "scope/vof_file.h"
 #include "services/catalogue.h"
+#include "services/dialogs.h"
 #include "tests/support/frame_fixture.h"
 #include "tests/support/sim_fixture.h"
 #include "widgets/information_panel.h"
@@ -55,6 +64,10 @@ struct Toolkit {
     struct Rectangle {
         int x, y, width, height;
     };
+    struct Colour {
+        double red, green, blue, alpha;
+    };
+    using Type = unsigned long;
     void* (*binChild)(void*) = nullptr;
     void* (*frameLabel)(void*) = nullptr;
     void (*preferredWidth)(void*, int*, int*) = nullptr;
@@ -62,6 +75,27 @@ struct Toolkit {
     int (*allocatedWidth)(void*) = nullptr;
     int (*allocatedHeight)(void*) = nullptr;
     void (*entryTextArea)(void*, Rectangle*) = nullptr;
+    void* (*entryLayout)(void*) = nullptr;
+    void (*layoutPixelSize)(void*, int*, int*) = nullptr;
+    int (*translate)(void*, void*, int, int, int*, int*) = nullptr;
+    int (*mapped)(void*) = nullptr;
+    void (*forall)(void*, void (*)(void*, void*), void*) = nullptr;
+    Type (*entryType)() = nullptr;
+    Type (*containerType)() = nullptr;
+    int (*isA)(void*, Type) = nullptr;
+    const char* (*entryText)(void*) = nullptr;
+    void* (*labelLayout)(void*) = nullptr;
+    void (*labelLayoutOffsets)(void*, int*, int*) = nullptr;
+    void (*allocation)(void*, Rectangle*) = nullptr;
+    void* (*textBuffer)(void*) = nullptr;
+    void (*lineStart)(void*, void*, int) = nullptr;
+    int (*iterForwardChar)(void*) = nullptr;
+    int (*startsDisplayLine)(void*, const void*) = nullptr;
+    void (*iterLocation)(void*, const void*, Rectangle*) = nullptr;
+    void (*visibleRect)(void*, Rectangle*) = nullptr;
+    void* (*styleContext)(void*) = nullptr;
+    int (*state)(void*) = nullptr;
+    void (*colour)(void*, int, Colour*) = nullptr;
 
     Toolkit() {
         look(binChild, "gtk_bin_get_child");
@@ -71,6 +105,27 @@ struct Toolkit {
         look(allocatedWidth, "gtk_widget_get_allocated_width");
         look(allocatedHeight, "gtk_widget_get_allocated_height");
         look(entryTextArea, "gtk_entry_get_text_area");
+        look(entryLayout, "gtk_entry_get_layout");
+        look(layoutPixelSize, "pango_layout_get_pixel_size");
+        look(translate, "gtk_widget_translate_coordinates");
+        look(mapped, "gtk_widget_get_mapped");
+        look(forall, "gtk_container_forall");
+        look(entryType, "gtk_entry_get_type");
+        look(containerType, "gtk_container_get_type");
+        look(isA, "g_type_check_instance_is_a");
+        look(entryText, "gtk_entry_get_text");
+        look(labelLayout, "gtk_label_get_layout");
+        look(labelLayoutOffsets, "gtk_label_get_layout_offsets");
+        look(allocation, "gtk_widget_get_allocation");
+        look(textBuffer, "gtk_text_view_get_buffer");
+        look(lineStart, "gtk_text_buffer_get_iter_at_line");
+        look(iterForwardChar, "gtk_text_iter_forward_char");
+        look(startsDisplayLine, "gtk_text_view_starts_display_line");
+        look(iterLocation, "gtk_text_view_get_iter_location");
+        look(visibleRect, "gtk_text_view_get_visible_rect");
+        look(styleContext, "gtk_widget_get_style_context");
+        look(state, "gtk_style_context_get_state");
+        look(colour, "gtk_style_context_get_color");
     }
     template <class F>
     static void look(F& function, const char* name) {
@@ -78,7 +133,47 @@ struct Toolkit {
     }
     bool ok() const {
         return binChild && frameLabel && preferredWidth && preferredHeight && allocatedWidth && allocatedHeight &&
-               entryTextArea;
+               entryTextArea && entryLayout && layoutPixelSize && translate && mapped && forall && entryType &&
+               containerType && isA && entryText && labelLayout && labelLayoutOffsets && allocation && textBuffer &&
+               lineStart && iterForwardChar && startsDisplayLine && iterLocation && visibleRect && styleContext &&
+               state && colour;
+    }
+    // Where the child widget lies within the ancestor widget.
+    wxRect within(void* child, void* ancestor) const {
+        int x = 0, y = 0;
+        if (!child || !ancestor || !translate(child, ancestor, 0, 0, &x, &y)) return wxRect();
+        return wxRect(x, y, allocatedWidth(child), allocatedHeight(child));
+    }
+    // Where a frame's title text stands within the frame (the title's own margins left out).
+    wxRect titleText(void* frame) const {
+        void* label = frameLabel(frame);
+        if (!label) return wxRect();
+        Rectangle box{};
+        allocation(frame, &box);
+        int x = 0, y = 0, width = 0, height = 0;
+        labelLayoutOffsets(label, &x, &y);
+        layoutPixelSize(labelLayout(label), &width, &height);
+        return wxRect(x - box.x, y - box.y, width, height);
+    }
+    // The room an entry gives its text, and the height of a line of that text.
+    Rectangle textArea(void* entry) const {
+        Rectangle area{};
+        entryTextArea(entry, &area);
+        return area;
+    }
+    int lineHeight(void* entry) const {
+        int width = 0, height = 0;
+        layoutPixelSize(entryLayout(entry), &width, &height);
+        return height;
+    }
+    // The colour the toolkit draws a widget's text in, in its present state.
+    wxColour textColour(void* widget) const {
+        void* context = styleContext(widget);
+        Colour c{};
+        colour(context, state(context), &c);
+        return wxColour(static_cast<unsigned char>(std::lround(c.red * 255)),
+                        static_cast<unsigned char>(std::lround(c.green * 255)),
+                        static_cast<unsigned char>(std::lround(c.blue * 255)));
     }
     // What a label widget needs against what it was given; empty when it fits.
     std::string labelShortfall(void* label) const {
@@ -124,6 +219,32 @@ struct Caption {
     std::string where;
 };
 
+// The air a titled box leaves between its border or title and what it holds, the border
+// line included.
+constexpr int kBoxAir = 3;
+// A text needs this contrast to its background to be read at a glance (the ratio asked of
+// large text and of controls).
+constexpr double kLeastContrast = 3.0;
+
+double contrast(const wxColour& a, const wxColour& b) {
+    auto luminance = [](const wxColour& c) {
+        auto channel = [](unsigned char value) {
+            const double v = value / 255.0;
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.Red()) + 0.7152 * channel(c.Green()) + 0.0722 * channel(c.Blue());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The colour a window is seen on: its own background, or the nearest parent's that has one.
+wxColour seenOn(wxWindow* window) {
+    for (wxWindow* w = window; w; w = w->GetParent())
+        if (w->UseBgCol()) return w->GetBackgroundColour();
+    return window->GetBackgroundColour();
+}
+
 class Walk {
 public:
     Walk(const Toolkit& toolkit, const std::set<std::string>& keys) : toolkit_(toolkit), keys_(keys) {}
@@ -136,18 +257,37 @@ public:
         const std::string where = name + ": " + describe(root);
         const wxString tip = root->GetToolTipText();
         if (!tip.empty()) shown(tip, where + " tooltip");
-        if (dynamic_cast<wxComboBox*>(root)) return;
+        if (auto* combo = dynamic_cast<wxComboBox*>(root)) {
+            // A read-only combo box shows the picked entry in its entry field.
+            void* entry = toolkit_.binChild(combo->GetHandle());
+            closedChoice(combo, entry ? toolkit_.textArea(entry).width : 0, where);
+            return;
+        }
+        if (auto* choice = dynamic_cast<wxChoice*>(root)) {
+            void* view = toolkit_.binChild(choice->GetHandle());
+            closedChoice(choice, view ? toolkit_.allocatedWidth(view) : 0, where);
+            return;
+        }
         if (auto* box = dynamic_cast<wxStaticBox*>(root)) {
             shown(box->GetLabel(), where);
             fits(toolkit_.labelShortfall(toolkit_.frameLabel(box->GetHandle())), where);
+            boxes_.push_back(box);
             return;
         }
         if (dynamic_cast<wxButton*>(root) || dynamic_cast<wxCheckBox*>(root) || dynamic_cast<wxRadioButton*>(root)) {
             const wxString label = root->GetLabel();
             if (label.empty()) return;
             shown(label, where);
-            fits(toolkit_.labelShortfall(toolkit_.binChild(root->GetHandle())), where);
-            if (!dynamic_cast<wxButton*>(root)) captions_.push_back({label, pageRect(page, root), where});
+            void* text = toolkit_.binChild(root->GetHandle());
+            fits(toolkit_.labelShortfall(text), where);
+            if (!dynamic_cast<wxButton*>(root)) {
+                captions_.push_back({label, pageRect(page, root), where});
+                // The label stands on the page itself, enabled or not.
+                const double ratio = contrast(toolkit_.textColour(text), seenOn(root));
+                if (ratio < kLeastContrast)
+                    faults.push_back(where + (root->IsEnabled() ? "" : " (disabled)") + " hard to read: contrast " +
+                                     std::to_string(ratio) + " to its background");
+            }
             return;
         }
         if (auto* text = dynamic_cast<wxStaticText*>(root)) {
@@ -180,8 +320,11 @@ public:
         painted_.push_back(captions_.size() - 1);
     }
 
-    // No two captions of the page overlap, and no painted one lies under a control.
+    // No two captions of the page overlap, no painted one lies under a control, and every
+    // titled box holds its controls clear of its border and title.
     void checkCaptions(wxWindow* page, const std::string& name) {
+        for (wxStaticBox* box : boxes_) checkBox(box, name);
+        boxes_.clear();
         for (size_t i = 0; i < captions_.size(); ++i)
             for (size_t k = i + 1; k < captions_.size(); ++k)
                 if (captions_[i].rect.Intersects(captions_[k].rect))
@@ -204,6 +347,53 @@ public:
     std::vector<std::string> faults;
 
 private:
+    // Whichever entry is picked, the closed choice shows it whole.
+    void closedChoice(wxChoice* choice, int room, const std::string& where) {
+        wxClientDC dc(choice);
+        dc.SetFont(choice->GetFont());
+        for (unsigned i = 0; i < choice->GetCount(); ++i) {
+            const wxString text = choice->GetString(i);
+            shown(text, where);
+            const int width = dc.GetTextExtent(text).x;
+            if (width > room)
+                faults.push_back(where + " entry \"" + text.utf8_string() + "\" cut: needs " + std::to_string(width) +
+                                 ", has " + std::to_string(room));
+        }
+    }
+
+    // The box's controls (its children, and the page's controls over it) lie inside its
+    // border with air to spare and below its title, and the title keeps clear of the border.
+    // Measured where the toolkit put them, in the box's own coordinates.
+    void checkBox(wxStaticBox* box, const std::string& name) {
+        void* frame = box->GetHandle();
+        const wxRect outer(box->GetSize());
+        const std::string where = name + ": box " + describe(box);
+        int top = kBoxAir;
+        if (toolkit_.frameLabel(frame) && !box->GetLabel().empty()) {
+            const wxRect title = toolkit_.titleText(frame);
+            if (title.x < kBoxAir || title.GetRight() > outer.GetRight() - kBoxAir)
+                faults.push_back(where + ": title at " + std::to_string(title.x) + ".." +
+                                 std::to_string(title.GetRight()) + " touches the border");
+            top = title.GetBottom() + kBoxAir;
+        }
+        const wxRect inner(wxPoint(kBoxAir, top), wxPoint(outer.GetRight() - kBoxAir, outer.GetBottom() - kBoxAir));
+        std::vector<wxWindow*> held(box->GetChildren().begin(), box->GetChildren().end());
+        if (wxWindow* parent = box->GetParent())
+            for (wxWindow* sibling : parent->GetChildren())
+                if (sibling != box && !sibling->IsTopLevel() && sibling->GetRect().Intersects(box->GetRect()))
+                    held.push_back(sibling);
+        for (wxWindow* control : held) {
+            if (!control->IsShown()) continue;
+            const wxRect rect = toolkit_.within(control->GetHandle(), frame);
+            if (!inner.Contains(rect))
+                faults.push_back(where + ": " + describe(control) + " lies at " + std::to_string(rect.x) + "," +
+                                 std::to_string(rect.y) + " " + std::to_string(rect.width) + "x" +
+                                 std::to_string(rect.height) + ", the room inside is " + std::to_string(inner.x) +
+                                 "," + std::to_string(inner.y) + " " + std::to_string(inner.width) + "x" +
+                                 std::to_string(inner.height));
+        }
+    }
+
     static std::string describe(wxWindow* window) {
         const wxPoint at = window->GetPosition();
         const wxSize size = window->GetSize();
@@ -254,6 +444,44 @@ private:
     const std::set<std::string>& keys_;
     std::vector<Caption> captions_;
     std::vector<size_t> painted_;
+    std::vector<wxStaticBox*> boxes_;
+};
+
+// The one-line fields a dialog shows, found among the toolkit's widgets: each text area is
+// at least a line of its text high.
+class DialogFields {
+public:
+    explicit DialogFields(const Toolkit& toolkit) : toolkit_(toolkit) {}
+
+    void measure(wxWindow* dialog, const std::string& name) {
+        name_ = name;
+        const int before = count;
+        visit(dialog->GetHandle(), this);
+        if (count == before) faults.push_back(name + ": no field found");
+    }
+
+    std::vector<std::string> faults;
+    int count = 0;
+
+private:
+    static void visit(void* widget, void* self) {
+        auto* walk = static_cast<DialogFields*>(self);
+        const Toolkit& toolkit = walk->toolkit_;
+        if (!toolkit.mapped(widget)) return;
+        if (toolkit.isA(widget, toolkit.entryType())) {
+            ++walk->count;
+            const Toolkit::Rectangle area = toolkit.textArea(widget);
+            const int line = toolkit.lineHeight(widget);
+            if (area.height < line)
+                walk->faults.push_back(walk->name_ + ": field \"" + toolkit.entryText(widget) + "\" cut: its text " +
+                                       std::to_string(line) + " high, the field shows " +
+                                       std::to_string(area.height));
+        }
+        if (toolkit.isA(widget, toolkit.containerType())) toolkit.forall(widget, &DialogFields::visit, self);
+    }
+
+    const Toolkit& toolkit_;
+    std::string name_;
 };
 
 // The widest text a register's value gives: the most negative value of a signed register
@@ -261,6 +489,52 @@ private:
 uint32_t widestValue(uint32_t reg) {
     if (is32bitRegister(reg)) return isRegisterUnsigned(reg) ? 0xFFFFFFFFu : 0x80008000u;
     return isRegisterUnsigned(reg) ? 0xFFFFu : 0x8000u;
+}
+
+// The errors field of the status panel: every error line can be read whole without
+// scrolling sideways, a line wraps only between words and goes on under the column where the
+// descriptions start, and that column is the same on every line.
+std::vector<std::string> errorLineFaults(const Toolkit& toolkit, wxTextCtrl* field) {
+    std::vector<std::string> faults;
+    void* view = toolkit.binChild(field->GetHandle());
+    if (!view) return {"the errors field has no text view"};
+    Toolkit::Rectangle visible{};
+    toolkit.visibleRect(view, &visible);
+    alignas(16) unsigned char iter[256] = {};
+    std::set<int> columns;
+    for (int line = 0; line < field->GetNumberOfLines(); ++line) {
+        const wxString text = field->GetLineText(line);
+        if (text.empty()) continue;
+        const std::string shown = text.utf8_string();
+        toolkit.lineStart(toolkit.textBuffer(view), iter, line);
+        int column = -1;
+        for (size_t offset = 0; offset < text.length(); ++offset) {
+            Toolkit::Rectangle at{};
+            toolkit.iterLocation(view, iter, &at);
+            if (at.x + at.width > visible.x + visible.width) {
+                faults.push_back("\"" + shown + "\" runs out of the field at \"" + text.Mid(offset).utf8_string() +
+                                 "\"");
+                break;
+            }
+            if (offset == size_t(torvex::status::kErrorNameColumn) && text[offset - 1] == ' ' && text[offset] != ' ') {
+                column = at.x;
+                columns.insert(at.x);
+            }
+            if (offset > 0 && toolkit.startsDisplayLine(view, iter)) {
+                if (text[offset - 1] != ' ')
+                    faults.push_back("\"" + shown + "\" is broken inside a word at \"" +
+                                     text.Mid(offset).utf8_string() + "\"");
+                else if (column >= 0 && at.x != column)
+                    faults.push_back("\"" + shown + "\" goes on at " + std::to_string(at.x) +
+                                     ", not under its description at " + std::to_string(column));
+            }
+            toolkit.iterForwardChar(iter);
+        }
+    }
+    if (columns.size() > 1)
+        faults.push_back("the descriptions start at " + std::to_string(columns.size()) + " columns");
+    if (columns.empty()) faults.push_back("no error line shown");
+    return faults;
 }
 
 struct Language {
@@ -298,6 +572,8 @@ TEST_P(ReadableTexts, EveryPageAndPanelInEveryLanguage) {
     const std::set<uint32_t> scales = {0x1B, 0x7C, 0x7D, 0xC6, 0xCE, 0xD9};
     for (uint32_t reg = 0; reg < 256; ++reg)
         if (!scales.count(reg)) drive->setReg(reg, widestValue(reg));
+    // Every error and every warning at once.
+    drive->setReg(0x8F, 0xFFFFFFFF);
     writeConfig("Write2=1\n");
     makeFrame();
     frame->connection().setIpAddress(address);
@@ -306,6 +582,11 @@ TEST_P(ReadableTexts, EveryPageAndPanelInEveryLanguage) {
     // Going online read every page; the status panel shows its values with a watching step.
     DriveStatusBar* status = frame->driveStatusBar();
     EXPECT_TRUE(pumpUntil([&] { return status->speedRawText()->GetLabel().Contains("-32768"); }, 10000));
+
+    EXPECT_TRUE(pumpUntil([&] { return status->errorsField()->GetNumberOfLines() >= 16; }, 10000));
+    pumpFor(100);
+    for (const std::string& fault : errorLineFaults(toolkit, status->errorsField()))
+        ADD_FAILURE() << GetParam().code << ": errors field: " << fault;
 
     Walk walk(toolkit, keys);
     wxNotebook* book = frame->notebook();
@@ -395,8 +676,52 @@ TEST_P(ReadableTexts, EveryPageAndPanelInEveryLanguage) {
         walk.checkCaptions(diagnose, "Diagnose register list");
     }
 
-    for (const std::string& fault : walk.faults) ADD_FAILURE() << GetParam().code << ": " << fault;
+    // Offline the baud rate buttons are disabled: their labels still read on the page.
     frame->goOffline();
+    OptionsPage* options = frame->optionsPage();
+    show(options);
+    EXPECT_FALSE(options->radio9600()->IsEnabled());
+    walk.measureWindows(options, options, "Options offline");
+    walk.checkCaptions(options, "Options offline");
+
+    for (const std::string& fault : walk.faults) ADD_FAILURE() << GetParam().code << ": " << fault;
+}
+
+TEST_P(ReadableTexts, EveryDialogShowsItsFieldsWhole) {
+    const Toolkit toolkit;
+    ASSERT_TRUE(toolkit.ok());
+    addCatalogueLookupPrefixes();
+    ASSERT_TRUE(loadCatalogue(GetParam().language));
+    installCatalogueTranslator();
+    const std::set<std::string> keys = untranslatedKeys(GetParam().code);
+    makeFrame();
+
+    Walk walk(toolkit, keys);
+    DialogFields fields(toolkit);
+    auto showAndMeasure = [&](wxDialog& dialog, const std::string& name) {
+        dialog.Show();
+        pumpFor(300);
+        fields.measure(&dialog, name);
+        walk.measureWindows(&dialog, &dialog, name);
+        walk.checkCaptions(&dialog, name);
+        dialog.Hide();
+    };
+
+    // The program's own dialogs, with the longest texts they are opened with.
+    {
+        SendSettingsDialog mail(frame, wxDateTime(7, wxDateTime::Dec, 2026, 23, 9, 58));
+        showAndMeasure(mail, "mail dialog");
+    }
+    {
+        IpAddressDialog tcp(frame, "127.255.255.255");
+        showAndMeasure(tcp, "TCP dialog");
+    }
+    // The program's other dialogs have no fields (the language choice, the start-up
+    // progress, the message boxes) or are the desktop's own (the file chooser, the colour and
+    // print dialogs, which save the desktop's settings through a service this display lacks).
+    EXPECT_EQ(fields.count, 4) << "the mail dialog's three one-line fields and the TCP dialog's";
+    for (const std::string& fault : fields.faults) ADD_FAILURE() << GetParam().code << ": " << fault;
+    for (const std::string& fault : walk.faults) ADD_FAILURE() << GetParam().code << ": " << fault;
 }
 
 INSTANTIATE_TEST_SUITE_P(Languages, ReadableTexts,
