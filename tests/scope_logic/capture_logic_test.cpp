@@ -217,8 +217,12 @@ TEST_F(CaptureWorkerTest, SingleShotHandsOverTheDrivesBuffer) {
     ASSERT_TRUE(worker.start());
     ASSERT_TRUE(waitFor([&] { return notes.finished.load(); }, 8000));
     worker.join();
-    // The drive takes the closing re-arm in its own time.
-    ASSERT_TRUE(waitFor([&] { return capture_->armCount() > arms; }));
+    // The drive takes the closing re-arm in its own time, and logs its frame after acting on it.
+    ASSERT_TRUE(waitFor([&] {
+        if (capture_->armCount() <= arms) return false;
+        const Writes w = writes();
+        return !w.empty() && w.back().first == 0x18u;
+    }));
 
     std::shared_ptr<const ScopeCapture> capture = worker.latestCapture();
     ASSERT_TRUE(capture);
