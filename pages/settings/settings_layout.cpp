@@ -214,23 +214,24 @@ void SettingsPage::buildPage() {
         if (initial) box->SetValue(tx(initial));
         return box;
     };
-    auto button = [&](int order, const char* label, const char* tooltip, int x, int y, int w, int h,
-                      bool ownFont = true) {
-        fieldsUpTo(order - 1);
-        auto* made = new wxButton(this, wxID_ANY, tx(label), wxPoint(x, y), wxSize(w, h), 0, wxDefaultValidator,
-                                  "button");
+    // A button's tooltip and font; pages' buttons take the small control font unless told not to.
+    auto dressed = [&](auto* made, const char* tooltip, bool ownFont) {
         made->SetToolTip(tx(tooltip));
         if (ownFont) made->SetFont(controlFont);
         return made;
+    };
+    auto button = [&](int order, const char* label, const char* tooltip, int x, int y, int w, int h,
+                      bool ownFont = true) {
+        fieldsUpTo(order - 1);
+        return dressed(new wxButton(this, wxID_ANY, tx(label), wxPoint(x, y), wxSize(w, h), 0, wxDefaultValidator,
+                                    "button"),
+                       tooltip, ownFont);
     };
     // The option-bit pairs draw their state themselves (green pressed, white released).
     auto optionButton = [&](int order, const char* label, const char* tooltip, int x, int y, int w, int h,
                             bool ownFont = true) {
         fieldsUpTo(order - 1);
-        auto* made = new OptionButton(this, wxID_ANY, tx(label), wxPoint(x, y), wxSize(w, h));
-        made->SetToolTip(tx(tooltip));
-        if (ownFont) made->SetFont(controlFont);
-        return made;
+        return dressed(new OptionButton(this, wxID_ANY, tx(label), wxPoint(x, y), wxSize(w, h)), tooltip, ownFont);
     };
     auto check = [&](int order, const char* tooltip, int x, int y) {
         fieldsUpTo(order - 1);
