@@ -547,6 +547,12 @@ class ReadableTexts : public FrameTest, public ::testing::WithParamInterface<Lan
 protected:
     static void click(wxWindow* button) { test::pressButton(button); }
     static void pick(wxComboBox* combo, long reg) { test::pickByClientData(combo, reg); }
+    // The language's catalogue, installed as the program installs it.
+    static void useCatalogue(wxLanguage language) {
+        addCatalogueLookupPrefixes();
+        ASSERT_TRUE(loadCatalogue(language));
+        installCatalogueTranslator();
+    }
     void show(wxWindow* page) {
         wxNotebook* book = frame->notebook();
         book->SetSelection(size_t(book->FindPage(page)));
@@ -557,9 +563,7 @@ protected:
 TEST_P(ReadableTexts, EveryPageAndPanelInEveryLanguage) {
     const Toolkit toolkit;
     ASSERT_TRUE(toolkit.ok());
-    addCatalogueLookupPrefixes();
-    ASSERT_TRUE(loadCatalogue(GetParam().language));
-    installCatalogueTranslator();
+    ASSERT_NO_FATAL_FAILURE(useCatalogue(GetParam().language));
     const std::set<std::string> keys = untranslatedKeys(GetParam().code);
     ASSERT_GT(keys.size(), 500u);
 
@@ -690,9 +694,7 @@ TEST_P(ReadableTexts, EveryPageAndPanelInEveryLanguage) {
 TEST_P(ReadableTexts, EveryDialogShowsItsFieldsWhole) {
     const Toolkit toolkit;
     ASSERT_TRUE(toolkit.ok());
-    addCatalogueLookupPrefixes();
-    ASSERT_TRUE(loadCatalogue(GetParam().language));
-    installCatalogueTranslator();
+    ASSERT_NO_FATAL_FAILURE(useCatalogue(GetParam().language));
     const std::set<std::string> keys = untranslatedKeys(GetParam().code);
     makeFrame();
 
@@ -736,9 +738,7 @@ INSTANTIATE_TEST_SUITE_P(Languages, ReadableTexts,
 TEST_P(ReadableTexts, LogicAndBusPicturesUseTheWordsOfTheirLabels) {
     const Toolkit toolkit;
     ASSERT_TRUE(toolkit.ok());
-    addCatalogueLookupPrefixes();
-    ASSERT_TRUE(loadCatalogue(wxLANGUAGE_ENGLISH));
-    installCatalogueTranslator();
+    ASSERT_NO_FATAL_FAILURE(useCatalogue(wxLANGUAGE_ENGLISH));
     const std::vector<PictureText> english[2] = {logicPictureTexts(), canBusPictureTexts()};
     std::map<std::string, wxString> englishWords;
     for (const std::vector<PictureText>& texts : english)
