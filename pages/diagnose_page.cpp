@@ -35,6 +35,12 @@ constexpr ButtonRow kButtons[DiagnosePage::kButtonCount] = {
 
 const wxPoint kListPosition(0, 200);
 const wxSize kListSize(800, 405);
+// The three small panels stand side by side right of the buttons, none reaching into the
+// next (a covered panel loses its frame line, its title and the start of its rows); the
+// information panel ends where the register list does.
+const wxRect kManualPlace(160, 0, 240, 195);
+const wxRect kTrackPlace(400, 0, 250, 195);
+const wxRect kInformationPlace(650, 35, 150, 95);
 
 wxString translated(const char* key) { return wxString::FromUTF8(tr(key)); }
 
@@ -54,7 +60,7 @@ wxBitmap drawDiagnosePicture() {
     const Place places[] = {
         {wxRect(160, 0, 235, 195), "Manual Read/Write"},
         {wxRect(400, 0, 245, 195), "Track"},
-        {wxRect(648, 35, 150, 95), "Information"},
+        {kInformationPlace, "Information"},
         {wxRect(kListPosition, kListSize), "Show all registers"},
     };
     for (const Place& place : places) {
@@ -99,12 +105,13 @@ bool DiagnosePage::handleButton(wxCommandEvent& event) {
     } else if (source == buttons_[kSelectionButton]) {
         showRegisterList(false);
     } else if (source == buttons_[kManualButton]) {
-        if (!manual_) manual_ = new ManualReadWritePanel(this, wxPoint(160, 0), wxSize(250, 195), drive());
+        if (!manual_)
+            manual_ = new ManualReadWritePanel(this, kManualPlace.GetPosition(), kManualPlace.GetSize(), drive());
         manual_->Show();
     } else if (source == buttons_[kTrackButton]) {
         TrackPanel* track = track_.load();
         if (!track) {
-            track = new TrackPanel(this, wxPoint(400, 0), wxSize(250, 195), drive());
+            track = new TrackPanel(this, kTrackPlace.GetPosition(), kTrackPlace.GetSize(), drive());
             track_ = track;
         }
         track->Show();
@@ -112,7 +119,8 @@ bool DiagnosePage::handleButton(wxCommandEvent& event) {
     } else if (source == buttons_[kInformationButton]) {
         InformationPanel* information = information_.load();
         if (!information) {
-            information = new InformationPanel(this, wxPoint(648, 35), wxSize(150, 95), drive());
+            information =
+                new InformationPanel(this, kInformationPlace.GetPosition(), kInformationPlace.GetSize(), drive());
             information_ = information;
         }
         information->Show();

@@ -46,6 +46,12 @@ bool parseDigits(const std::string& digits, int base, uint64_t* out) {
 
 wxString translated(const char* key) { return wxString::FromUTF8(tr(key)); }
 
+// The value read shows a 32-bit register on two lines: "-2147483648" over "(0x80000000)".
+constexpr int kReadValueWidth = 80;
+constexpr int kColumnAir = 5;
+constexpr int kLabelX = 75;
+constexpr int kLabelGap = 3;
+
 void errorBox(const char* key) { ui::messageBox(translated(key), translated(kCaptionError), wxOK | wxICON_ERROR); }
 
 }  // namespace
@@ -101,17 +107,21 @@ ManualReadWritePanel::ManualReadWritePanel(wxWindow* parent, const wxPoint& pos,
     : BoxedPanel(parent, pos, size, drive, "Manual Read/Write") {
     const wxSize button(60, 22);
     const wxSize field(70, 20);
+    // The fields and the value read stand in the right-hand column, a few pixels inside the
+    // box's frame line; the labels take the room between the buttons and that column.
+    const int fieldX = size.GetWidth() - kColumnAir - kReadValueWidth;
+    const wxSize label(fieldX - kLabelX - kLabelGap, 16);
     writeButton_ = new wxButton(this, wxID_ANY, translated("Write"), wxPoint(8, 20), button);
-    new wxStaticText(this, wxID_ANY, translated("ID register"), wxPoint(75, 23), wxSize(80, 16), wxST_NO_AUTORESIZE);
-    writeRegister_ = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxPoint(160, 21), field);
-    new wxStaticText(this, wxID_ANY, translated("value"), wxPoint(75, 47), wxSize(80, 16), wxST_NO_AUTORESIZE);
-    writeValue_ = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxPoint(160, 45), field);
+    new wxStaticText(this, wxID_ANY, translated("ID register"), wxPoint(kLabelX, 23), label, wxST_NO_AUTORESIZE);
+    writeRegister_ = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxPoint(fieldX, 21), field);
+    new wxStaticText(this, wxID_ANY, translated("value"), wxPoint(kLabelX, 47), label, wxST_NO_AUTORESIZE);
+    writeValue_ = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxPoint(fieldX, 45), field);
 
     readButton_ = new wxButton(this, wxID_ANY, translated("Read"), wxPoint(8, 78), button);
-    new wxStaticText(this, wxID_ANY, translated("ID register"), wxPoint(75, 81), wxSize(80, 16), wxST_NO_AUTORESIZE);
-    readRegister_ = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxPoint(160, 79), field);
-    new wxStaticText(this, wxID_ANY, translated("value"), wxPoint(75, 105), wxSize(80, 16), wxST_NO_AUTORESIZE);
-    readValue_ = new wxStaticText(this, wxID_ANY, wxEmptyString, wxPoint(160, 103), wxSize(80, 34),
+    new wxStaticText(this, wxID_ANY, translated("ID register"), wxPoint(kLabelX, 81), label, wxST_NO_AUTORESIZE);
+    readRegister_ = new wxTextCtrl(this, wxID_ANY, wxEmptyString, wxPoint(fieldX, 79), field);
+    new wxStaticText(this, wxID_ANY, translated("value"), wxPoint(kLabelX, 105), label, wxST_NO_AUTORESIZE);
+    readValue_ = new wxStaticText(this, wxID_ANY, wxEmptyString, wxPoint(fieldX, 103), wxSize(kReadValueWidth, 34),
                                   wxST_NO_AUTORESIZE);
     readValue_->SetBackgroundColour(wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHTTEXT));
 

@@ -336,6 +336,11 @@ TEST_F(ScaledFields, PositionCommitWritesThirtyTwoBitsRoundedToNearest) {
     boxes.clear();
     EXPECT_TRUE(commitPosition(1000, "100"));
     EXPECT_EQ(shown, "100.000");
+    // Digits beyond the three the field shows are no change either.
+    EXPECT_TRUE(commitPosition(10000, "1.0004"));
+    EXPECT_EQ(drive.values[kRefOffset], 10u);
+    EXPECT_EQ(shown, "1.000");
+    EXPECT_TRUE(boxes.empty()) << "a digit the field does not show";
     EXPECT_TRUE(commitPosition(0, "+7"));
     EXPECT_EQ(shown, "7");
     EXPECT_TRUE(boxes.empty()) << "the same number in the field's own print";

@@ -486,6 +486,56 @@ TEST_F(DiagnoseTest, ManualReadAndWrite) {
     EXPECT_EQ(manual->writeValueField()->GetValue(), "7");
 }
 
+// The three small panels stand side by side: whichever opens last, none covers another or
+// the page's buttons, each lies on the page, and each holds its controls inside its frame,
+// clear of the line, in every language.
+TEST_F(DiagnoseTest, SmallPanelsStandSideBySideWhole) {
+    const std::vector<DiagnosePage::Button> forward = {DiagnosePage::kManualButton, DiagnosePage::kTrackButton,
+                                                       DiagnosePage::kInformationButton};
+    struct Language {
+        wxLanguage language;
+        const char* code;
+    };
+    for (const Language& language : {Language{wxLANGUAGE_GERMAN, "de"}, Language{wxLANGUAGE_FRENCH, "fr"},
+                                     Language{wxLANGUAGE_ENGLISH, "en"}}) {
+        for (bool backward : {false, true}) {
+            SCOPED_TRACE(std::string(language.code) + (backward ? " backward" : " forward"));
+            closeFrame();
+            ASSERT_TRUE(loadCatalogue(language.language));
+            makeFrame();
+            page = frame->diagnosePage();
+            showPage(page);
+            for (size_t i = 0; i < forward.size(); ++i) clickPage(forward[backward ? forward.size() - 1 - i : i]);
+            pumpFor(50);
+            const std::vector<BoxedPanel*> panels = {page->manualPanel(), page->trackPanel(), page->informationPanel()};
+            const wxRect whole(page->GetMinSize());
+            for (size_t i = 0; i < panels.size(); ++i) {
+                ASSERT_NE(panels[i], nullptr) << i;
+                ASSERT_TRUE(panels[i]->IsShown()) << i;
+                const wxRect rect = panels[i]->GetRect();
+                const wxString title = panels[i]->box()->GetLabel();
+                EXPECT_TRUE(whole.Contains(rect)) << title << " beyond the page";
+                for (size_t k = i + 1; k < panels.size(); ++k)
+                    EXPECT_FALSE(rect.Intersects(panels[k]->GetRect()))
+                        << title << " and " << panels[k]->box()->GetLabel() << " overlap";
+                for (int b = 0; b < DiagnosePage::kButtonCount; ++b)
+                    EXPECT_FALSE(rect.Intersects(page->button(DiagnosePage::Button(b))->GetRect()))
+                        << title << " covers " << page->button(DiagnosePage::Button(b))->GetLabel();
+                // The frame line runs along the panel's edge; its controls keep a pixel off it.
+                EXPECT_EQ(panels[i]->box()->GetRect(), wxRect(rect.GetSize())) << title;
+                const wxRect inside = wxRect(rect.GetSize()).Deflate(2);
+                for (wxWindow* child : panels[i]->GetChildren()) {
+                    if (child == panels[i]->box() || !child->IsShown()) continue;
+                    const wxRect at = child->GetRect();
+                    EXPECT_TRUE(inside.Contains(at))
+                        << title << ": \"" << child->GetLabel() << "\" at " << at.x << "," << at.y << " " << at.width
+                        << "x" << at.height << " outside " << inside.width << "x" << inside.height;
+                }
+            }
+        }
+    }
+}
+
 // Refreshes as the polling thread runs them: from a thread of their own.
 bool pollFromThread(DiagnosePage* page) {
     bool ok = false;
@@ -588,7 +638,7 @@ TEST_F(DiagnoseTest, TrackAndInformation) {
     clickPage(DiagnosePage::kInformationButton);
     InformationPanel* info = page->informationPanel();
     ASSERT_NE(info, nullptr);
-    EXPECT_EQ(info->GetPosition(), wxPoint(648, 35));
+    EXPECT_EQ(info->GetPosition(), wxPoint(650, 35));
     const uint32_t regs[5] = {0xAB, 0xB5, 0x99, 0x94, 0x51};
     for (int row = 0; row < 5; ++row) drive_->setReg(regs[row], 100 + row);
     drive_->clearFrames();

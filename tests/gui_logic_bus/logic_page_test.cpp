@@ -192,6 +192,10 @@ TEST_F(LogicPageTest, ChoicesAreWrittenAndReadBack) {
     EXPECT_EQ(recordedDialogs().boxes[0].text,
               wxString::Format(text("Fehler beim Beschreiben des Registers 0x%x!"), 0xbe));
     EXPECT_TRUE(high(Limit1));
+    // An input whose last write went unanswered goes back to the word written.
+    pick(page()->functionCombo(Limit2), 7);
+    EXPECT_EQ(selectedNumber(page()->functionCombo(Limit2)), 5);
+    EXPECT_TRUE(high(Limit2));
     pumpFor(50);
     EXPECT_TRUE(sim->frames().empty());
     EXPECT_EQ(sim->reg(0xBE), 0x8003u);

@@ -312,14 +312,16 @@ TEST_F(SettingsTest, AScaledWriteTheDriveDoesNotConfirmShowsNoValueAnywhere) {
 
 // A write of the maximum speed whose read-back fails may still have changed the rpm that
 // raw 32767 stands for: every page that converts rpm takes the drive's new value, so that
-// an rpm typed next is written at the drive's scale.
+// an rpm typed next is written at the drive's scale. A scale that cannot be read changes none.
 TEST_F(SettingsTest, AnUnconfirmedMaximumSpeedStillMovesEveryPagesSpeedScale) {
     makeFrame();
     // The drive keeps 0xCE = min(0xC8, 0x59 * 10 / 8): 6000 once 0xC8 is 6000.
-    startValues = {{0xCE, 3000}, {0xC8, 3000}, {0x59, 8000}, {0x76, 0}};
+    startValues = {{0xCE, 3000}, {0xC8, 3000}, {0x59, 8000}, {0x76, 0}, {0x77, 16384}};
     goOnline();
     PositionPage* position = frame->positionPage();
     OscilloscopePage* scope = frame->oscilloscopePage();
+    ASSERT_EQ(field(0x77)->GetValue(), "1500");
+    ASSERT_EQ(position->speedFromField()->GetValue(), "1500");
     ASSERT_EQ(page()->speedScale(), 3000);
     ASSERT_EQ(position->cycleState().speedScale.load(), 3000);
     ASSERT_EQ(scope->scales().speedScale, 3000);
@@ -336,6 +338,9 @@ TEST_F(SettingsTest, AnUnconfirmedMaximumSpeedStillMovesEveryPagesSpeedScale) {
                scope->scales().speedScale == 6000;
     }, 2000)) << page()->speedScale() << " " << position->cycleState().speedScale.load() << " "
               << scope->scales().speedScale;
+    // The speed fields of both pages show their raw speeds in rpm of the new scale.
+    EXPECT_EQ(field(0x77)->GetValue(), "3000");
+    EXPECT_EQ(position->speedFromField()->GetValue(), "3000");
     drive->setWriteHook(0xC8, nullptr);
     drive->setRegisterSilent(0xC8, false);
     pumpFor(50);
@@ -347,6 +352,22 @@ TEST_F(SettingsTest, AnUnconfirmedMaximumSpeedStillMovesEveryPagesSpeedScale) {
     EXPECT_EQ(drive->reg(0x76), 8192u);
     enter(field(0x76), "3000");
     EXPECT_EQ(drive->reg(0x76), 16384u);
+    EXPECT_TRUE(recordedDialogs().boxes.empty()) << boxTexts()[0];
+
+    // A maximum speed after which the scale cannot be read: every page keeps the scale it
+    // had, and an rpm typed next is still written at it.
+    drive->setRegisterSilent(0xCE, true);
+    enter(field(0xC8), "6000");
+    EXPECT_EQ(drive->reg(0xC8), 6000u);
+    pumpFor(100);
+    drive->setRegisterSilent(0xCE, false);
+    EXPECT_EQ(page()->speedScale(), 6000);
+    EXPECT_EQ(position->cycleState().speedScale.load(), 6000);
+    EXPECT_EQ(scope->scales().speedScale, 6000);
+    enter(position->speedToField(), "1500");
+    EXPECT_EQ(drive->reg(0x76), 8192u);
+    enter(field(0x77), "-750");
+    EXPECT_EQ(drive->reg(0x77), uint32_t(-4096) & 0xFFFFu);
     EXPECT_TRUE(recordedDialogs().boxes.empty()) << boxTexts()[0];
 }
 
