@@ -5,9 +5,11 @@
 #include <wx/dc.h>
 #include <wx/dcprint.h>
 #include <wx/font.h>
+#include <wx/math.h>
 #include <wx/textctrl.h>
 #include <wx/utils.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "services/ui_seam.h"
@@ -21,6 +23,10 @@ namespace torvex {
 namespace {
 
 wxString fromUtf8(const std::string& text) { return wxString::FromUTF8(text); }
+
+// The blank border kept on every side of the paper, beyond the edge a printer cannot reach
+// (a few millimetres, more at the bottom on some inkjets).
+constexpr double kPrintMarginMm = 10.0;
 
 // One for both printouts, kept for the whole run, so the printer and settings chosen last
 // are offered by either of them next time.
@@ -50,7 +56,8 @@ void runPrint(wxWindow* parent, RegisterPagesPrintout& printout) {
 }  // namespace
 
 void renderRegisterPage(wxDC& dc, bool allRegisters, uint32_t page, uint32_t pageCount,
-                        const std::vector<wxString>& lines) {
+                        const std::vector<wxString>& lines, const wxRect& area,
+                        const std::vector<wxString>& printoutLines) {
     // Paper needs no clearing, and a printer's context can paint a background only with an
     // operator its PDF or PostScript output does not have: the whole page, text included,
     // would go out as a picture, with no text left in the file.
@@ -70,9 +77,34 @@ void renderRegisterPage(wxDC& dc, bool allRegisters, uint32_t page, uint32_t pag
     const wxCoord pitch = height + 1;
 
     const std::string stamp = wxDateTime::Now().Format("%Y-%m-%d %H:%M:%S").utf8_string();
-    dc.DrawText(fromUtf8(printHeading(allRegisters, stamp, page, pageCount)), 0, 0);
-    dc.DrawText(fromUtf8(tr(kRegisterListHeader)), 0, 2 * pitch);
-    dc.DrawText(wxString('-', kRuleLength), 0, 3 * pitch);
+    const wxString heading = fromUtf8(printHeading(allRegisters, stamp, page, pageCount));
+    const wxString header = fromUtf8(tr(kRegisterListHeader));
+    const wxString rule('-', kRuleLength);
+
+    if (!area.IsEmpty()) {
+        // A line cut at the paper's edge loses its end, so the type gets smaller where a line
+        // would not fit, never larger; one size for every page keeps the columns of all pages
+        // alike. The whole page is scaled, so it keeps its layout at 7 points, and the texts
+        // measured at 7 points print at their measure times the scale.
+        wxCoord widest = 0;
+        const auto widen = [&](const wxString& text) { widest = std::max(widest, dc.GetTextExtent(text).x); };
+        for (const wxString* text : {&heading, &header, &rule}) widen(*text);
+        for (const wxString& line : lines) widen(line);
+        for (const wxString& line : printoutLines) widen(line);
+        const size_t rows = 4 + std::min<size_t>(kLinesPerPage, std::max(lines.size(), printoutLines.size()));
+        const double depth = static_cast<double>((rows - 1) * pitch + height);
+        // The extents are whole units; one unit to spare keeps a rounded-down end inside.
+        const double fit = std::min({1.0, area.width / static_cast<double>(widest + 1), area.height / (depth + 1)});
+        double scaleX = 1, scaleY = 1;
+        dc.GetUserScale(&scaleX, &scaleY);
+        const wxPoint corner(dc.LogicalToDeviceX(area.x), dc.LogicalToDeviceY(area.y));
+        dc.SetUserScale(scaleX * fit, scaleY * fit);
+        dc.SetDeviceOrigin(corner.x, corner.y);
+    }
+
+    dc.DrawText(heading, 0, 0);
+    dc.DrawText(header, 0, 2 * pitch);
+    dc.DrawText(rule, 0, 3 * pitch);
     wxCoord y = 4 * pitch;
     for (const wxString& line : lines) {
         dc.DrawText(line, 0, y);
@@ -89,9 +121,9 @@ void RegisterPagesPrintout::GetPageInfo(int* minPage, int* maxPage, int* selPage
     *selPageTo = static_cast<int>(pageCount_);
 }
 
-void RegisterPagesPrintout::setLineCount(uint32_t lineCount) {
-    lineCount_ = lineCount;
-    pageCount_ = printPageCount(lineCount);
+void RegisterPagesPrintout::setLines(std::vector<wxString> lines) {
+    printoutLines_ = std::move(lines);
+    pageCount_ = printPageCount(lineCount());
 }
 
 bool RegisterPagesPrintout::drawPage(int page, const std::vector<wxString>& lines) {
@@ -104,15 +136,26 @@ bool RegisterPagesPrintout::drawPage(int page, const std::vector<wxString>& line
     GetPPIScreen(&screenX, &screenY);
     GetPPIPrinter(&printerX, &printerY);
     GetPageSizePixels(&pageWidth, &pageHeight);
-    if (screenX > 0 && screenY > 0 && printerX > 0 && printerY > 0 && pageWidth > 0 && pageHeight > 0)
+    wxRect area;
+    if (screenX > 0 && screenY > 0 && printerX > 0 && printerY > 0 && pageWidth > 0 && pageHeight > 0) {
         MapScreenSizeToPage();
-    renderRegisterPage(*dc, allRegisters_, static_cast<uint32_t>(page), pageCount_, lines);
+        // The origin is the corner of what the print framework calls printable: on some
+        // systems the printer's reach, on others (the GTK one among them) the paper's very
+        // corner, with nothing said about the printer's reach. The page keeps its margin from
+        // the paper's edge and stays within the printable part.
+        area = GetLogicalPaperRect();
+        area.Deflate(wxRound(kPrintMarginMm / 25.4 * screenX), wxRound(kPrintMarginMm / 25.4 * screenY));
+        area.Intersect(GetLogicalPageRect());
+    }
+    renderRegisterPage(*dc, allRegisters_, static_cast<uint32_t>(page), pageCount_, lines, area, printoutLines_);
     return true;
 }
 
 RegisterPrintout::RegisterPrintout(const wxString& title, DriveConnection* connection, bool allRegisters)
     : RegisterPagesPrintout(title, allRegisters), connection_(connection) {
-    setLineCount(static_cast<uint32_t>(registerPrintLines(connection_, allRegisters_).size()));
+    std::vector<wxString> lines;
+    for (const std::string& line : registerPrintLines(connection_, allRegisters_)) lines.push_back(fromUtf8(line));
+    setLines(std::move(lines));
 }
 
 bool RegisterPrintout::OnPrintPage(int page) {
@@ -130,10 +173,10 @@ bool RegisterPrintout::OnPrintPage(int page) {
 RegisterSelectionPrintout::RegisterSelectionPrintout(const wxString& title, wxTextCtrl* const* lines,
                                                      bool allRegisters)
     : RegisterPagesPrintout(title, allRegisters), lines_(lines) {
-    uint32_t count = 0;
+    std::vector<wxString> present;
     for (int reg = 0; lines_ && reg < kRegisterCount; ++reg)
-        if (lines_[reg]) ++count;
-    setLineCount(count);
+        if (lines_[reg]) present.push_back(lines_[reg]->GetValue());
+    setLines(std::move(present));
 }
 
 bool RegisterSelectionPrintout::OnPrintPage(int page) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include <wx/gdicmn.h>
 #include <wx/print.h>
 #include <wx/string.h>
 
@@ -16,9 +17,15 @@ namespace torvex {
 
 class DriveConnection;
 
-// Draws one page: heading, column header, rule and the given lines.
+// Draws one page: heading, column header, rule and the given lines. area: where the page
+// goes, in the device's logical units, inside the paper's margins; the type is 7 points
+// unless the widest text of the page or of printoutLines (all lines of the printout, so that
+// all its pages get one size), or the rows of its fullest page, would not fit the area: then
+// it is as much smaller as they need. Without an area (a device that is no paper), the page
+// is drawn from the device's origin at 7 points.
 void renderRegisterPage(wxDC& dc, bool allRegisters, uint32_t page, uint32_t pageCount,
-                        const std::vector<wxString>& lines);
+                        const std::vector<wxString>& lines, const wxRect& area = wxRect(),
+                        const std::vector<wxString>& printoutLines = {});
 
 // The page bookkeeping both register printouts share: pages of fixed line count,
 // numbered from 1, all offered in the print dialog.
@@ -27,19 +34,21 @@ public:
     bool HasPage(int page) override;
     void GetPageInfo(int* minPage, int* maxPage, int* selPageFrom, int* selPageTo) override;
 
-    uint32_t lineCount() const { return lineCount_; }
+    uint32_t lineCount() const { return static_cast<uint32_t>(printoutLines_.size()); }
     uint32_t pageCount() const { return pageCount_; }
 
 protected:
     RegisterPagesPrintout(const wxString& title, bool allRegisters) : wxPrintout(title), allRegisters_(allRegisters) {}
-    void setLineCount(uint32_t lineCount);
+    // The lines the printout holds when it is made: their count sets the pages, and the
+    // widest of them the type size.
+    void setLines(std::vector<wxString> lines);
     // Draws page with its lines on the printout's device; false without one.
     bool drawPage(int page, const std::vector<wxString>& lines);
 
     bool allRegisters_;
 
 private:
-    uint32_t lineCount_ = 0;
+    std::vector<wxString> printoutLines_;
     uint32_t pageCount_ = 0;
 };
 

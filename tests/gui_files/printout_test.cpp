@@ -4,19 +4,26 @@
 #include <wx/bitmap.h>
 #include <wx/cmndata.h>
 #include <wx/dcmemory.h>
+#include <wx/dcprint.h>
 #include <wx/generic/printps.h>
 #include <wx/frame.h>
+#include <wx/gtk/print.h>
 #include <wx/image.h>
 #include <wx/textctrl.h>
 
+#include <algorithm>
 #include <array>
+#include <dlfcn.h>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <unistd.h>
 
+#include "services/catalogue.h"
 #include "services/register_printout.h"
 #include "services/ui_seam.h"
 #include "link/connection.h"
+#include "link/i18n.h"
 #include "link/register_lines.h"
 #include "link/registers.h"
 #include "tests/support/recording_dialogs.h"
@@ -103,6 +110,112 @@ PostScriptPage readPostScriptPage(const std::string& path, int page) {
     }
     return result;
 }
+
+// Prints pages 1 to lastPage into a PDF file through the toolkit's own print operation, as
+// the print dialog's "Print to File" does, on the toolkit's printer context at 600 dpi on A4
+// with the toolkit's default page setup. The toolkit's functions are looked up in the running
+// process: its headers are not part of the build's dependencies.
+struct ExportJob {
+    wxPrintout* printout;
+    wxPrintData data;
+    std::unique_ptr<wxPrinterDC> dc;
+};
+
+extern "C" void drawExportedPage(void*, GtkPrintContext* context, int pageIndex, void* user) {
+    ExportJob& job = *static_cast<ExportJob*>(user);
+    if (!job.dc) {  // set up as the library's printer does when printing begins
+        static_cast<wxGtkPrintNativeData*>(job.data.GetNativeData())->SetPrintContext(context);
+        job.dc = std::make_unique<wxPrinterDC>(job.data);
+        int width = 0, height = 0, widthMM = 0, heightMM = 0;
+        job.dc->GetSize(&width, &height);
+        job.dc->GetSizeMM(&widthMM, &heightMM);
+        job.printout->SetPPIScreen(wxGetDisplayPPI());
+        job.printout->SetPPIPrinter(job.dc->GetResolution(), job.dc->GetResolution());
+        job.printout->SetDC(job.dc.get());
+        job.printout->SetPageSizePixels(width, height);
+        job.printout->SetPaperRectPixels(wxRect(0, 0, width, height));
+        job.printout->SetPageSizeMM(widthMM, heightMM);
+    }
+    job.dc->StartPage();
+    job.printout->OnPrintPage(pageIndex + 1);
+    job.dc->EndPage();
+}
+
+template <typename Function>
+Function toolkit(const char* name) {
+    return reinterpret_cast<Function>(dlsym(RTLD_DEFAULT, name));
+}
+
+bool exportToPdf(wxPrintout& printout, const std::string& path, int lastPage) {
+    auto newOperation = toolkit<void* (*)()>("gtk_print_operation_new");
+    auto setExportFile = toolkit<void (*)(void*, const char*)>("gtk_print_operation_set_export_filename");
+    auto setPageCount = toolkit<void (*)(void*, int)>("gtk_print_operation_set_n_pages");
+    auto newPageSetup = toolkit<void* (*)()>("gtk_page_setup_new");
+    auto newPaper = toolkit<void* (*)(const char*)>("gtk_paper_size_new");
+    auto freePaper = toolkit<void (*)(void*)>("gtk_paper_size_free");
+    auto setPaper = toolkit<void (*)(void*, void*)>("gtk_page_setup_set_paper_size_and_default_margins");
+    auto setPageSetup = toolkit<void (*)(void*, void*)>("gtk_print_operation_set_default_page_setup");
+    auto connect = toolkit<unsigned long (*)(void*, const char*, void*, void*, void*, int)>("g_signal_connect_data");
+    auto run = toolkit<int (*)(void*, int, void*, void**)>("gtk_print_operation_run");
+    auto unref = toolkit<void (*)(void*)>("g_object_unref");
+    if (!newOperation || !setExportFile || !setPageCount || !newPageSetup || !newPaper || !freePaper || !setPaper ||
+        !setPageSetup || !connect || !run || !unref)
+        return false;
+    void* operation = newOperation();
+    setExportFile(operation, path.c_str());
+    setPageCount(operation, lastPage);
+    void* pageSetup = newPageSetup();
+    void* paper = newPaper("iso_a4");
+    setPaper(pageSetup, paper);
+    freePaper(paper);
+    setPageSetup(operation, pageSetup);
+    ExportJob job{&printout, wxPrintData(), nullptr};
+    job.data.SetPaperId(wxPAPER_A4);
+    job.data.SetQuality(600);
+    connect(operation, "draw-page", reinterpret_cast<void*>(&drawExportedPage), &job, nullptr, 0);
+    void* error = nullptr;
+    const int result = run(operation, 3 /* export */, nullptr, &error);
+    printout.SetDC(nullptr);
+    unref(pageSetup);
+    unref(operation);
+    return result == 1 /* applied */ && !error;
+}
+
+// Where each page's ink went, in points from the paper's top left corner, and its type size:
+// what a text measures on the page against its measure at 7 points.
+struct InkedPage {
+    double left, top, right, bottom;
+    double typeSize;
+    bool longestWhole;  // on the page of the longest line: the ink is as wide as all of it
+};
+
+class ObservedPrintout : public RegisterPrintout {
+public:
+    ObservedPrintout(DriveConnection* connection, bool allRegisters, const wxString& longest, int longestPage)
+        : RegisterPrintout("observed", connection, allRegisters), longest_(longest), longestPage_(longestPage) {}
+
+    bool OnPrintPage(int page) override {
+        wxDC& dc = *GetDC();
+        const wxString sample('W', 100);
+        MapScreenSizeToPage();
+        dc.SetFont(wxFont(7, wxFONTFAMILY_MODERN, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL));
+        const double atSeven = dc.LogicalToDeviceXRel(dc.GetTextExtent(sample).x);
+        dc.ResetBoundingBox();
+        const bool drawn = RegisterPrintout::OnPrintPage(page);
+        const double toPoints = 72.0 / dc.GetResolution();
+        pages.push_back({dc.LogicalToDeviceX(dc.MinX()) * toPoints, dc.LogicalToDeviceY(dc.MinY()) * toPoints,
+                         dc.LogicalToDeviceX(dc.MaxX()) * toPoints, dc.LogicalToDeviceY(dc.MaxY()) * toPoints,
+                         7.0 * dc.LogicalToDeviceXRel(dc.GetTextExtent(sample).x) / atSeven,
+                         page == longestPage_ && dc.MaxX() - dc.MinX() >= dc.GetTextExtent(longest_).x});
+        return drawn;
+    }
+
+    std::vector<InkedPage> pages;
+
+private:
+    wxString longest_;
+    int longestPage_;
+};
 
 // Runs in a folder of its own so that "Reglist.txt" is the test's.
 class PrintoutTest : public ::testing::Test {
@@ -192,6 +305,62 @@ TEST_F(PrintoutTest, PrintedLinesAreSevenPointTextThatFillsThePage) {
     ASSERT_EQ(list.textRows.size(), 6u);
     for (double size : list.fontSizes) EXPECT_NEAR(size, 7.0, 0.05);
     EXPECT_NEAR(list.textRows[4] - list.textRows[5], pitch, 0.15);
+}
+
+TEST_F(PrintoutTest, CatalogueLinesPrintWholeInsideThePaperMargins) {
+    addCatalogueLookupPrefixes();
+    const double paperWidth = 595.28, paperHeight = 841.89;  // A4 in points
+    const double margin = 10 / 25.4 * 72 - 0.1;              // 10 mm, to within a 600-dpi dot
+    for (wxLanguage language : {wxLANGUAGE_ENGLISH, wxLANGUAGE_FRENCH}) {
+        ASSERT_TRUE(loadCatalogue(language));
+        installCatalogueTranslator();
+        DriveConnection connection;
+        connection.loadOfflineImage({}, {});
+        // The longest line of all registers is too wide for the paper at 7 points; the
+        // registers of short lines, listed in "Reglist.txt", fit.
+        const std::vector<std::string> lines = registerPrintLines(&connection, true);
+        const auto longest = std::max_element(lines.begin(), lines.end(), [](const std::string& a, const std::string& b) {
+            return wxString::FromUTF8(a).length() < wxString::FromUTF8(b).length();
+        });
+        ASSERT_GT(wxString::FromUTF8(*longest).length(), 140u) << language;
+        std::ofstream list("Reglist.txt");
+        for (uint32_t reg = 0; reg < 256; ++reg) {
+            const size_t length = wxString::FromUTF8(formatRegisterLine(&connection, reg)).length();
+            if (length > 0 && length <= 100) list << reg << "\n";
+        }
+        list.close();
+
+        ObservedPrintout all(&connection, true, wxString::FromUTF8(*longest), (longest - lines.begin()) / 70 + 1);
+        ASSERT_EQ(all.pageCount(), (lines.size() + 69) / 70);
+        ASSERT_TRUE(exportToPdf(all, folder_ + "/all.pdf", static_cast<int>(all.pageCount())));
+        ObservedPrintout selection(&connection, false, wxString(), 0);
+        ASSERT_TRUE(exportToPdf(selection, folder_ + "/selection.pdf", static_cast<int>(selection.pageCount())));
+        ASSERT_EQ(all.pages.size(), all.pageCount());
+        ASSERT_FALSE(selection.pages.empty());
+
+        int whole = 0;
+        for (const std::vector<InkedPage>* pages : {&all.pages, &selection.pages})
+            for (const InkedPage& page : *pages) {
+                EXPECT_GE(page.left, margin) << language;
+                EXPECT_GE(page.top, margin) << language;
+                EXPECT_LE(page.right, paperWidth - margin) << language;
+                EXPECT_LE(page.bottom, paperHeight - margin) << language;
+                whole += page.longestWhole ? 1 : 0;
+            }
+        EXPECT_EQ(whole, 1) << language;
+        // Smaller type only as far as the longest line needs, one size for every page; 7 points
+        // where the lines fit.
+        double widest = 0;
+        for (const InkedPage& page : all.pages) {
+            EXPECT_LT(page.typeSize, 6.9) << language;
+            EXPECT_NEAR(page.typeSize, all.pages[0].typeSize, 0.01) << language;
+            widest = std::max(widest, page.right - page.left);
+        }
+        EXPECT_GT(widest, 0.98 * (paperWidth - 2 * margin)) << language;
+        for (const InkedPage& page : selection.pages) EXPECT_NEAR(page.typeSize, 7.0, 0.01) << language;
+    }
+    setTranslator(nullptr);
+    unloadCatalogue();
 }
 
 TEST_F(PrintoutTest, APageReadsNoRegisterBehindItsLastLine) {
