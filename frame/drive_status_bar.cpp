@@ -1,16 +1,19 @@
 #include "frame/drive_status_bar.h"
 
+#include <dlfcn.h>
+
 #include <wx/button.h>
 #include <wx/checkbox.h>
-#include <wx/dcclient.h>
 #include <wx/arrstr.h>
 #include <wx/image.h>
+#include <wx/settings.h>
 #include <wx/sizer.h>
 #include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
 #include <cmath>
+#include <cstdint>
 
 #include "frame/drive_status_bar_logic.h"
 #include "link/registers.h"
@@ -36,8 +39,9 @@ constexpr uint32_t kRegPositionOffset = 0x7D;
 constexpr double kPercentOfFullScale = 0.0030518509475997192;  // 100 / 32767
 constexpr int kLampSize = 10;
 constexpr int kSpeedLimitMarkerAtStart = 70;
-// Around the text of the errors field: its frame and its scroll bar.
-constexpr int kErrorsFieldFrame = 18;
+// An exact-fit button has no padding: its label would reach the border line at both ends.
+// The panel's buttons keep their labels this far from it, as the pages' padding does.
+constexpr int kButtonLabelAir = 2;
 // What the read-outs show while no drive is there: at start-up and offline.
 constexpr const char* kNoValue = " -";
 constexpr const char* kNoSpeedRaw = " 0xa8\n -";
@@ -63,6 +67,108 @@ wxBitmap lampPicture(const wxColour& colour) {
     }
     return wxBitmap(image);
 }
+
+// The width the toolkit asks for a window's widget, as it would lay it out by itself.
+int toolkitWidth(wxWindow* window) {
+    using PreferredWidth = void (*)(void*, int*, int*);
+    static const auto preferredWidth =
+        reinterpret_cast<PreferredWidth>(dlsym(RTLD_DEFAULT, "gtk_widget_get_preferred_width"));
+    int minimum = 0, natural = 0;
+    if (preferredWidth && window->GetHandle()) preferredWidth(window->GetHandle(), &minimum, &natural);
+    return natural;
+}
+
+// How a multi-line field of the toolkit lays out its text: the font it draws the text in,
+// and the part of its width that its frame, its vertical scroll bar and the text's margins
+// take. Asked of the toolkit itself (looked up in the running process: the build has no
+// toolkit headers), so that it holds in whatever font and theme the desktop gives.
+class TextFieldLayout {
+public:
+    explicit TextFieldLayout(wxTextCtrl* field) : field_(field) {
+        look(binChild_, "gtk_bin_get_child");
+        look(createLayout_, "gtk_widget_create_pango_layout");
+        look(layoutPixelSize_, "pango_layout_get_pixel_size");
+        look(unref_, "g_object_unref");
+        look(styleContext_, "gtk_widget_get_style_context");
+        look(state_, "gtk_style_context_get_state");
+        look(border_, "gtk_style_context_get_border");
+        look(padding_, "gtk_style_context_get_padding");
+        look(verticalScrollBar_, "gtk_scrolled_window_get_vscrollbar");
+        look(preferredWidth_, "gtk_widget_get_preferred_width");
+        look(leftMargin_, "gtk_text_view_get_left_margin");
+        look(rightMargin_, "gtk_text_view_get_right_margin");
+        look(setOverlayScrolling_, "gtk_scrolled_window_set_overlay_scrolling");
+        // A multi-line field is a text view inside a scrolled window.
+        scrolled_ = field->GetHandle();
+        if (binChild_ && scrolled_) view_ = binChild_(scrolled_);
+    }
+
+    bool ok() const {
+        return view_ && createLayout_ && layoutPixelSize_ && unref_ && styleContext_ && state_ && border_ &&
+               padding_ && verticalScrollBar_ && preferredWidth_ && leftMargin_ && rightMargin_ &&
+               setOverlayScrolling_;
+    }
+
+    // The scroll bar takes its room beside the text. Laid over the text, as the toolkit
+    // does by default, it would hide the ends of the lines whenever it shows.
+    void keepScrollBarBesideText() const {
+        if (ok()) setOverlayScrolling_(scrolled_, 0);
+    }
+
+    // The width of text in the field's font.
+    int textWidth(const wxString& text) const {
+        if (!ok()) return field_->GetTextExtent(text).x;
+        void* layout = createLayout_(view_, text.utf8_str());
+        int width = 0, height = 0;
+        layoutPixelSize_(layout, &width, &height);
+        unref_(layout);
+        return width;
+    }
+
+    // What the field's width holds besides its text: the frame's border and padding, the
+    // vertical scroll bar, the text view's own padding and margins, and the pixel the text
+    // view keeps for the cursor.
+    int frameWidth() const {
+        if (!ok()) return wxSystemSettings::GetMetric(wxSYS_VSCROLL_X, field_) + field_->GetWindowBorderSize().x;
+        int scrollBar = 0, natural = 0;
+        if (void* bar = verticalScrollBar_(scrolled_)) preferredWidth_(bar, &scrollBar, &natural);
+        return sides(scrolled_) + scrollBar + sides(view_) + leftMargin_(view_) + rightMargin_(view_) + 1;
+    }
+
+private:
+    struct Border {
+        int16_t left, right, top, bottom;
+    };
+    template <class F>
+    static void look(F& function, const char* name) {
+        function = reinterpret_cast<F>(dlsym(RTLD_DEFAULT, name));
+    }
+    // A widget's border and padding at its left and right.
+    int sides(void* widget) const {
+        void* context = styleContext_(widget);
+        Border line{}, inner{};
+        border_(context, state_(context), &line);
+        padding_(context, state_(context), &inner);
+        return line.left + line.right + inner.left + inner.right;
+    }
+
+    wxTextCtrl* field_;
+    void* scrolled_ = nullptr;
+    void* view_ = nullptr;
+    void* (*binChild_)(void*) = nullptr;
+    void* (*createLayout_)(void*, const char*) = nullptr;
+    void (*layoutPixelSize_)(void*, int*, int*) = nullptr;
+    void (*unref_)(void*) = nullptr;
+    void* (*styleContext_)(void*) = nullptr;
+    int (*state_)(void*) = nullptr;
+    void (*border_)(void*, int, Border*) = nullptr;
+    void (*padding_)(void*, int, Border*) = nullptr;
+    void* (*verticalScrollBar_)(void*) = nullptr;
+    void (*preferredWidth_)(void*, int*, int*) = nullptr;
+    int (*leftMargin_)(void*) = nullptr;
+    int (*rightMargin_)(void*) = nullptr;
+    void (*setOverlayScrolling_)(void*, int) = nullptr;
+};
 
 }  // namespace
 
@@ -108,6 +214,9 @@ DriveStatusBar::~DriveStatusBar() = default;
 wxButton* DriveStatusBar::makeButton(wxWindow* parent, const char* label, const char* tooltip, const wxSize& size) {
     auto* button = new wxButton(parent, wxID_ANY, tr(label), wxDefaultPosition, size, wxBU_EXACTFIT);
     button->SetToolTip(tr(tooltip));
+    // The toolkit's width of the button: its label in the button's font and its border.
+    const int fitting = toolkitWidth(button) + 2 * kButtonLabelAir;
+    if (button->GetMinSize().x < fitting) button->SetMinSize(wxSize(fitting, button->GetMinSize().y));
     return button;
 }
 
@@ -193,21 +302,22 @@ void DriveStatusBar::createControls() {
     // An error line is a name padded to a column and a description. In a fixed-pitch font
     // the descriptions line up; the lines wrap instead of running out of the field, and a
     // wrapped line goes on under the description column. The field is as wide as that column
-    // and the longest word of any description, so that no word is ever broken.
+    // and the longest word of any line, so that no word is ever broken: measured in the font
+    // the field draws with, plus what its frame and scroll bar take.
+    errorsField_ = new wxTextCtrl(errors->GetStaticBox(), wxID_ANY, wxString(), wxDefaultPosition, wxSize(-1, 40),
+                                  wxTE_MULTILINE | wxTE_READONLY | wxTE_RICH);
     wxFont fixedPitch(wxFontInfo().Family(wxFONTFAMILY_TELETYPE));
     fixedPitch.SetPixelSize(wxSize(0, 11));
-    wxWindowDC measure(this);
-    measure.SetFont(fixedPitch);
-    const int descriptionColumn = measure.GetTextExtent(wxString('0', status::kErrorNameColumn)).x;
+    errorsField_->SetFont(fixedPitch);
+    const TextFieldLayout fieldLayout(errorsField_);
+    fieldLayout.keepScrollBarBesideText();
+    const int descriptionColumn = fieldLayout.textWidth(wxString('0', status::kErrorNameColumn));
+    indentWrappedLines(errorsField_, descriptionColumn);
     int longestWord = 0;
     for (const wxString& line : status::allErrorLines())
-        for (const wxString& word : wxSplit(line.Mid(status::kErrorNameColumn), ' ', '\0'))
-            longestWord = std::max(longestWord, measure.GetTextExtent(word.Strip(wxString::both)).x);
-    errorsField_ = new wxTextCtrl(errors->GetStaticBox(), wxID_ANY, wxString(), wxDefaultPosition,
-                                  wxSize(descriptionColumn + longestWord + kErrorsFieldFrame, 40),
-                                  wxTE_MULTILINE | wxTE_READONLY | wxTE_RICH);
-    errorsField_->SetFont(fixedPitch);
-    indentWrappedLines(errorsField_, descriptionColumn);
+        for (const wxString& word : wxSplit(status::keepHyphenatedWordsWhole(line), ' ', '\0'))
+            longestWord = std::max(longestWord, fieldLayout.textWidth(word.Strip(wxString::both)));
+    errorsField_->SetMinSize(wxSize(descriptionColumn + longestWord + fieldLayout.frameWidth(), 40));
     errors->Add(errorsField_, 0, wxEXPAND | wxALL, gap);
     clearErrorsButton_ = makeButton(errors->GetStaticBox(), "Clear errors", "Tooltip Button Clear warnings and errors",
                                     wxSize(-1, 22));
@@ -312,7 +422,7 @@ bool DriveStatusBar::pollDriveStatus(int failureCount) {
 bool DriveStatusBar::updateDriveStatus(int failureCount) { return readers_.updateDriveStatus(failureCount); }
 
 void DriveStatusBar::showErrors(uint32_t word, long linkState, const wxString& failureText) {
-    const wxString text = status::errorText(word, linkState, failureText);
+    const wxString text = status::keepHyphenatedWordsWhole(status::errorText(word, linkState, failureText));
     if (errorsField_->GetValue() != text) errorsField_->ChangeValue(text);
 }
 

@@ -83,6 +83,18 @@ wxString errorText(uint32_t word, long linkState, const wxString& failureText) {
     return text;
 }
 
+wxString keepHyphenatedWordsWhole(const wxString& text) {
+    // Letters beyond ASCII count as letters whatever the program's character classes.
+    auto inWord = [](wxUniChar c) {
+        const unsigned value = c.GetValue();
+        return value > 0x7F || (value >= '0' && value <= '9') || ((value | 0x20) >= 'a' && (value | 0x20) <= 'z');
+    };
+    wxString shown = text;
+    for (size_t i = 1; i + 1 < shown.length(); ++i)
+        if (shown[i] == '-' && inWord(shown[i - 1]) && inWord(shown[i + 1])) shown[i] = wxUniChar(0x2011);
+    return shown;
+}
+
 wxString warningText(uint32_t word) {
     wxString text;
     for (int k = 0; k < 16; ++k)

@@ -29,6 +29,10 @@ std::vector<wxString> allErrorLines();
 // The errors field: the state lines (NOREPLY also while the watching step counts failures,
 // failureText not "0"), then one line per set error bit 0..15; every text starts a line.
 wxString errorText(uint32_t word, long linkState, const wxString& failureText);
+// The errors field's text as it is shown: a hyphen inside a word ("re-entered",
+// "EEPROM-Parameter") becomes the non-breaking hyphen, which looks the same, so that a
+// wrapped line never breaks the word after its hyphen.
+wxString keepHyphenatedWordsWhole(const wxString& text);
 // The warnings field: "WARNING_0\n".."WARNING_F\n" for the set bits 16..31, ascending.
 wxString warningText(uint32_t word);
 

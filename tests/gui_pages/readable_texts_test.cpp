@@ -1,12 +1,13 @@
 // Every page and panel as a person sees it, in each language, online with a drive whose
 // registers hold their widest values: every label, caption, button text and read-out fits
-// its control, every entry of a closed choice fits it, every control of a titled box lies
-// inside the box clear of its border and title, the labels of check and radio buttons stand
-// out from the page, no two captions overlap and no painted caption hides under a control,
-// and no text or tooltip shows a catalogue key that the catalogue translates. Showing each
-// page once also lets the test main catch any toolkit warning a page raises. The status
-// panel's error lines read whole and line up. The program's dialogs are built and measured
-// too: each field they show is as high as a line of its text.
+// its control (a button's text inside the button's border), every entry of a closed choice
+// fits it, every control of a titled box lies inside the box clear of its border and title,
+// the labels of check and radio buttons stand out from the page, no two captions overlap and
+// no painted caption hides under a control, and no text or tooltip shows a catalogue key
+// that the catalogue translates. Showing each page once also lets the test main catch any
+// toolkit warning a page raises. The status panel's error lines read whole, clear of the
+// field's scroll bar, and line up. The program's dialogs are built and measured too: each
+// field they show is as high as a line of its text.
 #include <dlfcn.h>
 
 #include <wx/button.h>
@@ -67,6 +68,9 @@ struct Toolkit {
     struct Colour {
         double red, green, blue, alpha;
     };
+    struct Border {
+        int16_t left, right, top, bottom;
+    };
     using Type = unsigned long;
     void* (*binChild)(void*) = nullptr;
     void* (*frameLabel)(void*) = nullptr;
@@ -96,6 +100,9 @@ struct Toolkit {
     void* (*styleContext)(void*) = nullptr;
     int (*state)(void*) = nullptr;
     void (*colour)(void*, int, Colour*) = nullptr;
+    void (*border)(void*, int, Border*) = nullptr;
+    void (*padding)(void*, int, Border*) = nullptr;
+    void* (*verticalScrollBar)(void*) = nullptr;
 
     Toolkit() {
         look(binChild, "gtk_bin_get_child");
@@ -126,6 +133,9 @@ struct Toolkit {
         look(styleContext, "gtk_widget_get_style_context");
         look(state, "gtk_style_context_get_state");
         look(colour, "gtk_style_context_get_color");
+        look(border, "gtk_style_context_get_border");
+        look(padding, "gtk_style_context_get_padding");
+        look(verticalScrollBar, "gtk_scrolled_window_get_vscrollbar");
     }
     template <class F>
     static void look(F& function, const char* name) {
@@ -136,7 +146,7 @@ struct Toolkit {
                entryTextArea && entryLayout && layoutPixelSize && translate && mapped && forall && entryType &&
                containerType && isA && entryText && labelLayout && labelLayoutOffsets && allocation && textBuffer &&
                lineStart && iterForwardChar && startsDisplayLine && iterLocation && visibleRect && styleContext &&
-               state && colour;
+               state && colour && border && padding && verticalScrollBar;
     }
     // Where the child widget lies within the ancestor widget.
     wxRect within(void* child, void* ancestor) const {
@@ -174,6 +184,17 @@ struct Toolkit {
         return wxColour(static_cast<unsigned char>(std::lround(c.red * 255)),
                         static_cast<unsigned char>(std::lround(c.green * 255)),
                         static_cast<unsigned char>(std::lround(c.blue * 255)));
+    }
+    // The room a widget leaves its content inside its border and padding, as its theme lays
+    // it out, with at least air pixels between the border and the content at either side.
+    wxSize labelRoom(void* widget, int air) const {
+        void* context = styleContext(widget);
+        Border line{}, inner{};
+        border(context, state(context), &line);
+        padding(context, state(context), &inner);
+        return wxSize(allocatedWidth(widget) - line.left - line.right - std::max<int>(inner.left, air) -
+                          std::max<int>(inner.right, air),
+                      allocatedHeight(widget) - line.top - line.bottom - inner.top - inner.bottom);
     }
     // What a label widget needs against what it was given; empty when it fits.
     std::string labelShortfall(void* label) const {
@@ -222,6 +243,10 @@ struct Caption {
 // The air a titled box leaves between its border or title and what it holds, the border
 // line included.
 constexpr int kBoxAir = 3;
+// A button's label keeps this far from the button's border line at either end, the padding
+// counted in: a label that reaches the line reads as running over it. The compact style
+// pads the pages' buttons so; an exact-fit button has no padding of its own.
+constexpr int kButtonAir = 2;
 // A text needs this contrast to its background to be read at a glance (the ratio asked of
 // large text and of controls).
 constexpr double kLeastContrast = 3.0;
@@ -280,6 +305,17 @@ public:
             shown(label, where);
             void* text = toolkit_.binChild(root->GetHandle());
             fits(toolkit_.labelShortfall(text), where);
+            // The toolkit gives a button's label the room it asks for even where the button
+            // is narrower, and the label then runs over the button's border.
+            if (auto* button = dynamic_cast<wxButton*>(root); button && !button->GetBitmap().IsOk()) {
+                int width = 0, height = 0;
+                toolkit_.layoutPixelSize(toolkit_.labelLayout(text), &width, &height);
+                const wxSize room = toolkit_.labelRoom(button->GetHandle(), kButtonAir);
+                if (width > room.x || height > room.y)
+                    faults.push_back(where + " label needs " + std::to_string(width) + "x" + std::to_string(height) +
+                                     ", the button has room for " + std::to_string(room.x) + "x" +
+                                     std::to_string(room.y));
+            }
             if (!dynamic_cast<wxButton*>(root)) {
                 captions_.push_back({label, pageRect(page, root), where});
                 // The label stands on the page itself, enabled or not.
@@ -500,6 +536,16 @@ std::vector<std::string> errorLineFaults(const Toolkit& toolkit, wxTextCtrl* fie
     if (!view) return {"the errors field has no text view"};
     Toolkit::Rectangle visible{};
     toolkit.visibleRect(view, &visible);
+    // A scroll bar that shows over the text (the toolkit's overlay bars) hides what lies
+    // under it: the text ends where the bar begins.
+    int right = visible.x + visible.width;
+    void* bar = toolkit.verticalScrollBar(field->GetHandle());
+    if (bar && toolkit.mapped(bar)) {
+        const wxRect barRect = toolkit.within(bar, view);
+        if (barRect.width > 0 && barRect.x < visible.width) right = std::min(right, visible.x + barRect.x);
+    } else {
+        faults.push_back("no scroll bar shows beside lines that do not fit the field's height");
+    }
     alignas(16) unsigned char iter[256] = {};
     std::set<int> columns;
     for (int line = 0; line < field->GetNumberOfLines(); ++line) {
@@ -511,7 +557,7 @@ std::vector<std::string> errorLineFaults(const Toolkit& toolkit, wxTextCtrl* fie
         for (size_t offset = 0; offset < text.length(); ++offset) {
             Toolkit::Rectangle at{};
             toolkit.iterLocation(view, iter, &at);
-            if (at.x + at.width > visible.x + visible.width) {
+            if (at.x + at.width > right) {
                 faults.push_back("\"" + shown + "\" runs out of the field at \"" + text.Mid(offset).utf8_string() +
                                  "\"");
                 break;
