@@ -93,7 +93,10 @@ wxStaticText* MonitorPage::addMonitorRow(wxWindow* parent, const MonitorRowDefin
     gauges_.push_back(gauge);
     x += 300 + 5;
 
+    // Centred in the row like the label: a font taller than the row's 3 pixels of air
+    // allow would push a unit at a fixed offset out of the last row and the box.
     auto* unit = new wxStaticText(parent, wxID_ANY, row.unit, wxPoint(x + 3, y + 3));
+    unit->Move(x + 3, y + (h - unit->GetSize().y) / 2);
     gauge->SetValue(kMonitorGaugeStart);
 
     if (!row.fullScaleValid) reportDefinitionError(row.index, "PERCENT100");
