@@ -1,7 +1,8 @@
 // The Settings page's layout in every language: every control inside the page, no two
 // overlapping beyond the button pairs that share an edge, no painted text running into a
-// control, no button label wider than its button, the tab order of the controls, and the
-// built-in picture standing in for the picture file.
+// control, every button label given the room it needs, the tab order of the controls, the
+// option-bit buttons as assistive tools and the eye find them, and the built-in picture
+// standing in for the picture file.
 #include <dlfcn.h>
 
 #include <wx/checkbox.h>
@@ -331,8 +332,9 @@ double contrast(const wxColour& a, const wxColour& b) {
 // the page's small size in a regular weight on green, stays below it.
 constexpr double kReadableContrast = 3.0;
 
-TEST_P(SettingsLayout, OptionButtonsAreNamedPushButtonsShowingTheirStateInsideTheirOutlines) {
-    useLanguage(GetParam());
+// In German, whose labels have the thinnest strokes ("li").
+TEST_F(SettingsTest, OptionButtonsAreNamedPushButtonsShowingTheirStateInsideTheirOutlines) {
+    useLanguage(wxLANGUAGE_GERMAN);
     startValues = {{settings::kRegKernOptions, 0x100}};  // bit 8: "ccw"; every other bit 0
     makeFrame();
     goOnline();
@@ -353,25 +355,28 @@ TEST_P(SettingsLayout, OptionButtonsAreNamedPushButtonsShowingTheirStateInsideTh
         }
     }
 
-    // The colours are read from the display. The frames of other test programs on it stand
-    // where the fixture puts every frame: this one moves below that place and comes to the
-    // top, so that nothing covers the buttons.
-    wxRect area;
-    for (const OptionBitPair& pair : pairs) area.Union(pair.forOne->GetRect()).Union(pair.forZero->GetRect());
+    // The colours are read from the display, which other test programs share: their frames
+    // stand at the fixture's place, and the one that clicks stands below it. Each pair is read
+    // right of that place, where no other frame reaches, with this frame at the fixture's
+    // height, clear of those clicks.
     const wxRect usual = frame->GetScreenRect();
-    const int pageTop = page()->GetScreenPosition().y - usual.y;
-    frame->Move(usual.x, usual.GetBottom() + 8 - pageTop - area.y);
-    ASSERT_TRUE(pumpUntil([&] { return page()->GetScreenPosition().y + area.y > usual.GetBottom(); }, 3000));
-    frame->Raise();
-    area.Offset(page()->GetScreenPosition());
-    ASSERT_TRUE(wxRect(wxGetDisplaySize()).Contains(area)) << "the buttons stand on the screen";
+    auto bringIntoView = [&](const wxRect& around) {
+        const int pageTop = page()->GetScreenPosition().y - frame->GetScreenPosition().y;
+        const wxPoint target(usual.GetRight() + 10, usual.y + pageTop + around.y);
+        const wxPoint shift = target - (page()->GetScreenPosition() + around.GetPosition());
+        frame->Move(frame->GetScreenPosition() + shift);
+        const bool moved =
+            pumpUntil([&] { return page()->GetScreenPosition() + around.GetPosition() == target; }, 3000);
+        frame->Raise();
+        page()->Refresh();
+        page()->Update();
+        pumpFor(50);
+        return moved && wxRect(wxGetDisplaySize()).Contains(wxRect(target, around.GetSize()));
+    };
 
     const wxColour text = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNTEXT);
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round == 0 ? "as read" : "after a click on the other of each pair");
-        page()->Refresh();
-        page()->Update();
-        pumpFor(100);
         const uint32_t options = drive->reg(settings::kRegKernOptions);
         for (const OptionBitPair& pair : pairs) {
             const bool one = (options >> pair.bit) & 1u;
@@ -379,13 +384,15 @@ TEST_P(SettingsLayout, OptionButtonsAreNamedPushButtonsShowingTheirStateInsideTh
             wxWindow* released = one ? pair.forZero : pair.forOne;
             SCOPED_TRACE(describe(pressed));
             const int margin = 3;
-            wxRect around = pressed->GetScreenRect().Union(released->GetScreenRect());
+            wxRect around = pressed->GetRect().Union(released->GetRect());
             around.Inflate(margin);
-            const wxImage shot = fromScreen(around);
+            ASSERT_TRUE(bringIntoView(around)) << "the pair stands on the screen";
+            around.SetPosition(page()->ClientToScreen(around.GetPosition()));
             auto local = [&](wxWindow* button) {
                 return wxRect(button->GetScreenPosition() - around.GetPosition(), button->GetSize());
             };
             const wxRect buttons[2] = {local(pressed), local(released)};
+            wxImage shot;
             auto green = [&](int x, int y) {
                 return shot.GetGreen(x, y) > 200 && shot.GetRed(x, y) < 80 && shot.GetBlue(x, y) < 80;
             };
@@ -396,22 +403,34 @@ TEST_P(SettingsLayout, OptionButtonsAreNamedPushButtonsShowingTheirStateInsideTh
             // in the corners a rounded outline leaves out; green on the pressed button alone,
             // white on the released one alone.
             int spilled = 0, greenOn[2] = {0, 0}, whiteOn[2] = {0, 0};
-            for (int y = 0; y < shot.GetHeight(); ++y) {
-                for (int x = 0; x < shot.GetWidth(); ++x) {
-                    const bool isGreen = green(x, y), isWhite = white(x, y);
-                    if (!isGreen && !isWhite) continue;
-                    bool inside = false;
-                    for (int b = 0; b < 2; ++b) {
-                        const wxRect& r = buttons[b];
-                        if (!r.Contains(x, y)) continue;
-                        const int dx = std::min(x - r.x, r.GetRight() - x), dy = std::min(y - r.y, r.GetBottom() - y);
-                        if (dx + dy < 2) continue;  // a corner
-                        inside = true;
-                        ++(isGreen ? greenOn : whiteOn)[b];
+            auto tally = [&] {
+                spilled = greenOn[0] = greenOn[1] = whiteOn[0] = whiteOn[1] = 0;
+                for (int y = 0; y < shot.GetHeight(); ++y) {
+                    for (int x = 0; x < shot.GetWidth(); ++x) {
+                        const bool isGreen = green(x, y), isWhite = white(x, y);
+                        if (!isGreen && !isWhite) continue;
+                        bool inside = false;
+                        for (int b = 0; b < 2; ++b) {
+                            const wxRect& r = buttons[b];
+                            if (!r.Contains(x, y)) continue;
+                            const int dx = std::min(x - r.x, r.GetRight() - x);
+                            const int dy = std::min(y - r.y, r.GetBottom() - y);
+                            if (dx + dy < 2) continue;  // a corner
+                            inside = true;
+                            ++(isGreen ? greenOn : whiteOn)[b];
+                        }
+                        if (!inside) ++spilled;
                     }
-                    if (!inside) ++spilled;
                 }
-            }
+            };
+            // What the move uncovered may still be on its way to the display.
+            pumpUntil(
+                [&] {
+                    shot = fromScreen(around);
+                    tally();
+                    return greenOn[0] > 0 && whiteOn[1] > 0;
+                },
+                1000);
             EXPECT_EQ(spilled, 0) << "green or white pixels outside the buttons' outlines";
             EXPECT_GT(greenOn[0], buttons[0].width * buttons[0].height / 3) << "the pressed button's face is green";
             EXPECT_EQ(whiteOn[0], 0);
