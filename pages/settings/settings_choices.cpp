@@ -2,6 +2,7 @@
 // option-bit button pairs of the kernel options.
 #include <algorithm>
 
+#include <wx/button.h>
 #include <wx/combobox.h>
 
 #include "link/i18n.h"
@@ -11,7 +12,6 @@
 #include "services/ui_seam.h"
 #include "widgets/events.h"
 #include "widgets/field_logic.h"
-#include "widgets/option_button.h"
 #include "widgets/register_access.h"
 #include "widgets/register_choice.h"
 
@@ -56,11 +56,11 @@ const wxColour& SettingsPage::releasedColour() {
     return white;
 }
 
-bool SettingsPage::isPressed(const OptionButton* button) const {
+bool SettingsPage::isPressed(const wxButton* button) const {
     return std::find(pressed_.begin(), pressed_.end(), button) != pressed_.end();
 }
 
-void SettingsPage::colourPair(OptionButton* pressed, OptionButton* other) {
+void SettingsPage::colourPair(wxButton* pressed, wxButton* other) {
     pressed->SetBackgroundColour(pressedColour());
     other->SetBackgroundColour(releasedColour());
     std::erase(pressed_, other);
@@ -164,7 +164,7 @@ void SettingsPage::onCombo(wxCommandEvent& event) {
     event.Skip();
 }
 
-void SettingsPage::writeRegisterBit(int reg, int bit, bool value, OptionButton* pressed, OptionButton* other) {
+void SettingsPage::writeRegisterBit(int reg, int bit, bool value, wxButton* pressed, wxButton* other) {
     if (!driveUsable()) return;
     DriveRegisterAccess access(drive());
     uint32_t current = 0;
@@ -181,7 +181,7 @@ void SettingsPage::writeRegisterBit(int reg, int bit, bool value, OptionButton* 
     colourPair(pressed, other);
 }
 
-void SettingsPage::showRegisterBit(int reg, int bit, OptionButton* buttonForOne, OptionButton* buttonForZero) {
+void SettingsPage::showRegisterBit(int reg, int bit, wxButton* buttonForOne, wxButton* buttonForZero) {
     if (!driveUsable()) return;
     DriveRegisterAccess access(drive());
     uint32_t value = 0;

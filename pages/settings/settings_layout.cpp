@@ -12,7 +12,6 @@
 #include "pages/settings/settings_page.h"
 #include "services/config.h"
 #include "widgets/events.h"
-#include "widgets/option_button.h"
 #include "widgets/register_choice.h"
 #include "widgets/register_display.h"
 #include "widgets/register_edit.h"
@@ -214,24 +213,24 @@ void SettingsPage::buildPage() {
         if (initial) box->SetValue(tx(initial));
         return box;
     };
-    // A button's tooltip and font; pages' buttons take the small control font unless told not to.
-    auto dressed = [&](auto* made, const char* tooltip, bool ownFont) {
+    // A button with its tooltip; pages' buttons take the small control font unless told not to.
+    auto button = [&](int order, const char* label, const char* tooltip, int x, int y, int w, int h,
+                      bool ownFont = true) {
+        fieldsUpTo(order - 1);
+        auto* made = new wxButton(this, wxID_ANY, tx(label), wxPoint(x, y), wxSize(w, h), 0, wxDefaultValidator,
+                                  "button");
         made->SetToolTip(tx(tooltip));
         if (ownFont) made->SetFont(controlFont);
         return made;
     };
-    auto button = [&](int order, const char* label, const char* tooltip, int x, int y, int w, int h,
-                      bool ownFont = true) {
-        fieldsUpTo(order - 1);
-        return dressed(new wxButton(this, wxID_ANY, tx(label), wxPoint(x, y), wxSize(w, h), 0, wxDefaultValidator,
-                                    "button"),
-                       tooltip, ownFont);
-    };
-    // The option-bit pairs draw their state themselves (green pressed, white released).
+    // The option-bit pairs show their state in their colour (green pressed, white released).
+    // Their labels are bold: in the page's small fonts the smoothed strokes of a regular
+    // weight come out as pale as a disabled button's text, on green as on white.
     auto optionButton = [&](int order, const char* label, const char* tooltip, int x, int y, int w, int h,
                             bool ownFont = true) {
-        fieldsUpTo(order - 1);
-        return dressed(new OptionButton(this, wxID_ANY, tx(label), wxPoint(x, y), wxSize(w, h)), tooltip, ownFont);
+        wxButton* made = button(order, label, tooltip, x, y, w, h, ownFont);
+        made->SetFont(made->GetFont().Bold());
+        return made;
     };
     auto check = [&](int order, const char* tooltip, int x, int y) {
         fieldsUpTo(order - 1);
@@ -391,7 +390,7 @@ void SettingsPage::buildPage() {
         {6, btbPowerWithoutButton, btbPowerWithButton}, {5, decRampAccButton, decRampLimButton},
     };
     // Until the first read the first button of each pair counts as pressed.
-    for (OptionButton* first : {directionCwButton, brakeOnButton, coastStopOnButton, mainsAcButton,
+    for (wxButton* first : {directionCwButton, brakeOnButton, coastStopOnButton, mainsAcButton,
                                 zwMonitorDigitalButton, regenIntButton, btbPowerWithButton, decRampAccButton}) {
         first->SetBackgroundColour(pressedColour());
         pressed_.push_back(first);

@@ -14,7 +14,6 @@
 #include "services/ui_seam.h"
 #include "services/window_hold.h"
 #include "widgets/events.h"
-#include "widgets/option_button.h"
 #include "widgets/register_access.h"
 #include "widgets/register_display.h"
 #include "widgets/register_edit.h"

@@ -21,7 +21,6 @@ class wxComboBox;
 
 namespace torvex {
 
-class OptionButton;
 class RegisterDisplay;
 
 // One choice box bound to a bit field of a register.
@@ -36,8 +35,8 @@ struct SettingsChoice {
 // One option-bit pair of the kernel options: the button writing 1 and the one writing 0.
 struct OptionBitPair {
     int bit = 0;
-    OptionButton* forOne = nullptr;
-    OptionButton* forZero = nullptr;
+    wxButton* forOne = nullptr;
+    wxButton* forZero = nullptr;
 };
 
 class SettingsPage : public DrivePage {
@@ -66,14 +65,14 @@ public:
     bool readServoCommand();
     // Writes the field of changed (one of the three command boxes) into the drive's value.
     bool writeServoCommand(const wxComboBox* changed);
-    void writeRegisterBit(int reg, int bit, bool value, OptionButton* pressed, OptionButton* other);
-    void showRegisterBit(int reg, int bit, OptionButton* buttonForOne, OptionButton* buttonForZero);
+    void writeRegisterBit(int reg, int bit, bool value, wxButton* pressed, wxButton* other);
+    void showRegisterBit(int reg, int bit, wxButton* buttonForOne, wxButton* buttonForZero);
     void showKernOptionBits();
 
-    // The pressed button of a pair is drawn green, its partner white.
+    // The pressed button of a pair shows green, its partner white.
     static const wxColour& pressedColour();
     static const wxColour& releasedColour();
-    bool isPressed(const OptionButton* button) const;
+    bool isPressed(const wxButton* button) const;
 
     int speedScale() const { return speedScale_; }
     int deviceCurrent() const { return deviceCurrent_; }
@@ -106,22 +105,22 @@ public:
     wxComboBox* currentShape1Choice = nullptr;
     wxComboBox* currentShape2Choice = nullptr;
 
-    OptionButton* directionCwButton = nullptr;
-    OptionButton* directionCcwButton = nullptr;
-    OptionButton* brakeOnButton = nullptr;
-    OptionButton* brakeOffButton = nullptr;
-    OptionButton* coastStopOnButton = nullptr;
-    OptionButton* coastStopOffButton = nullptr;
-    OptionButton* mainsAcButton = nullptr;
-    OptionButton* mainsDcButton = nullptr;
-    OptionButton* zwMonitorDigitalButton = nullptr;
-    OptionButton* zwMonitorAnalogButton = nullptr;
-    OptionButton* regenIntButton = nullptr;
-    OptionButton* regenExtButton = nullptr;
-    OptionButton* btbPowerWithButton = nullptr;
-    OptionButton* btbPowerWithoutButton = nullptr;
-    OptionButton* decRampAccButton = nullptr;
-    OptionButton* decRampLimButton = nullptr;
+    wxButton* directionCwButton = nullptr;
+    wxButton* directionCcwButton = nullptr;
+    wxButton* brakeOnButton = nullptr;
+    wxButton* brakeOffButton = nullptr;
+    wxButton* coastStopOnButton = nullptr;
+    wxButton* coastStopOffButton = nullptr;
+    wxButton* mainsAcButton = nullptr;
+    wxButton* mainsDcButton = nullptr;
+    wxButton* zwMonitorDigitalButton = nullptr;
+    wxButton* zwMonitorAnalogButton = nullptr;
+    wxButton* regenIntButton = nullptr;
+    wxButton* regenExtButton = nullptr;
+    wxButton* btbPowerWithButton = nullptr;
+    wxButton* btbPowerWithoutButton = nullptr;
+    wxButton* decRampAccButton = nullptr;
+    wxButton* decRampLimButton = nullptr;
     wxButton* loadButton = nullptr;
     wxButton* saveButton = nullptr;
     wxButton* printButton = nullptr;
@@ -153,7 +152,7 @@ private:
     void onCombo(wxCommandEvent& event);
     void onSettingsStatus(wxCommandEvent& event);
     void applyButtonStates();
-    void colourPair(OptionButton* pressed, OptionButton* other);
+    void colourPair(wxButton* pressed, wxButton* other);
     void sendDigitalSpeed();
     const SettingsChoice* choiceOf(const wxObject* box) const;
     bool runParameterSet(int set, bool load);
@@ -165,7 +164,7 @@ private:
     int32_t positionScale_ = 0;
     std::vector<SettingsChoice> choices_;
     std::vector<OptionBitPair> optionPairs_;
-    std::vector<OptionButton*> pressed_;
+    std::vector<wxButton*> pressed_;
     std::vector<wxButton*> setButtons_;   // Load and the six parameter-set buttons
     settings::SettingsButtonGate gate_;
     // The painted texts as shown (translated) and where each stands, found at the first

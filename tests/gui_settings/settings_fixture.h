@@ -21,7 +21,6 @@
 #include "tests/support/frame_fixture.h"
 #include "tests/support/menu_actions.h"
 #include "tests/support/sim_fixture.h"
-#include "widgets/option_button.h"
 #include "widgets/register_edit.h"
 
 namespace torvex::test {
@@ -86,7 +85,7 @@ protected:
         pumpFor(20);
     }
 
-    // A click on a button, or on an option button of a pair.
+    // A click on a button.
     static void click(wxWindow* button) {
         wxCommandEvent event(wxEVT_BUTTON, button->GetId());
         event.SetEventObject(button);
