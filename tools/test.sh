@@ -36,7 +36,8 @@ ctest --output-on-failure -j"$(nproc)" "$@" || status=$?
 # selection asked for run again; the sanitizer passes leave them out, fonts being no matter
 # of memory.
 if [ -z "$sanitize" ]; then
-  measuring='ReadableTexts\.|SettingsLayout\.|StatusFrameTest\.EveryBlockIsInsideTheWindow|SettingsTest\.OptionButtonsShowTheirState|FlashingStatusBarTest\.ABlinkRepaintsOnlyWhereTheTextsStand'
+  measuring='ReadableTexts\.|SettingsLayout\.|LoopPictures\.|StatusFrameTest\.EveryBlockIsInsideTheWindow|SettingsTest\.OptionButtonsAreNamedPushButtons|FlashingStatusBarTest\.ABlinkRepaintsOnlyWhereTheTextsStand'
+  measuring+='|DiagnoseTest\.SmallPanelsStandSideBySideWhole|PrintoutTest\.CatalogueLinesPrintWhole'
   # Each chosen case by its exact name, its regular-expression characters escaped.
   names="$(ctest -N "$@" | sed -n 's/^ *Test *#[0-9]*: //p' | { grep -E "$measuring" || true; } |
     sed 's/[][\.*^$()+?{}|]/\\&/g; s/.*/^&$/' | paste -sd '|')"
