@@ -158,9 +158,9 @@ WindowHold::WindowHold() {
 }
 
 WindowHold::~WindowHold() {
+    if (held_) dropHeldInput();  // while this hold still counts
     --g_holdDepth;
     if (!held_) return;
-    dropHeldInput();
     held_.reset();
     // What was posted during the hold is not left waiting for the next input.
     wxWakeUpIdle();

@@ -33,6 +33,7 @@ struct Xlib {
     decltype(&XFree) free = find<decltype(&XFree)>(x11, "XFree");
     decltype(&XGetImage) getImage = find<decltype(&XGetImage)>(x11, "XGetImage");
     decltype(&XQueryPointer) queryPointer = find<decltype(&XQueryPointer)>(x11, "XQueryPointer");
+    decltype(&XSetInputFocus) setFocus = find<decltype(&XSetInputFocus)>(x11, "XSetInputFocus");
     decltype(&XKeysymToKeycode) keycode = find<decltype(&XKeysymToKeycode)>(x11, "XKeysymToKeycode");
     decltype(&XFixesGetCursorImage) cursorImage =
         find<decltype(&XFixesGetCursorImage)>(fixes, "XFixesGetCursorImage");
@@ -43,7 +44,7 @@ struct Xlib {
     FakeButtonOrKey fakeKey = find<FakeButtonOrKey>(xtest, "XTestFakeKeyEvent");
 
     bool complete() const {
-        return open && close && sync && free && getImage && queryPointer && keycode && cursorImage &&
+        return open && close && sync && free && getImage && queryPointer && setFocus && keycode && cursorImage &&
                fakeMotion && fakeButton && fakeKey;
     }
 };
@@ -111,8 +112,11 @@ void DisplayServer::click() {
     Xlib::get().sync(x(display_), False);
 }
 
-void DisplayServer::pressKey(unsigned long keysym) {
+void DisplayServer::pressKey(unsigned long keysym, unsigned long into) {
     if (!display_) return;
+    // Other programs sharing the display take the focus for their own windows: the key goes
+    // where it is meant to, not to whichever of them had the keyboard last.
+    Xlib::get().setFocus(x(display_), into, RevertToPointerRoot, CurrentTime);
     const KeyCode code = Xlib::get().keycode(x(display_), keysym);
     Xlib::get().fakeKey(x(display_), code, True, CurrentTime);
     Xlib::get().fakeKey(x(display_), code, False, CurrentTime);

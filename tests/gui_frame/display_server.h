@@ -37,8 +37,9 @@ public:
     // Each waits until the server has taken it.
     void movePointer(const wxPoint& to);
     void click();
-    // A key by its symbol on the server (e.g. 0xff0d Return).
-    void pressKey(unsigned long keysym);
+    // A key by its symbol on the server (e.g. 0xff0d Return), typed into the server's window
+    // `into` (made the keyboard's focus just before).
+    void pressKey(unsigned long keysym, unsigned long into);
 
 private:
     void* display_ = nullptr;
