@@ -103,8 +103,9 @@ bool isUserInput(int type) {
 // Reads everything the display server has sent up to now into the toolkit's queue and hands
 // each event to keep (which keeps it queued by answering true). Reading an event is what
 // tells the toolkit where the pointer is (so that it shows the window's cursor there) and
-// which parts of a window a closed dialog uncovered; no event is handled by a window, no
-// timer, idle work or posted event runs. The events kept stay in their order.
+// which parts of a window a closed dialog uncovered. Reading hands no event to a window and
+// runs no timer, idle work or posted event. The events kept go back in their order (behind a
+// last pointer motion, which the toolkit holds back to merge it with the next).
 template <typename Keep>
 bool readDisplayEvents(Keep keep) {
     const Toolkit& toolkit = Toolkit::get();
@@ -113,7 +114,11 @@ bool readDisplayEvents(Keep keep) {
     if (!display) return false;
     toolkit.sync(display);
     std::vector<void*> kept;
-    while (void* event = toolkit.takeEvent(display)) {
+    // A bound, should the pointer flood the queue faster than it is read.
+    constexpr int kMostEvents = 10000;
+    for (int count = 0; count < kMostEvents; ++count) {
+        void* event = toolkit.takeEvent(display);
+        if (!event) break;
         if (keep(event)) kept.push_back(event);
         else toolkit.freeEvent(event);
     }
