@@ -10,6 +10,7 @@
 #include <wx/thread.h>
 
 #include "link/message_seam.h"
+#include "services/window_hold.h"
 
 #include <algorithm>
 
@@ -66,7 +67,37 @@ bool DialogSeam::print(wxWindow* parent, wxPrintout& printout, wxPrintDialogData
     return ok;
 }
 
-DialogSeam& dialogs() { return *g_seam; }
+int Dialogs::messageBox(const wxString& text, const wxString& caption, long style, wxWindow* parent) {
+    WindowHold::dropHeldInput();
+    return g_seam->messageBox(text, caption, style, parent);
+}
+
+int Dialogs::singleChoice(const wxString& message, const wxString& caption, const wxArrayString& choices,
+                          wxWindow* parent, int width, int height) {
+    WindowHold::dropHeldInput();
+    return g_seam->singleChoice(message, caption, choices, parent, width, height);
+}
+
+wxString Dialogs::fileSelector(wxWindow* parent, const wxString& message, const wxString& directory,
+                               const wxString& fileName, const wxString& wildcard, long style) {
+    WindowHold::dropHeldInput();
+    return g_seam->fileSelector(parent, message, directory, fileName, wildcard, style);
+}
+
+int Dialogs::showModal(wxDialog& dialog) {
+    WindowHold::dropHeldInput();
+    return g_seam->showModal(dialog);
+}
+
+bool Dialogs::print(wxWindow* parent, wxPrintout& printout, wxPrintDialogData& data, bool* printError) {
+    WindowHold::dropHeldInput();
+    return g_seam->print(parent, printout, data, printError);
+}
+
+Dialogs& dialogs() {
+    static Dialogs front;
+    return front;
+}
 
 DialogSeam* setDialogSeam(DialogSeam* seam) {
     DialogSeam* previous = g_seam;

@@ -32,7 +32,22 @@ public:
     virtual bool print(wxWindow* parent, wxPrintout& printout, wxPrintDialogData& data, bool* printError);
 };
 
-DialogSeam& dialogs();
+// What window code shows its boxes and dialogs through. During a command that holds the
+// window, the clicks and keys made so far are dropped first (as the hold drops them at its
+// end): a key pressed while the window looked busy must not answer a box that appears
+// afterwards. Then the installed seam shows it.
+class Dialogs {
+public:
+    int messageBox(const wxString& text, const wxString& caption, long style, wxWindow* parent);
+    int singleChoice(const wxString& message, const wxString& caption, const wxArrayString& choices,
+                     wxWindow* parent, int width, int height);
+    wxString fileSelector(wxWindow* parent, const wxString& message, const wxString& directory,
+                          const wxString& fileName, const wxString& wildcard, long style);
+    int showModal(wxDialog& dialog);
+    bool print(wxWindow* parent, wxPrintout& printout, wxPrintDialogData& data, bool* printError);
+};
+
+Dialogs& dialogs();
 // Installs a seam (the program's default when null); returns the previous one. Not owned.
 DialogSeam* setDialogSeam(DialogSeam* seam);
 
