@@ -48,6 +48,7 @@
 #include "services/catalogue.h"
 #include "services/dialogs.h"
 #include "tests/support/frame_fixture.h"
+#include "tests/support/contrast.h"
 #include "tests/support/sim_fixture.h"
 #include "widgets/information_panel.h"
 #include "widgets/manual_rw_panel.h"
@@ -251,17 +252,6 @@ constexpr int kButtonAir = 2;
 // large text and of controls).
 constexpr double kLeastContrast = 3.0;
 
-double contrast(const wxColour& a, const wxColour& b) {
-    auto luminance = [](const wxColour& c) {
-        auto channel = [](unsigned char value) {
-            const double v = value / 255.0;
-            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * channel(c.Red()) + 0.7152 * channel(c.Green()) + 0.0722 * channel(c.Blue());
-    };
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
 
 // The colour a window is seen on: its own background, or the nearest parent's that has one.
 wxColour seenOn(wxWindow* window) {

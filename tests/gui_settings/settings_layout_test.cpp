@@ -17,6 +17,7 @@
 #include "link/i18n.h"
 #include "pages/settings/settings_texts.h"
 #include "tests/gui_settings/settings_fixture.h"
+#include "tests/support/contrast.h"
 #include "widgets/register_display.h"
 #include "widgets/register_text_edit.h"
 
@@ -316,18 +317,6 @@ bool near(const wxColour& a, const wxColour& b, int tolerance) {
     return std::abs(a.Red() - b.Red()) + std::abs(a.Green() - b.Green()) + std::abs(a.Blue() - b.Blue()) <= tolerance;
 }
 
-// The contrast of two colours as the accessibility guidelines measure it.
-double contrast(const wxColour& a, const wxColour& b) {
-    auto luminance = [](const wxColour& c) {
-        auto channel = [](unsigned char value) {
-            const double v = value / 255.0;
-            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * channel(c.Red()) + 0.7152 * channel(c.Green()) + 0.0722 * channel(c.Blue());
-    };
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
 // What the guidelines ask of the text of controls. A disabled button's text, or a label of
 // the page's small size in a regular weight on green, stays below it.
 constexpr double kReadableContrast = 3.0;
