@@ -36,6 +36,15 @@ F look(const char* name) {
     return reinterpret_cast<F>(dlsym(RTLD_DEFAULT, name));
 }
 
+// The toolkit's label widget inside a native button, or null (the test then fails).
+void* toolkitLabel(wxWindow* button) {
+    using BinGetChild = void* (*)(void*);
+    auto child = look<BinGetChild>("gtk_bin_get_child");
+    void* label = child ? child(button->GetHandle()) : nullptr;
+    if (!label) ADD_FAILURE() << "no toolkit label in " << describe(button);
+    return label;
+}
+
 // The room a native button gives its label: what the label needs and what it got, and
 // whether what it got lies inside the button.
 struct LabelRoom {
@@ -47,17 +56,16 @@ LabelRoom labelRoom(wxButton* button) {
     struct Allocation {
         int x, y, width, height;
     };
-    using BinGetChild = void* (*)(void*);
     using PreferredSize = void (*)(void*, int*, int*);
     using GetAllocation = void (*)(void*, Allocation*);
-    auto child = look<BinGetChild>("gtk_bin_get_child");
     auto width = look<PreferredSize>("gtk_widget_get_preferred_width");
     auto height = look<PreferredSize>("gtk_widget_get_preferred_height");
     auto allocation = look<GetAllocation>("gtk_widget_get_allocation");
     LabelRoom room;
-    void* label = child ? child(button->GetHandle()) : nullptr;
-    if (!label || !width || !height || !allocation) {
-        ADD_FAILURE() << "no toolkit label in " << describe(button);
+    void* label = toolkitLabel(button);
+    if (!label) return room;
+    if (!width || !height || !allocation) {
+        ADD_FAILURE() << "no toolkit sizes for " << describe(button);
         return room;
     }
     int least = 0;
@@ -292,18 +300,17 @@ wxColour labelColour(wxWindow* button) {
     struct Rgba {
         double red, green, blue, alpha;
     };
-    using BinGetChild = void* (*)(void*);
     using StyleContext = void* (*)(void*);
     using State = int (*)(void*);
     using Colour = void (*)(void*, int, Rgba*);
-    auto child = look<BinGetChild>("gtk_bin_get_child");
     auto context = look<StyleContext>("gtk_widget_get_style_context");
     auto state = look<State>("gtk_style_context_get_state");
     auto colour = look<Colour>("gtk_style_context_get_color");
-    void* label = child ? child(button->GetHandle()) : nullptr;
-    void* style = label && context ? context(label) : nullptr;
+    void* label = toolkitLabel(button);
+    if (!label) return wxColour();
+    void* style = context ? context(label) : nullptr;
     if (!style || !state || !colour) {
-        ADD_FAILURE() << "no toolkit label in " << describe(button);
+        ADD_FAILURE() << "no toolkit style for " << describe(button);
         return wxColour();
     }
     Rgba rgba{};
