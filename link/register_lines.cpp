@@ -71,12 +71,17 @@ std::vector<uint32_t> printedRegisters(bool allRegisters) {
     return registers;
 }
 
-std::vector<std::string> registerPrintLines(DriveConnection* connection, bool allRegisters, size_t maxLines) {
+std::vector<std::string> registerPrintLines(DriveConnection* connection, bool allRegisters, size_t firstLine,
+                                            size_t maxLines) {
     std::vector<std::string> lines;
+    size_t listed = 0;
     for (uint32_t reg : printedRegisters(allRegisters)) {
         if (lines.size() >= maxLines) break;
-        std::string line = formatRegisterLine(connection, reg);
-        if (!line.empty()) lines.push_back(std::move(line));
+        // Whether a register has a line does not depend on its value: the lines before the
+        // first are counted without reading their registers. Over RS232 a read takes about
+        // 30 ms, and the last page of all registers would read the two before it again.
+        if (!isListedRegister(reg) || listed++ < firstLine) continue;
+        lines.push_back(formatRegisterLine(connection, reg));
     }
     return lines;
 }

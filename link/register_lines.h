@@ -35,9 +35,9 @@ std::string formatRegisterLine(DriveConnection* connection, uint32_t reg);
 
 // The registers a printout lists: 0..255, or the numbers of "Reglist.txt" in file order.
 std::vector<uint32_t> printedRegisters(bool allRegisters);
-// The non-empty lines of those registers, in order; at most maxLines of them, so that a
-// page reads no register behind its last line.
-std::vector<std::string> registerPrintLines(DriveConnection* connection, bool allRegisters,
+// The non-empty lines of those registers, in order, from the line numbered firstLine (0 the
+// first) on, at most maxLines of them: a page reads the registers of its own lines only.
+std::vector<std::string> registerPrintLines(DriveConnection* connection, bool allRegisters, size_t firstLine = 0,
                                             size_t maxLines = SIZE_MAX);
 
 // Pages of kLinesPerPage lines; no lines give no page.

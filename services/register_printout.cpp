@@ -46,6 +46,7 @@ void runPrint(wxWindow* parent, RegisterPagesPrintout& printout) {
     wxPrintDialogData dialogData(printData);
     bool printError = false;
     bool printed = ui::dialogs().print(parent, printout, dialogData, &printError);
+    printout.endHold();
     if (printed) printData = dialogData.GetPrintData();
     if (!printed && printError) {
         ui::messageBox(fromUtf8(tr("There was a problem printing.\nPerhaps your current printer is not set correctly?")),
@@ -112,6 +113,27 @@ void renderRegisterPage(wxDC& dc, bool allRegisters, uint32_t page, uint32_t pag
     }
 }
 
+RegisterPagesPrintout::RegisterPagesPrintout(const wxString& title, bool allRegisters, bool pagesReadDrive)
+    : wxPrintout(title), allRegisters_(allRegisters), pagesReadDrive_(pagesReadDrive) {}
+
+RegisterPagesPrintout::~RegisterPagesPrintout() = default;
+
+void RegisterPagesPrintout::OnBeginPrinting() {
+    wxPrintout::OnBeginPrinting();
+    // Drawing the pages reads every listed register once more, seconds over RS232, on the
+    // window's own thread (the print framework calls the pages from it, between which it
+    // hands the window its input). The window is held from the moment the print dialog is
+    // gone: busy cursor, and nothing clicked or typed meanwhile carried out afterwards.
+    if (pagesReadDrive_ && !hold_) hold_ = std::make_unique<WindowHold>();
+}
+
+void RegisterPagesPrintout::OnEndPrinting() {
+    endHold();
+    wxPrintout::OnEndPrinting();
+}
+
+void RegisterPagesPrintout::endHold() { hold_.reset(); }
+
 bool RegisterPagesPrintout::HasPage(int page) { return page >= 1 && static_cast<uint32_t>(page) <= pageCount_; }
 
 void RegisterPagesPrintout::GetPageInfo(int* minPage, int* maxPage, int* selPageFrom, int* selPageTo) {
@@ -152,7 +174,7 @@ bool RegisterPagesPrintout::drawPage(int page, const std::vector<wxString>& line
 }
 
 RegisterPrintout::RegisterPrintout(const wxString& title, DriveConnection* connection, bool allRegisters)
-    : RegisterPagesPrintout(title, allRegisters), connection_(connection) {
+    : RegisterPagesPrintout(title, allRegisters, true), connection_(connection) {
     std::vector<wxString> lines;
     for (const std::string& line : registerPrintLines(connection_, allRegisters_)) lines.push_back(fromUtf8(line));
     setLines(std::move(lines));
@@ -160,19 +182,17 @@ RegisterPrintout::RegisterPrintout(const wxString& title, DriveConnection* conne
 
 bool RegisterPrintout::OnPrintPage(int page) {
     if (!GetDC() || page < 1) return false;
-    // The values are read anew for the page, in the order they were counted, up to the
-    // page's last line.
-    std::vector<std::string> all = registerPrintLines(
-        connection_, allRegisters_, static_cast<size_t>(page) * static_cast<size_t>(kLinesPerPage));
-    PageSlice slice = pageSlice(static_cast<uint32_t>(all.size()), static_cast<uint32_t>(page));
+    // The values of the page's own lines are read anew, in the order they were counted.
+    const PageSlice slice = pageSlice(lineCount(), static_cast<uint32_t>(page));
     std::vector<wxString> lines;
-    for (uint32_t i = 0; i < slice.count; ++i) lines.push_back(fromUtf8(all[slice.first + i]));
+    for (const std::string& line : registerPrintLines(connection_, allRegisters_, slice.first, slice.count))
+        lines.push_back(fromUtf8(line));
     return drawPage(page, lines);
 }
 
 RegisterSelectionPrintout::RegisterSelectionPrintout(const wxString& title, wxTextCtrl* const* lines,
                                                      bool allRegisters)
-    : RegisterPagesPrintout(title, allRegisters), lines_(lines) {
+    : RegisterPagesPrintout(title, allRegisters, false), lines_(lines) {
     std::vector<wxString> present;
     for (int reg = 0; lines_ && reg < kRegisterCount; ++reg)
         if (lines_[reg]) present.push_back(lines_[reg]->GetValue());

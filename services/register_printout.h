@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include <wx/gdicmn.h>
@@ -16,6 +17,7 @@ class wxDC;
 namespace torvex {
 
 class DriveConnection;
+class WindowHold;
 
 // Draws one page: heading, column header, rule and the given lines. area: where the page
 // goes, in the device's logical units, inside the paper's margins; the type is 7 points
@@ -31,14 +33,21 @@ void renderRegisterPage(wxDC& dc, bool allRegisters, uint32_t page, uint32_t pag
 // numbered from 1, all offered in the print dialog.
 class RegisterPagesPrintout : public wxPrintout {
 public:
+    ~RegisterPagesPrintout() override;
     bool HasPage(int page) override;
     void GetPageInfo(int* minPage, int* maxPage, int* selPageFrom, int* selPageTo) override;
+    // The print framework calls these once the print dialog has closed with Print, and after
+    // the last page. A printout whose pages read the drive holds the window in between.
+    void OnBeginPrinting() override;
+    void OnEndPrinting() override;
+    // Ends that hold, should the framework have left printing without saying so.
+    void endHold();
 
     uint32_t lineCount() const { return static_cast<uint32_t>(printoutLines_.size()); }
     uint32_t pageCount() const { return pageCount_; }
 
 protected:
-    RegisterPagesPrintout(const wxString& title, bool allRegisters) : wxPrintout(title), allRegisters_(allRegisters) {}
+    RegisterPagesPrintout(const wxString& title, bool allRegisters, bool pagesReadDrive);
     // The lines the printout holds when it is made: their count sets the pages, and the
     // widest of them the type size.
     void setLines(std::vector<wxString> lines);
@@ -50,6 +59,8 @@ protected:
 private:
     std::vector<wxString> printoutLines_;
     uint32_t pageCount_ = 0;
+    bool pagesReadDrive_;
+    std::unique_ptr<WindowHold> hold_;
 };
 
 class RegisterPrintout : public RegisterPagesPrintout {

@@ -1,6 +1,6 @@
 // A command that runs on the window's own thread and keeps it until it is done (going
 // online, reading every page, the register-set and script commands, the EEPROM commands,
-// reloading the choice lists, preparing a printout, mailing) holds the window with this.
+// reloading the choice lists, a printout of the registers, mailing) holds the window with this.
 //
 // While held, the busy cursor shows (from the start, also where a dialog was just closed,
 // whose picture is gone by then) and no window takes input. Clicks and keys made meanwhile

@@ -363,7 +363,7 @@ TEST_F(PrintoutTest, CatalogueLinesPrintWholeInsideThePaperMargins) {
     unloadCatalogue();
 }
 
-TEST_F(PrintoutTest, APageReadsNoRegisterBehindItsLastLine) {
+TEST_F(PrintoutTest, APageReadsTheRegistersOfItsOwnLinesOnly) {
     std::string address;
     std::unique_ptr<sim::SimDrive> drive = test::startSimDrive(sim::SimOptions{}, &address);
     ASSERT_TRUE(drive);
@@ -389,9 +389,9 @@ TEST_F(PrintoutTest, APageReadsNoRegisterBehindItsLastLine) {
     connection.disconnectDrive();
     ASSERT_EQ(pages, static_cast<int>((listed + 69) / 70));
     ASSERT_EQ(reads.size(), static_cast<size_t>(pages));
-    // Page p reads its own lines and those it skips, nothing behind them.
+    // Page p reads its own lines, neither those before nor those behind them.
     for (int page = 1; page <= pages; ++page)
-        EXPECT_EQ(reads[page - 1], std::min<size_t>(70u * page, listed)) << "page " << page;
+        EXPECT_EQ(reads[page - 1], std::min<size_t>(70u, listed - 70u * (page - 1))) << "page " << page;
 }
 
 TEST_F(PrintoutTest, EmptySelectionSaysThereIsNothingToPrint) {

@@ -8,7 +8,10 @@
 #include <dlfcn.h>
 
 #include <wx/button.h>
+#include <wx/cmndata.h>
 #include <wx/dialog.h>
+#include <wx/gtk/print.h>
+#include <wx/notebook.h>
 #include <wx/textctrl.h>
 #include <wx/timer.h>
 #include <wx/utils.h>
@@ -16,14 +19,18 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <mutex>
 #include <thread>
+#include <utility>
 
+#include "link/register_lines.h"
 #include "link/registers.h"
+#include "frame/drive_status_bar.h"
 #include "services/dialogs.h"
 #include "services/ui_seam.h"
 #include "services/window_hold.h"
-#include "tests/gui_frame/display_server.h"
+#include "tests/support/display_server.h"
 #include "tests/support/frame_fixture.h"
 #include "tests/support/menu_actions.h"
 #include "tests/support/sim_fixture.h"
@@ -81,13 +88,41 @@ CursorPicture settledCursor(DisplayServer& screen) {
     return last;
 }
 
+// The cursors to tell apart with the pointer at a place: the plain one and the busy one,
+// whose every picture is collected as it runs (the theme's busy cursor turns). Again should
+// another program sharing the display move the pointer meanwhile.
+struct Cursors {
+    CursorPicture plain;
+    std::vector<CursorPicture> busy;
+    bool isBusy(const CursorPicture& cursor) const { return std::find(busy.begin(), busy.end(), cursor) != busy.end(); }
+    bool told() const { return !busy.empty() && !isBusy(plain); }
+};
+
+Cursors cursorsAt(DisplayServer& screen, const wxPoint& at) {
+    Cursors cursors;
+    for (int attempt = 0; attempt < 5 && !cursors.told(); ++attempt) {
+        cursors.busy.clear();
+        screen.movePointer(at);
+        cursors.plain = settledCursor(screen);
+        wxBusyCursor waiting;
+        pumpFor(150);
+        for (auto until = Clock::now() + std::chrono::milliseconds(1200); Clock::now() < until;) {
+            const CursorPicture cursor = screen.cursor();
+            if (!cursors.isBusy(cursor)) cursors.busy.push_back(cursor);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        if (screen.pointer() != at) cursors.busy.clear();
+    }
+    return cursors;
+}
+
 class HeldWindowTest : public FrameTest {
 protected:
     // The display is shared with the other test programs, whose windows all lie left of
     // this corner: what is clicked here is nobody else's.
-    void placeFrame() {
+    void placeFrame(const wxRect& where = wxRect(1255, 750, 340, 440)) {
         makeFrame();
-        frame->SetSize(wxRect(1255, 750, 340, 440));
+        frame->SetSize(where);
         frame->Raise();
         pumpFor(300);
     }
@@ -104,29 +139,9 @@ TEST_F(HeldWindowTest, ACommandStartedFromADialogsButtonShowsTheBusyCursorAndNoM
     ASSERT_TRUE(drive);
     placeFrame();
 
-    // The cursors to tell apart, with the pointer over the frame: the plain one and the busy
-    // one, whose every picture is collected as it runs (the theme's busy cursor turns). Again
-    // should another program sharing the display move the pointer meanwhile.
-    const wxPoint inFrame = centre(frame->GetScreenRect());
-    CursorPicture plain;
-    std::vector<CursorPicture> busy;
-    auto isBusy = [&busy](const CursorPicture& cursor) {
-        return std::find(busy.begin(), busy.end(), cursor) != busy.end();
-    };
-    for (int attempt = 0; attempt < 5 && (busy.empty() || isBusy(plain)); ++attempt) {
-        busy.clear();
-        screen.movePointer(inFrame);
-        plain = settledCursor(screen);
-        wxBusyCursor waiting;
-        pumpFor(150);
-        for (auto until = Clock::now() + std::chrono::milliseconds(1200); Clock::now() < until;) {
-            const CursorPicture cursor = screen.cursor();
-            if (!isBusy(cursor)) busy.push_back(cursor);
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        if (screen.pointer() != inFrame) busy.clear();
-    }
-    ASSERT_FALSE(busy.empty() || isBusy(plain));
+    const Cursors cursors = cursorsAt(screen, centre(frame->GetScreenRect()));
+    ASSERT_TRUE(cursors.told());
+    auto isBusy = [&cursors](const CursorPicture& cursor) { return cursors.isBusy(cursor); };
     pumpFor(100);
     // The whole screen: the dialog may reach beyond the small frame.
     const ScreenPicture withoutDialog = screen.picture(wxRect(wxPoint(0, 0), wxGetDisplaySize()));
@@ -262,6 +277,220 @@ TEST_F(HeldWindowTest, InputMadeWhileAHeldCommandRunsAnswersNoBoxItShowsLater) {
     EXPECT_EQ(dialogs.inputBeforeBox, (std::vector<bool>{false, false}));
     EXPECT_TRUE(dialogs.sawBox("Error executing script!"));
     EXPECT_EQ(dialogs.fileDialogMessages.size(), 1u);
+}
+
+// The toolkit's own print dialog, shown for real. It comes up in this test's corner of the
+// display (it is larger than the frame, and would cover other programs' windows anywhere
+// else) with "Print to File" as the printer chosen last time; a timer of the window's own
+// thread, which the dialog's loop runs, answers it once that printer is selected. The
+// toolkit's calls are looked up in the running process.
+class PrintDialogHand : public RecordingDialogs {
+public:
+    PrintDialogHand(const wxPoint& corner, const std::string& file) : corner_(corner), file_(file) {
+        // Only the toolkit's own printer to a file: the others look for print servers
+        // through the system's message bus, and warn where there is none.
+        auto settings = find<void* (*)()>("gtk_settings_get_default");
+        auto set = find<void (*)(void*, const char*, ...)>("g_object_set");
+        if (!settings || !set) return;
+        set(settings(), "gtk-print-backends", "file", nullptr);
+        auto lookup = find<unsigned (*)(const char*, unsigned long)>("g_signal_lookup");
+        auto widgetType = find<unsigned long (*)()>("gtk_widget_get_type");
+        auto addHook = find<unsigned long (*)(unsigned, unsigned, Hook, void*, void*)>("g_signal_add_emission_hook");
+        if (!lookup || !widgetType || !addHook || !valueObject_ || !typeName_ || !move_ || !selectedPrinter_ ||
+            !respond_ || !setSetting_)
+            return;
+        showSignal_ = lookup("show", widgetType());
+        hook_ = addHook(showSignal_, 0, &PrintDialogHand::shown, this, nullptr);
+        previous_ = ui::setDialogSeam(this);
+    }
+    ~PrintDialogHand() override {
+        if (!hook_) return;
+        ui::setDialogSeam(previous_);
+        if (auto remove = find<void (*)(unsigned, unsigned long)>("g_signal_remove_emission_hook"))
+            remove(showSignal_, hook_);
+    }
+    bool ready() const { return hook_ != 0; }
+
+    bool print(wxWindow* parent, wxPrintout& printout, wxPrintDialogData& data, bool* printError) override {
+        ++printCalls;
+        wxPrintData& chosen = data.GetPrintData();
+        chosen.SetPrinterName("Print to File");
+        // The file printed to goes with the toolkit's own settings: the library does not hand
+        // its print data's file name on.
+        chosen.ConvertToNative();
+        setSetting_(static_cast<wxGtkPrintNativeData*>(chosen.GetNativeData())->GetPrintConfig(), "output-uri",
+                    ("file://" + file_).c_str());
+        return ui::DialogSeam::print(parent, printout, data, printError);
+    }
+
+    // Whether the dialog shows with its printer selected, drawn by then (the printers take
+    // their time to be listed).
+    bool selected() const {
+        return dialog_ && Clock::now() - shownAt_ > std::chrono::milliseconds(300) && selectedPrinter_(dialog_);
+    }
+    // Print or Cancel, as its buttons answer.
+    void answer(bool print) {
+        constexpr int kPrint = -5, kCancel = -6;
+        if (void* dialog = std::exchange(dialog_, nullptr)) respond_(dialog, print ? kPrint : kCancel);
+    }
+
+private:
+    using Hook = int (*)(void*, unsigned, const void*, void*);
+    template <typename Call>
+    static Call find(const char* name) {
+        return reinterpret_cast<Call>(dlsym(RTLD_DEFAULT, name));
+    }
+    // Runs before the dialog is mapped, so it shows where it is placed.
+    static int shown(void*, unsigned, const void* values, void* self) {
+        auto* hand = static_cast<PrintDialogHand*>(self);
+        void* widget = hand->valueObject_(values);
+        const char* type = widget ? hand->typeName_(widget) : nullptr;
+        if (type && std::string(type) == "GtkPrintUnixDialog") {
+            hand->move_(widget, hand->corner_.x, hand->corner_.y);
+            hand->dialog_ = widget;
+            hand->shownAt_ = Clock::now();
+        }
+        return 1;  // stays installed
+    }
+
+    wxPoint corner_;
+    std::string file_;
+    ui::DialogSeam* previous_ = nullptr;
+    unsigned showSignal_ = 0;
+    unsigned long hook_ = 0;
+    void* dialog_ = nullptr;
+    Clock::time_point shownAt_;
+    void* (*valueObject_)(const void*) = find<void* (*)(const void*)>("g_value_get_object");
+    const char* (*typeName_)(void*) = find<const char* (*)(void*)>("g_type_name_from_instance");
+    void (*move_)(void*, int, int) = find<void (*)(void*, int, int)>("gtk_window_move");
+    void* (*selectedPrinter_)(void*) = find<void* (*)(void*)>("gtk_print_unix_dialog_get_selected_printer");
+    void (*respond_)(void*, int) = find<void (*)(void*, int)>("gtk_dialog_response");
+    void (*setSetting_)(void*, const char*, const char*) =
+        find<void (*)(void*, const char*, const char*)>("gtk_print_settings_set");
+};
+
+// Printing every register over a slow link: the print dialog takes input as ever; from the
+// moment it closes with Print until the last page is drawn (the pages read every register
+// again), the window shows the busy cursor and itself where the dialog was, and drops a click
+// and a key made meanwhile instead of carrying them out once the printout is done.
+// Cancelling the dialog leaves nothing held.
+TEST_F(HeldWindowTest, PrintingTheRegistersHoldsTheWindowUntilTheLastPageIsDrawn) {
+    constexpr uint32_t kRegErrorCancel = 0x8E;  // written by the status panel's "Clear errors"
+    DisplayServer screen;
+    ASSERT_TRUE(screen.connected());
+    std::string address;
+    auto drive = startSimDrive({}, &address);
+    ASSERT_TRUE(drive);
+    // Above the other cases of this program, high enough to show "Clear errors".
+    placeFrame(wxRect(1255, 0, 345, 745));
+    frame->connection().setIpAddress(address);
+    frame->goOnline("TCP");
+    ASSERT_TRUE(frame->connection().isConnected());
+    const wxRect frameArea = frame->GetScreenRect();
+    const wxPoint inFrame = centre(frameArea);
+    wxButton* clearErrors = frame->driveStatusBar()->clearErrorsButton();
+    const wxPoint clearAt = centre(clearErrors->GetScreenRect());
+    ASSERT_TRUE(frameArea.Contains(clearAt));
+    auto windowOf = reinterpret_cast<void* (*)(void*)>(dlsym(RTLD_DEFAULT, "gtk_widget_get_window"));
+    auto serverWindow = reinterpret_cast<unsigned long (*)(void*)>(dlsym(RTLD_DEFAULT, "gdk_x11_window_get_xid"));
+    ASSERT_TRUE(windowOf && serverWindow);
+    const unsigned long frameWindow = serverWindow(windowOf(frame->GetHandle()));
+    constexpr unsigned long kSpace = 0x20;
+    auto cleared = [&] {
+        int count = 0;
+        for (const auto& received : drive->frames()) count += !received.isRead && received.reg == kRegErrorCancel;
+        return count;
+    };
+
+    // A click on "Clear errors" clears them; so does Space while it has the focus, unless
+    // another test program sharing the display holds its keyboard: then only the click is
+    // judged.
+    screen.movePointer(clearAt);
+    screen.click();
+    ASSERT_TRUE(pumpUntil([&] { return cleared() == 1; })) << "the click does not reach the button";
+    clearErrors->SetFocus();
+    screen.pressKey(kSpace, frameWindow);
+    const bool keysArrive = pumpUntil([&] { return cleared() == 2; }, 1000);
+    auto clickLands = [&](const char* lost) {
+        const int before = cleared();
+        screen.movePointer(clearAt);
+        screen.click();
+        EXPECT_TRUE(pumpUntil([&] { return cleared() == before + 1; })) << lost;
+    };
+    const Cursors cursors = cursorsAt(screen, inFrame);
+    ASSERT_TRUE(cursors.told());
+    const ScreenPicture withoutDialog = screen.picture(frameArea);
+
+    // The first page reads the first listed register: from then on, the timer runs only
+    // between two pages.
+    uint32_t firstListed = 0;
+    while (!isListedRegister(firstListed)) ++firstListed;
+    std::atomic<bool> pagesBegun{false};
+    const std::string printed = home + "/registers.pdf";
+    PrintDialogHand hand(frameArea.GetPosition(), printed);
+    ASSERT_TRUE(hand.ready());
+    bool printing = false, answered = false, inputMade = false;
+    ScreenPicture dialogShown, uncovered;
+    CursorPicture overDialog, during;
+    wxTimer person;
+    person.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        if (!answered) {
+            if (!hand.selected()) return;
+            dialogShown = screen.picture(frameArea);
+            screen.movePointer(inFrame);
+            overDialog = screen.cursor();
+            if (printing) drive->setReadHook(firstListed, [&](uint32_t stored) {
+                pagesBegun = true;
+                return stored;
+            });
+            answered = true;
+            hand.answer(printing);
+            return;
+        }
+        if (!pagesBegun || inputMade) return;
+        during = screen.cursor();
+        uncovered = screen.picture(frameArea);
+        screen.movePointer(clearAt);
+        screen.click();
+        if (keysArrive) screen.pressKey(kSpace, frameWindow);
+        screen.movePointer(inFrame);
+        inputMade = true;
+    });
+    person.Start(20);
+    // Should the dialog never be answered, the test fails instead of waiting for ever.
+    wxTimer astray;
+    astray.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { hand.answer(false); });
+
+    drive->clearFrames();
+    astray.StartOnce(15000);
+    chooseMenuItem(frame, kIdPrintRegisters);
+    EXPECT_TRUE(answered) << "the print dialog never came up";
+    EXPECT_FALSE(cursors.isBusy(overDialog)) << "the print dialog shows the busy cursor";
+    EXPECT_FALSE(wxIsBusy()) << "cancelled, and still busy";
+    clickLands("a click after the cancelled print is lost");
+
+    // Every read answered late enough that a page takes a good part of a second.
+    drive->setReplyDelay(5);
+    printing = true;
+    answered = false;
+    drive->clearFrames();
+    clearErrors->SetFocus();
+    astray.StartOnce(30000);
+    chooseMenuItem(frame, kIdPrintRegisters);
+    person.Stop();
+    drive->setReadHook(firstListed, nullptr);
+    drive->setReplyDelay(0);
+    pumpFor(300);
+    EXPECT_EQ(hand.printCalls, 2);
+    EXPECT_TRUE(std::filesystem::exists(printed));
+    EXPECT_TRUE(hand.boxes.empty()) << hand.boxes.front().text;
+    ASSERT_TRUE(inputMade) << "the pages were never drawn";
+    EXPECT_TRUE(cursors.isBusy(during)) << "the cursor is not the busy one while the pages are drawn";
+    EXPECT_GT(shareLike(uncovered, withoutDialog, dialogShown), 0.9)
+        << "the closed print dialog's picture stays on the screen while the pages are drawn";
+    EXPECT_EQ(cleared(), 0) << "input made while the pages were drawn was carried out";
+    EXPECT_FALSE(wxIsBusy());
+    clickLands("a click after the printout is lost");
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 // plain, half and scaled fields, the choice boxes and option-bit pairs, the EEPROM
 // parameter sets and the buttons' online state.
 #include <wx/checkbox.h>
-#include <wx/uiaction.h>
+
+#include <dlfcn.h>
 
 #include <atomic>
 #include <chrono>
@@ -16,6 +17,7 @@
 #include "services/ui_seam.h"
 #include "services/window_hold.h"
 #include "tests/gui_settings/settings_fixture.h"
+#include "tests/support/display_server.h"
 #include "widgets/events.h"
 #include "widgets/register_display.h"
 #include "widgets/register_text_edit.h"
@@ -602,11 +604,14 @@ TEST_F(SettingsTest, ParameterSetsAndTheButtonsOnlineState) {
     EXPECT_EQ(boxTexts(), std::vector<std::string>{"Drive is offline!"});
 }
 
-// Real input, as the display server delivers a person's keys and clicks, made while "Read 1"
-// holds the window (the drive takes the command while the window's thread sleeps in it):
-// it waits in the toolkit's queue and must be dropped, not carried out after the command.
+// Real input, as the display server delivers a person's keys and clicks, that waits in the
+// toolkit's queue while "Read 1" holds the window (the drive takes the command while the
+// window's thread sleeps in it): it must be dropped, not carried out after the command. The
+// input is made on the window's own thread just before the command starts, so it is there,
+// unread, for the whole command, as input made meanwhile is.
 TEST_F(SettingsTest, InputMadeWhileAnEepromCommandHoldsTheWindowIsDropped) {
     constexpr uint32_t kRegErrorCancel = 0x8E;  // written by the status panel's "Clear errors"
+    constexpr unsigned long kSpace = 0x20;
     makeFrame();
     // The display is shared with the other test programs, whose windows all lie above this
     // line: the buttons clicked here are nobody else's.
@@ -621,31 +626,27 @@ TEST_F(SettingsTest, InputMadeWhileAnEepromCommandHoldsTheWindowIsDropped) {
     };
     const wxPoint write0 = centre(settings->write0Button);
     ASSERT_GT(write0.y, 900);
+    auto windowOf = reinterpret_cast<void* (*)(void*)>(dlsym(RTLD_DEFAULT, "gtk_widget_get_window"));
+    auto serverWindow = reinterpret_cast<unsigned long (*)(void*)>(dlsym(RTLD_DEFAULT, "gdk_x11_window_get_xid"));
+    ASSERT_TRUE(windowOf && serverWindow);
+    const unsigned long frameWindow = serverWindow(windowOf(frame->GetHandle()));
+    DisplayServer person;
+    ASSERT_TRUE(person.connected());
 
     // Whether the keys reach the window: Space presses the focused button. Other test
     // programs sharing the display may hold its keyboard; then only the clicks are judged.
     frame->Raise();
     clearErrors->SetFocus();
-    {
-        wxUIActionSimulator input;
-        input.Char(' ');
-    }
+    person.pressKey(kSpace, frameWindow);
     const bool keysArrive = pumpUntil([&] { return writesTo(kRegErrorCancel) == 1; });
 
-    std::atomic<bool> inputMade{false};
-    drive->setWriteHook(kRegParaRead, [&](uint32_t) {
-        wxUIActionSimulator input;
-        input.Char(' ');
-        input.MouseMove(write0);
-        input.MouseClick();
-        inputMade = true;
-    });
     drive->clearFrames();
     recordedDialogs().clear();
+    if (keysArrive) person.pressKey(kSpace, frameWindow);
+    person.movePointer(write0);
+    person.click();
     click(settings->read1Button);
     pumpFor(100);
-    drive->setWriteHook(kRegParaRead, nullptr);
-    ASSERT_TRUE(inputMade.load());
     EXPECT_EQ(framesOn(kRegParaRead), std::vector<std::string>{"w1"});
     EXPECT_EQ(writesTo(kRegParaWrite), 0) << "set 0 stored over with the values just read from set 1";
     EXPECT_EQ(writesTo(kRegErrorCancel), 0) << "Space pressed \"Clear errors\" after the command";
@@ -657,11 +658,8 @@ TEST_F(SettingsTest, InputMadeWhileAnEepromCommandHoldsTheWindowIsDropped) {
     EXPECT_TRUE(recordedDialogs().boxes.empty()) << boxTexts()[0];
 
     // The clicks reach the buttons: the same click later stores set 0.
-    {
-        wxUIActionSimulator input;
-        input.MouseMove(write0);
-        input.MouseClick();
-    }
+    person.movePointer(write0);
+    person.click();
     EXPECT_TRUE(pumpUntil([&] { return framesOn(kRegParaWrite) == std::vector<std::string>{"w0"}; }));
 
     // Dropping the input runs nothing else: what was posted meanwhile waits for the loop.

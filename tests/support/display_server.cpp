@@ -1,4 +1,4 @@
-#include "tests/gui_frame/display_server.h"
+#include "tests/support/display_server.h"
 
 #include <dlfcn.h>
 
