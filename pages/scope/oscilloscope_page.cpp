@@ -24,6 +24,7 @@
 #include "scope/step_test.h"
 #include "services/ui_seam.h"
 #include "services/window_hold.h"
+#include "widgets/accessible_name.h"
 #include "widgets/events.h"
 #include "widgets/register_choice.h"
 #include "widgets/register_edit.h"
@@ -251,6 +252,8 @@ void OscilloscopePage::createControls() {
     openButton_->SetToolTip(trw("Tooltip Button Ossi Open"));
     saveButton_ = new wxBitmapButton(this, wxID_ANY, fileButtonBitmap(true), wxPoint(562, 522), wxSize(20, 19));
     saveButton_->SetToolTip(trw("Tooltip Button Ossi Save"));
+    // Pictures only: what the tooltip says is their name.
+    for (wxButton* button : {openButton_, saveButton_}) setAccessibleName(button, button->GetToolTipText());
 
     canvas_ = new ScopeCanvas(this, wxPoint(157, 39), wxSize(424, 424));
     canvas_->setCursorListener([this](int x, int y) { showCursorReadout(x, y); });

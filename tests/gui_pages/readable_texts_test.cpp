@@ -4,9 +4,9 @@
 // fits it, every control of a titled box lies inside the box clear of its border and title,
 // the labels of check and radio buttons stand out from the page, no two captions overlap and
 // no painted caption hides under a control, and no text or tooltip shows a catalogue key
-// that the catalogue translates. Showing each page once also lets the test main catch any
-// toolkit warning a page raises. The status panel's error lines read whole, clear of the
-// field's scroll bar, and line up. The program's dialogs are built and measured too: each
+// that the catalogue translates; every button has a name for assistive tools. Showing each
+// page once also lets the test main catch any toolkit warning a page raises. The status
+// panel's error lines read whole, clear of the field's scroll bar, and line up. The program's dialogs are built and measured too: each
 // field they show is as high as a line of its text.
 #include <dlfcn.h>
 
@@ -104,6 +104,8 @@ struct Toolkit {
     void (*border)(void*, int, Border*) = nullptr;
     void (*padding)(void*, int, Border*) = nullptr;
     void* (*verticalScrollBar)(void*) = nullptr;
+    void* (*accessible)(void*) = nullptr;
+    const char* (*accessibleName)(void*) = nullptr;
 
     Toolkit() {
         look(binChild, "gtk_bin_get_child");
@@ -137,6 +139,8 @@ struct Toolkit {
         look(border, "gtk_style_context_get_border");
         look(padding, "gtk_style_context_get_padding");
         look(verticalScrollBar, "gtk_scrolled_window_get_vscrollbar");
+        look(accessible, "gtk_widget_get_accessible");
+        look(accessibleName, "atk_object_get_name");
     }
     template <class F>
     static void look(F& function, const char* name) {
@@ -147,7 +151,13 @@ struct Toolkit {
                entryTextArea && entryLayout && layoutPixelSize && translate && mapped && forall && entryType &&
                containerType && isA && entryText && labelLayout && labelLayoutOffsets && allocation && textBuffer &&
                lineStart && iterForwardChar && startsDisplayLine && iterLocation && visibleRect && styleContext &&
-               state && colour && border && padding && verticalScrollBar;
+               state && colour && border && padding && verticalScrollBar && accessible && accessibleName;
+    }
+    // What assistive tools call a widget.
+    wxString nameOf(void* widget) const {
+        void* object = accessible(widget);
+        const char* name = object ? accessibleName(object) : nullptr;
+        return name ? wxString::FromUTF8(name) : wxString();
     }
     // Where the child widget lies within the ancestor widget.
     wxRect within(void* child, void* ancestor) const {
@@ -291,6 +301,11 @@ public:
         }
         if (dynamic_cast<wxButton*>(root) || dynamic_cast<wxCheckBox*>(root) || dynamic_cast<wxRadioButton*>(root)) {
             const wxString label = root->GetLabel();
+            // Assistive tools announce a push button by its name: its label, or what the
+            // tooltip of a button that shows a picture says.
+            if (const wxString name = toolkit_.nameOf(root->GetHandle());
+                dynamic_cast<wxButton*>(root) && (name.empty() || (label.empty() && name != tip)))
+                faults.push_back(where + " reaches assistive tools named \"" + name.utf8_string() + "\"");
             if (label.empty()) return;
             shown(label, where);
             void* text = toolkit_.binChild(root->GetHandle());
