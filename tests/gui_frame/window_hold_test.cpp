@@ -1,8 +1,9 @@
 // What a person sees and does while a command holds the window: the busy cursor and the
 // window's own picture from the start, also when a dialog's button started the command,
-// and no click or key made meanwhile reaching a box the command shows afterwards. Judged
-// as the display server shows and delivers them (a connection of the test's own, input
-// through the server's test extension).
+// and no click or key made meanwhile reaching a box the command shows afterwards, or
+// carried out once the pages of a printout are drawn. Judged as the display server shows
+// and delivers them (a connection of the test's own, input through the server's test
+// extension).
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
