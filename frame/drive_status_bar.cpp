@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "frame/drive_status_bar_copies.h"
 #include "frame/drive_status_bar_logic.h"
 #include "link/registers.h"
 #include "services/catalogue.h"
@@ -318,6 +319,8 @@ void DriveStatusBar::createControls() {
         for (const wxString& word : wxSplit(status::keepHyphenatedWordsWhole(line), ' ', '\0'))
             longestWord = std::max(longestWord, fieldLayout.textWidth(word.Strip(wxString::both)));
     errorsField_->SetMinSize(wxSize(descriptionColumn + longestWord + fieldLayout.frameWidth(), 40));
+    // What is copied from the field is the catalogue's text, not the hyphens it shows.
+    copyCatalogueText(errorsField_);
     errors->Add(errorsField_, 0, wxEXPAND | wxALL, gap);
     clearErrorsButton_ = makeButton(errors->GetStaticBox(), "Clear errors", "Tooltip Button Clear warnings and errors",
                                     wxSize(-1, 22));

@@ -1,8 +1,9 @@
 // The narrow panel at the left of the main frame: the drive's speed, current, status
 // and in/out bits, warnings, errors and a small test area, whatever page is selected.
 // Its code spans drive_status_bar.cpp (layout and read-outs), drive_status_bar_test_area.cpp
-// (the test area), drive_status_bar_readers.* (what the watching thread reads) and
-// drive_status_bar_logic.* (texts, checks and conversions without a window).
+// (the test area), drive_status_bar_readers.* (what the watching thread reads),
+// drive_status_bar_logic.* (texts, checks and conversions without a window) and
+// drive_status_bar_copies.* (what is copied from the errors field).
 #pragma once
 
 #include <atomic>

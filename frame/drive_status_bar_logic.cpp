@@ -15,6 +15,8 @@ namespace {
 
 constexpr double kPercentOfFullScale = 0.0030518509475997192;  // 100 / 32767
 constexpr long long kSpeedFullScale = 32767;
+// Looks like a hyphen, but a line is never broken after it.
+constexpr wxUint32 kNonBreakingHyphen = 0x2011;
 
 wxString tr(const char* key) { return translate(wxString::FromUTF8(key)); }
 
@@ -91,8 +93,14 @@ wxString keepHyphenatedWordsWhole(const wxString& text) {
     };
     wxString shown = text;
     for (size_t i = 1; i + 1 < shown.length(); ++i)
-        if (shown[i] == '-' && inWord(shown[i - 1]) && inWord(shown[i + 1])) shown[i] = wxUniChar(0x2011);
+        if (shown[i] == '-' && inWord(shown[i - 1]) && inWord(shown[i + 1])) shown[i] = wxUniChar(kNonBreakingHyphen);
     return shown;
+}
+
+wxString catalogueText(const wxString& shown) {
+    wxString text = shown;
+    text.Replace(wxString(wxUniChar(kNonBreakingHyphen)), "-");
+    return text;
 }
 
 wxString warningText(uint32_t word) {

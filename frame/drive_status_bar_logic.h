@@ -33,6 +33,10 @@ wxString errorText(uint32_t word, long linkState, const wxString& failureText);
 // "EEPROM-Parameter") becomes the non-breaking hyphen, which looks the same, so that a
 // wrapped line never breaks the word after its hyphen.
 wxString keepHyphenatedWordsWhole(const wxString& text);
+// The catalogue's text of a text the errors field shows: every non-breaking hyphen back to
+// the hyphen it stands for (the catalogue has none of its own). What a person copies from the
+// field is this text, so that a search for the copied "re-entered" finds the word.
+wxString catalogueText(const wxString& shown);
 // The warnings field: "WARNING_0\n".."WARNING_F\n" for the set bits 16..31, ascending.
 wxString warningText(uint32_t word);
 
