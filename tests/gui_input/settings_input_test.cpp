@@ -1,7 +1,5 @@
 // Real input on the Settings page, as the display server delivers a person's keys and
 // clicks.
-#include <dlfcn.h>
-
 #include "frame/drive_status_bar.h"
 #include "services/window_hold.h"
 #include "tests/gui_settings/settings_fixture.h"
@@ -32,10 +30,8 @@ TEST_F(SettingsTest, InputMadeWhileAnEepromCommandHoldsTheWindowIsDropped) {
     };
     const wxPoint write0 = centre(settings->write0Button);
     ASSERT_GT(write0.y, 900);
-    auto windowOf = reinterpret_cast<void* (*)(void*)>(dlsym(RTLD_DEFAULT, "gtk_widget_get_window"));
-    auto serverWindow = reinterpret_cast<unsigned long (*)(void*)>(dlsym(RTLD_DEFAULT, "gdk_x11_window_get_xid"));
-    ASSERT_TRUE(windowOf && serverWindow);
-    const unsigned long frameWindow = serverWindow(windowOf(frame->GetHandle()));
+    const unsigned long frameWindow = serverWindowOf(frame);
+    ASSERT_NE(frameWindow, 0u);
     DisplayServer person;
     ASSERT_TRUE(person.connected());
 

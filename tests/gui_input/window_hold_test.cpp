@@ -250,10 +250,8 @@ public:
 TEST_F(HeldWindowTest, InputMadeWhileAHeldCommandRunsAnswersNoBoxItShowsLater) {
     placeFrame();
     const wxPoint inFrame = centre(frame->GetScreenRect());
-    auto windowOf = reinterpret_cast<void* (*)(void*)>(dlsym(RTLD_DEFAULT, "gtk_widget_get_window"));
-    auto serverWindow = reinterpret_cast<unsigned long (*)(void*)>(dlsym(RTLD_DEFAULT, "gdk_x11_window_get_xid"));
-    ASSERT_TRUE(windowOf && serverWindow);
-    const unsigned long frameWindow = serverWindow(windowOf(frame->GetHandle()));
+    const unsigned long frameWindow = serverWindowOf(frame);
+    ASSERT_NE(frameWindow, 0u);
     auto person = [&] {
         std::thread([&] {
             DisplayServer hands;
@@ -392,10 +390,8 @@ TEST_F(HeldWindowTest, PrintingTheRegistersHoldsTheWindowUntilTheLastPageIsDrawn
     wxButton* clearErrors = frame->driveStatusBar()->clearErrorsButton();
     const wxPoint clearAt = centre(clearErrors->GetScreenRect());
     ASSERT_TRUE(frameArea.Contains(clearAt));
-    auto windowOf = reinterpret_cast<void* (*)(void*)>(dlsym(RTLD_DEFAULT, "gtk_widget_get_window"));
-    auto serverWindow = reinterpret_cast<unsigned long (*)(void*)>(dlsym(RTLD_DEFAULT, "gdk_x11_window_get_xid"));
-    ASSERT_TRUE(windowOf && serverWindow);
-    const unsigned long frameWindow = serverWindow(windowOf(frame->GetHandle()));
+    const unsigned long frameWindow = serverWindowOf(frame);
+    ASSERT_NE(frameWindow, 0u);
     constexpr unsigned long kSpace = 0x20;
     auto cleared = [&] {
         int count = 0;

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include <wx/window.h>
+
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
@@ -121,6 +123,13 @@ void DisplayServer::pressKey(unsigned long keysym, unsigned long into) {
     Xlib::get().fakeKey(x(display_), code, True, CurrentTime);
     Xlib::get().fakeKey(x(display_), code, False, CurrentTime);
     Xlib::get().sync(x(display_), False);
+}
+
+unsigned long serverWindowOf(wxWindow* window) {
+    auto windowOf = reinterpret_cast<void* (*)(void*)>(dlsym(RTLD_DEFAULT, "gtk_widget_get_window"));
+    auto number = reinterpret_cast<unsigned long (*)(void*)>(dlsym(RTLD_DEFAULT, "gdk_x11_window_get_xid"));
+    void* shown = windowOf && window && window->GetHandle() ? windowOf(window->GetHandle()) : nullptr;
+    return shown && number ? number(shown) : 0;
 }
 
 double shareLike(const ScreenPicture& picture, const ScreenPicture& a, const ScreenPicture& b) {

@@ -5,6 +5,8 @@
 
 #include <wx/gdicmn.h>
 
+class wxWindow;
+
 #include <cstdint>
 #include <vector>
 
@@ -44,6 +46,10 @@ public:
 private:
     void* display_ = nullptr;
 };
+
+// The server's own number of a shown window, for pressKey; 0 where the toolkit cannot tell.
+// Asks the toolkit: only on the window's own thread.
+unsigned long serverWindowOf(wxWindow* window);
 
 // Of the pixels in which pictures a and b (of one area) differ, the share in which picture
 // shows a (0 to 1); -1 when a and b do not differ.
